@@ -1,0 +1,24 @@
+# Sourced by the scripts: installs with apt-get whatever of the build and test needs is missing.
+VELMOR_PACKAGES=(cmake ninja-build g++ ccache qt6-base-dev qt6-base-dev-tools libgl-dev
+  fonts-dejavu-core snmp snmpd dos2unix)
+
+velmor_install_missing() {
+  local missing=()
+  for pkg in "${VELMOR_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+}
+
+# Configures and builds one build folder: velmor_build DIR BUILD_TYPE [extra cmake args...]
+velmor_build() {
+  local dir=$1 type=$2
+  shift 2
+  cmake -S "$VELMOR_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)"
+}

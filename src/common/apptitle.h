@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// The main window's caption keeps its two leading blanks; message boxes use the plain name.
+inline QString mainWindowTitle() { return QStringLiteral("  Velmor SNMP Test Tool, ver 1.01"); }
+inline QString applicationTitle() { return QStringLiteral("Velmor SNMP Test Tool"); }

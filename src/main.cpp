@@ -1,0 +1,24 @@
+#include "app/frmmain.h"
+#include "common/apptitle.h"
+#include "common/editorlauncher.h"
+#include "common/messagepresenter.h"
+#include "netinfo/adapterinfo.h"
+#include "netinfo/systemadapters.h"
+
+#include <QApplication>
+#include <QDir>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(applicationTitle());
+    QApplication::setApplicationVersion(QStringLiteral("1.01"));
+
+    QueuedMessageBoxes messages;
+    DesktopEditorLauncher editor(messages);
+    AdapterInfo ipInfo(readSystemAdapters());
+    const AppServices services{QCoreApplication::applicationDirPath(), messages, editor};
+    FrmMain window(ipInfo, services, QDir::currentPath());
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QObject>
+
+struct AppServices;
+class FileBrowser;
+class MibFixPage;
+
+// Search of the selected files for a wildcard pattern.
+class SearchInFiles : public QObject
+{
+    Q_OBJECT
+public:
+    SearchInFiles(MibFixPage &page, FileBrowser &browser, const AppServices &services,
+                  QObject *parent = nullptr);
+
+    void cmdSearch_Click();
+
+private:
+    MibFixPage &m_page;
+    FileBrowser &m_browser;
+    const AppServices &m_services;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "common/editorlauncher.h"
+#include "common/messagepresenter.h"
+
+#include <QStringList>
+
+// Captures the message boxes a window would show.
+class RecordingMessages : public MessagePresenter
+{
+public:
+    void showMessage(const QString &text) override { texts.append(text); }
+    QString takeFirst() { return texts.isEmpty() ? QString() : texts.takeFirst(); }
+    QStringList texts;
+};
+
+// Captures the paths a window would open in the text editor.
+class RecordingEditor : public EditorLauncher
+{
+public:
+    void openInEditor(const QString &path) override { paths.append(path); }
+    QStringList paths;
+};
