@@ -1,0 +1,111 @@
+#include "common/mibheader.h"
+#include "common/textlines.h"
+
+#include <QBuffer>
+#include <QtTest>
+
+class TstTextLines : public QObject
+{
+    Q_OBJECT
+private slots:
+    void lineEnds_data();
+    void lineEnds();
+    void crLfSplitAcrossReads();
+    void writerEndsEveryLineWithCrLf();
+    void mibHeader_data();
+    void mibHeader();
+};
+
+using Lines = QList<QByteArray>;
+
+void TstTextLines::lineEnds_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<Lines>("lines");
+    QTest::newRow("empty") << QByteArray() << Lines{};
+    QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << Lines{"a", "b"};
+    QTest::newRow("lone cr") << QByteArray("a\rb") << Lines{"a", "b"};
+    QTest::newRow("lf stays inside") << QByteArray("a\nb\n") << Lines{"a\nb\n"};
+    QTest::newRow("empty lines") << QByteArray("\r\n\r\r\n") << Lines{"", "", ""};
+    QTest::newRow("lf after crlf") << QByteArray("a\r\n\nb") << Lines{"a", "\nb"};
+    QTest::newRow("nul bytes kept") << QByteArray("a\0b\r", 4) << Lines{QByteArray("a\0b", 3)};
+}
+
+void TstTextLines::lineEnds()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(Lines, lines);
+    QCOMPARE(splitLines(input), lines);
+}
+
+void TstTextLines::crLfSplitAcrossReads()
+{
+    // A CR at the end of one read and its LF at the start of the next are one line end.
+    QByteArray text = "abc\r\ndef\r\rg\r\n";
+    for (int chunk = 2; chunk < 8; ++chunk) {
+        QBuffer buffer(&text);
+        buffer.open(QIODevice::ReadOnly);
+        LineReader reader(buffer, chunk);
+        Lines lines;
+        QByteArray line;
+        while (reader.readLine(line))
+            lines.append(line);
+        QCOMPARE(lines, (Lines{"abc", "def", "", "g"}));
+    }
+}
+
+void TstTextLines::writerEndsEveryLineWithCrLf()
+{
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(writeLine(buffer, "a"));
+    QVERIFY(writeLine(buffer, ""));
+    QCOMPARE(out, QByteArray("a\r\n\r\n"));
+}
+
+void TstTextLines::mibHeader_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("module");
+    QTest::addColumn<Lines>("imports");
+    QTest::newRow("clause over lines")
+        << QByteArray("  IF-MIB DEFINITIONS ::= BEGIN\r\nIMPORTS\r\n  a, b\r\n FROM X;\r\nrest;\r\n")
+        << QByteArray("IF-MIB") << Lines{"IMPORTS", "  a, b", " FROM X;"};
+    // The IMPORTS line itself is not tested for ";": the clause runs to the next line with one.
+    QTest::newRow("one-line clause")
+        << QByteArray("A DEFINITIONS ::= BEGIN\rIMPORTS x FROM Y;\rz\rw;\rq;\r") << QByteArray("A")
+        << Lines{"IMPORTS x FROM Y;", "z", "w;"};
+    QTest::newRow("comment mentions IMPORTS")
+        << QByteArray("-- no IMPORTS here\r\nB DEFINITIONS ::= BEGIN\r\nIMPORTS c;\r\n")
+        << QByteArray("B")
+        << Lines{"-- no IMPORTS here", "B DEFINITIONS ::= BEGIN", "IMPORTS c;"};
+    QTest::newRow("tabs are kept") << QByteArray("\tC\t DEFINITIONS\r\n") << QByteArray("\tC\t")
+                                   << Lines{};
+    QTest::newRow("lf only is one line")
+        << QByteArray("D DEFINITIONS ::= BEGIN\nIMPORTS x FROM Y;\nEND\n") << QByteArray("D")
+        << Lines{"D DEFINITIONS ::= BEGIN\nIMPORTS x FROM Y;\nEND\n"};
+    QTest::newRow("clause to end of file")
+        << QByteArray("IMPORTS\r\na\r\nb") << QByteArray() << Lines{"IMPORTS", "a", "b"};
+}
+
+void TstTextLines::mibHeader()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, module);
+    QFETCH(Lines, imports);
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly);
+    LineReader reader(buffer);
+    const MibHeader header = scanMibHeader(reader);
+    QCOMPARE(header.moduleName, module);
+    QCOMPARE(header.importsLines, imports);
+
+    QBuffer again(&text);
+    again.open(QIODevice::ReadOnly);
+    LineReader clauseReader(again);
+    QCOMPARE(scanImportsClause(clauseReader), imports);
+}
+
+QTEST_GUILESS_MAIN(TstTextLines)
+#include "tst_textlines.moc"
