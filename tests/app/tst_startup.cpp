@@ -84,7 +84,8 @@ void TstStartup::windowOpensOnMibFixWithItsTitle()
     for (int i = 0; i < captions.size(); ++i)
         QCOMPARE(window.tab1->tabText(i), captions.at(i));
     QCOMPARE(window.findChild<QLineEdit *>("txtSnmpPort_6")->text(), QStringLiteral("177"));
-    QCOMPARE(window.findChild<QLineEdit *>("txtTcpReply_0")->text(), QStringLiteral("HTTP/1.1 200"));
+    QCOMPARE(window.findChild<QLineEdit *>("txtTcpReply_0")->text(),
+             QStringLiteral("HTTP/1.1 200"));
     QCOMPARE(window.findChild<QLineEdit *>("txtTcpReply_3")->text(), QString());
     QCOMPARE(window.findChild<QLineEdit *>("txtTcpPort_3")->accessibleDescription(),
              QStringLiteral("txtTcpPort_3"));
@@ -111,7 +112,8 @@ void TstStartup::helpTextLineByLine()
     QVERIFY(text.endsWith("\r\n"));
     const QStringList lines = text.chopped(2).split("\r\n");
     QCOMPARE(lines.size(), 28);
-    QCOMPARE(lines.at(2), QStringLiteral("The purpose with MIB Fix is to prepare a LoadOrder.txt "));
+    QCOMPARE(lines.at(2),
+             QStringLiteral("The purpose with MIB Fix is to prepare a LoadOrder.txt "));
     QCOMPARE(lines.at(14), QStringLiteral("The 'Create LoadOrder' button only checks "));
     QCOMPARE(lines.at(25), QString(20, '_'));
     QCOMPARE(lines.at(26), QStringLiteral("Velmor, 2026"));

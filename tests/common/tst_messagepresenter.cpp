@@ -39,7 +39,8 @@ void TstMessagePresenter::boxHasOkOnlyNoIconAndTheTitle()
     // showMessage returned at once although the box is up: the event loop keeps running.
     QMessageBox *box = nullptr;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *candidate = qobject_cast<QMessageBox *>(widget); candidate && candidate->isVisible())
+        if (auto *candidate = qobject_cast<QMessageBox *>(widget);
+            candidate && candidate->isVisible())
             box = candidate;
     }
     QVERIFY(box);

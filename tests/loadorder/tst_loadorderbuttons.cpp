@@ -50,10 +50,9 @@ void TstLoadOrderButtons::buttonsFollowTheLists()
     page.lbxLoadOrder->setCurrentRow(orderCurrent);
     page.lbxFile->setCurrentRow(fileCurrent ? 0 : -1);
     window.loadOrderButtons->UpdateLoadOrderButtons();
-    const QString state = QString::number(page.tbrAdd->isEnabled())
-                          + QString::number(page.tbrRemove->isEnabled())
-                          + QString::number(page.tbrUp->isEnabled())
-                          + QString::number(page.tbrDown->isEnabled());
+    const QString state =
+        QString::number(page.tbrAdd->isEnabled()) + QString::number(page.tbrRemove->isEnabled()) +
+        QString::number(page.tbrUp->isEnabled()) + QString::number(page.tbrDown->isEnabled());
     QCOMPARE(state, enabled);
 }
 

@@ -35,13 +35,15 @@ void TstDebugTrace::recordFormatAndFileName()
     trace.setDebugMode(true);
     QCOMPARE(trace.traceFilePath(TraceKind::Tcp, "192.168.1.20", "8080"),
              folder.path() + "/Debug/Tcp_192.168.1.20_8080.txt");
-    QCOMPARE(trace.traceFilePath(TraceKind::Tcp, "", "8080"), folder.path() + "/Debug/Tcp__8080.txt");
+    QCOMPARE(trace.traceFilePath(TraceKind::Tcp, "", "8080"),
+             folder.path() + "/Debug/Tcp__8080.txt");
     // Box texts are used as they stand, blanks included.
     QCOMPARE(trace.traceFilePath(TraceKind::Snmp, " a", "171 "),
              folder.path() + "/Debug/Snmp_ a_171 .txt");
 
-    QVERIFY(trace.AppendTraceRecord(TraceKind::Snmp, "127.0.0.1", "171",
-                                    {" --> Response\t7", "\t\t1.3.6.1.2.1.1.5.0\t\t2\tAgent 1", ""}));
+    QVERIFY(
+        trace.AppendTraceRecord(TraceKind::Snmp, "127.0.0.1", "171",
+                                {" --> Response\t7", "\t\t1.3.6.1.2.1.1.5.0\t\t2\tAgent 1", ""}));
     QVERIFY(trace.AppendTraceRecord(TraceKind::Snmp, "127.0.0.1", "171",
                                     {QString::fromLatin1(" <-- x\xe9")}));
     const QByteArray bytes = readFile(folder.path() + "/Debug/Snmp_127.0.0.1_171.txt");

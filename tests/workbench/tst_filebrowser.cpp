@@ -52,15 +52,24 @@ void TstFileBrowser::pattern_data()
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("matches");
-    QTest::newRow("star dot star, no dot") << "*.*" << "SNMPv2-SMI" << true;
-    QTest::newRow("star dot star") << "*.*" << "IF-MIB.txt" << true;
-    QTest::newRow("extension, any case") << "*.mib" << "IF-MIB.MIB" << true;
-    QTest::newRow("extension mismatch") << "*.mib" << "IF-MIB.txt" << false;
-    QTest::newRow("question mark") << "IF-MI?.txt" << "IF-MIB.txt" << true;
-    QTest::newRow("question mark needs a char") << "IF-MIB?.txt" << "IF-MIB.txt" << false;
-    QTest::newRow("list") << "*.mib; *.txt" << "a.txt" << true;
-    QTest::newRow("list none") << "*.mib;*.my" << "a.txt" << false;
-    QTest::newRow("empty pattern") << "" << "a.txt" << false;
+    QTest::newRow("star dot star, no dot") << "*.*"
+                                           << "SNMPv2-SMI" << true;
+    QTest::newRow("star dot star") << "*.*"
+                                   << "IF-MIB.txt" << true;
+    QTest::newRow("extension, any case") << "*.mib"
+                                         << "IF-MIB.MIB" << true;
+    QTest::newRow("extension mismatch") << "*.mib"
+                                        << "IF-MIB.txt" << false;
+    QTest::newRow("question mark") << "IF-MI?.txt"
+                                   << "IF-MIB.txt" << true;
+    QTest::newRow("question mark needs a char") << "IF-MIB?.txt"
+                                                << "IF-MIB.txt" << false;
+    QTest::newRow("list") << "*.mib; *.txt"
+                          << "a.txt" << true;
+    QTest::newRow("list none") << "*.mib;*.my"
+                               << "a.txt" << false;
+    QTest::newRow("empty pattern") << ""
+                                   << "a.txt" << false;
     QTest::newRow("many stars") << "*a*a*a*a*a*b" << QString(5000, 'a') << false;
 }
 
@@ -76,7 +85,8 @@ void TstFileBrowser::counterFollowsSelectionAndRefresh()
 {
     TestWindow test;
     for (int i = 0; i < 12; ++i)
-        writeFile(test.startDirectory() + QStringLiteral("/M%1.txt").arg(i, 2, 10, QChar('0')), "x");
+        writeFile(test.startDirectory() + QStringLiteral("/M%1.txt").arg(i, 2, 10, QChar('0')),
+                  "x");
     writeFile(test.startDirectory() + "/A.mib", "x");
     FrmMain &window = test.open();
     MibFixPage &page = *window.mibFix;
