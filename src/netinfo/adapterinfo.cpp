@@ -5,8 +5,7 @@ AdapterInfo::AdapterInfo(AdapterSnapshot snapshot) : m_adapters(std::move(snapsh
     setCurrentAdapter(snapshot.currentIndex);
 }
 
-AdapterInfo::AdapterInfo(AdapterReader reader)
-    : AdapterInfo(reader ? reader() : AdapterSnapshot())
+AdapterInfo::AdapterInfo(AdapterReader reader) : AdapterInfo(reader ? reader() : AdapterSnapshot())
 {
     m_reader = std::move(reader);
 }

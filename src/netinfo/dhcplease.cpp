@@ -77,8 +77,10 @@ QDateTime dhclientTime(const QList<QByteArray> &fields)
     }
     if (fields.size() < 3)
         return {};
-    const QDate date = QDate::fromString(QString::fromLatin1(fields.at(1)), QStringLiteral("yyyy/M/d"));
-    const QTime time = QTime::fromString(QString::fromLatin1(fields.at(2)), QStringLiteral("H:m:s"));
+    const QDate date =
+        QDate::fromString(QString::fromLatin1(fields.at(1)), QStringLiteral("yyyy/M/d"));
+    const QTime time =
+        QTime::fromString(QString::fromLatin1(fields.at(2)), QStringLiteral("H:m:s"));
     if (!date.isValid() || !time.isValid())
         return {};
     return QDateTime(date, time, QTimeZone::utc());
@@ -177,8 +179,8 @@ std::optional<DhcpLease> chooseLease(const QList<DhcpLease> &candidates,
             continue;
         if (!chosen)
             chosen = lease;
-        else if (lease.expires.isValid()
-                 && (!chosen->expires.isValid() || lease.expires > chosen->expires))
+        else if (lease.expires.isValid() &&
+                 (!chosen->expires.isValid() || lease.expires > chosen->expires))
             chosen = lease;
     }
     return chosen;

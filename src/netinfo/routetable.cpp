@@ -38,8 +38,8 @@ QList<DefaultRoute> parseDefaultRoutes(const QByteArray &procNetRoute)
         quint32 destination = 0, gateway = 0, flags = 0, mask = 0;
         bool metricOk = false;
         const quint32 metric = fields.at(6).toUInt(&metricOk);
-        if (!readHex(fields.at(1), destination) || !readHex(fields.at(2), gateway)
-            || !readHex(fields.at(3), flags) || !readHex(fields.at(7), mask) || !metricOk)
+        if (!readHex(fields.at(1), destination) || !readHex(fields.at(2), gateway) ||
+            !readHex(fields.at(3), flags) || !readHex(fields.at(7), mask) || !metricOk)
             continue; // the heading, or a damaged line
         if (destination != 0 || mask != 0 || !(flags & RouteUp))
             continue;
@@ -50,8 +50,9 @@ QList<DefaultRoute> parseDefaultRoutes(const QByteArray &procNetRoute)
         route.metric = metric;
         routes.append(route);
     }
-    std::stable_sort(routes.begin(), routes.end(),
-                     [](const DefaultRoute &a, const DefaultRoute &b) { return a.metric < b.metric; });
+    std::stable_sort(
+        routes.begin(), routes.end(),
+        [](const DefaultRoute &a, const DefaultRoute &b) { return a.metric < b.metric; });
     return routes;
 }
 

@@ -100,11 +100,16 @@ QString adapterTypeName(QNetworkInterface::InterfaceType type, const QByteArray 
     case QNetworkInterface::Ethernet:
         return uevent.split('\n').contains("DEVTYPE=wlan") ? QStringLiteral("Wireless")
                                                            : QStringLiteral("Ethernet");
-    case QNetworkInterface::Loopback: return QStringLiteral("Loopback");
-    case QNetworkInterface::Wifi: return QStringLiteral("Wireless");
-    case QNetworkInterface::Virtual: return QStringLiteral("Virtual");
-    case QNetworkInterface::Ppp: return QStringLiteral("PPP");
-    default: return QStringLiteral("Other");
+    case QNetworkInterface::Loopback:
+        return QStringLiteral("Loopback");
+    case QNetworkInterface::Wifi:
+        return QStringLiteral("Wireless");
+    case QNetworkInterface::Virtual:
+        return QStringLiteral("Virtual");
+    case QNetworkInterface::Ppp:
+        return QStringLiteral("PPP");
+    default:
+        return QStringLiteral("Other");
     }
 }
 
@@ -123,7 +128,8 @@ AdapterSnapshot readSystemAdapters()
         const int index = int(snapshot.adapters.size());
         snapshot.adapters.append(recordOf(nic, tables));
         const QNetworkInterface::InterfaceFlags flags = nic.flags();
-        if (!flags.testFlag(QNetworkInterface::IsUp) || flags.testFlag(QNetworkInterface::IsLoopBack))
+        if (!flags.testFlag(QNetworkInterface::IsUp) ||
+            flags.testFlag(QNetworkInterface::IsLoopBack))
             continue;
         if (firstUp < 0)
             firstUp = index;

@@ -50,10 +50,12 @@ QStringList texts(const QListWidget *list)
 
 QStringList emptyDetails()
 {
-    return {"Physical Address :\t\t", "IPv4 Address :\t\t",   "Other Addresses :\t\t",
-            "Subnet Mask :\t\t",      "Gateway :\t\t",        "IPv6 Address :\t\t",
-            "DNS Server :\t\t",       "DHCP Enabled :\t\tFalse", "DHCP Server :\t\t",
-            "Lease Obtained :\t\t",   "Lease Expires :\t\t"};
+    return {
+        "Physical Address :\t\t", "IPv4 Address :\t\t",      "Other Addresses :\t\t",
+        "Subnet Mask :\t\t",      "Gateway :\t\t",           "IPv6 Address :\t\t",
+        "DNS Server :\t\t",       "DHCP Enabled :\t\tFalse", "DHCP Server :\t\t",
+        "Lease Obtained :\t\t",   "Lease Expires :\t\t",
+    };
 }
 
 void clickEntry(QListWidget *list, int row)
@@ -89,18 +91,20 @@ void TstNicInfo::listsEthernetAdaptersAndShowsTheFirst()
     QCOMPARE(window->windowTitle(), QStringLiteral("  Network Information"));
 
     QCOMPARE(texts(window->lbxNIC), QStringList({"eth0", "usb1"}));
-    QCOMPARE(texts(window->lbxAdapterInfo),
-             QStringList({"Physical Address :\t\t02:00:00:00:00:0A",
-                          "IPv4 Address :\t\t127.0.0.10",
-                          "Other Addresses :\t\t127.0.0.11, fe80::a",
-                          "Subnet Mask :\t\t255.255.255.0",
-                          "Gateway :\t\t127.0.0.1",
-                          "IPv6 Address :\t\tfd00::a",
-                          "DNS Server :\t\t127.0.0.53, ::1",
-                          "DHCP Enabled :\t\tTrue",
-                          "DHCP Server :\t\t127.0.0.2",
-                          "Lease Obtained :\t\t2026-12-06T10:00:00+01:00",
-                          "Lease Expires :\t\t2026-12-07T10:00:00+01:00"}));
+    const QStringList details = {
+        "Physical Address :\t\t02:00:00:00:00:0A",
+        "IPv4 Address :\t\t127.0.0.10",
+        "Other Addresses :\t\t127.0.0.11, fe80::a",
+        "Subnet Mask :\t\t255.255.255.0",
+        "Gateway :\t\t127.0.0.1",
+        "IPv6 Address :\t\tfd00::a",
+        "DNS Server :\t\t127.0.0.53, ::1",
+        "DHCP Enabled :\t\tTrue",
+        "DHCP Server :\t\t127.0.0.2",
+        "Lease Obtained :\t\t2026-12-06T10:00:00+01:00",
+        "Lease Expires :\t\t2026-12-07T10:00:00+01:00",
+    };
+    QCOMPARE(texts(window->lbxAdapterInfo), details);
     // Start-up's address source is where the window found it.
     QCOMPARE(test.ipInfo.currentAdapter(), 2);
 
@@ -121,13 +125,16 @@ void TstNicInfo::clickingAnEntryShowsItsAdapter()
     QCOMPARE(window->lbxAdapterInfo->count(), 11);
     QCOMPARE(window->lbxAdapterInfo->item(0)->text(),
              QStringLiteral("Physical Address :\t\t02:00:00:00:00:14"));
-    QCOMPARE(window->lbxAdapterInfo->item(1)->text(), QStringLiteral("IPv4 Address :\t\t127.0.0.20"));
+    QCOMPARE(window->lbxAdapterInfo->item(1)->text(),
+             QStringLiteral("IPv4 Address :\t\t127.0.0.20"));
     QCOMPARE(window->lbxAdapterInfo->item(7)->text(), QStringLiteral("DHCP Enabled :\t\tFalse"));
 
     clickEntry(window->lbxNIC, 0);
-    QCOMPARE(window->lbxAdapterInfo->item(1)->text(), QStringLiteral("IPv4 Address :\t\t127.0.0.10"));
+    QCOMPARE(window->lbxAdapterInfo->item(1)->text(),
+             QStringLiteral("IPv4 Address :\t\t127.0.0.10"));
     QTest::keyClick(window->lbxNIC, Qt::Key_Down);
-    QCOMPARE(window->lbxAdapterInfo->item(1)->text(), QStringLiteral("IPv4 Address :\t\t127.0.0.20"));
+    QCOMPARE(window->lbxAdapterInfo->item(1)->text(),
+             QStringLiteral("IPv4 Address :\t\t127.0.0.20"));
     QCOMPARE(test.ipInfo.currentAdapter(), 2);
 }
 
@@ -189,7 +196,8 @@ void TstNicInfo::reopeningReadsTheAdaptersAfresh()
     plugged = true;
     FrmNicInfo second(ipInfo);
     QCOMPARE(texts(second.lbxNIC), QStringList({"eth9", "eth0"}));
-    QCOMPARE(second.lbxAdapterInfo->item(1)->text(), QStringLiteral("IPv4 Address :\t\t127.0.0.90"));
+    QCOMPARE(second.lbxAdapterInfo->item(1)->text(),
+             QStringLiteral("IPv4 Address :\t\t127.0.0.90"));
     // The adapter start-up took its address from is still the current one.
     QCOMPARE(ipInfo.currentAdapter(), 1);
     QCOMPARE(ipInfo.ipv4Address(), QStringLiteral("127.0.0.10"));
