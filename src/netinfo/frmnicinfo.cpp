@@ -3,6 +3,7 @@
 #include "adapterdetails.h"
 #include "adapterinfo.h"
 #include "common/controlnames.h"
+#include "detaillinedelegate.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -33,6 +34,7 @@ FrmNicInfo::FrmNicInfo(AdapterInfo &ipInfo, QWidget *parent) : QDialog(parent), 
     lbxAdapterInfo = new QListWidget(this);
     nameControl(lbxAdapterInfo, QStringLiteral("lbxAdapterInfo"),
                 QStringLiteral("NIC Information:"));
+    lbxAdapterInfo->setItemDelegate(new DetailLineDelegate(lbxAdapterInfo));
     layout->addWidget(lblNIC);
     layout->addWidget(lbxNIC);
     layout->addWidget(lblAdapterInfo);
