@@ -90,6 +90,6 @@ void FrmNicInfo::centreOnScreen()
     if (!display)
         return;
     const QRect area = display->geometry();
-    // Integer halves of the differences, rounded toward zero as the window system would.
+    // Halves of the differences with the remainder dropped, on whichever screen it opens.
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
