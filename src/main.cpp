@@ -16,7 +16,7 @@ int main(int argc, char *argv[])
 
     QueuedMessageBoxes messages;
     DesktopEditorLauncher editor(messages);
-    AdapterInfo ipInfo(readSystemAdapters());
+    AdapterInfo ipInfo(readSystemAdapters);
     const AppServices services{QCoreApplication::applicationDirPath(), messages, editor};
     FrmMain window(ipInfo, services, QDir::currentPath());
     window.show();

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // What the system knows of one network adapter; texts are shown as they stand.
 struct AdapterRecord
 {
@@ -27,12 +29,20 @@ struct AdapterSnapshot
     int currentIndex = -1; // the adapter whose address start-up uses; -1 when there is none
 };
 
+using AdapterReader = std::function<AdapterSnapshot()>;
+
 // The adapter-information component: a list of adapters and a current-adapter index that
 // every read refers to.
 class AdapterInfo
 {
 public:
     explicit AdapterInfo(AdapterSnapshot snapshot);
+    // Reads the adapters now and again on every refresh().
+    explicit AdapterInfo(AdapterReader reader);
+
+    // Reads the adapters afresh when built on a reader. The current adapter stays the same
+    // adapter (found by name), or none when it is gone.
+    void refresh();
 
     int adapterCount() const { return int(m_adapters.size()); }
     int currentAdapter() const { return m_current; }
@@ -53,10 +63,13 @@ public:
     QString leaseExpires() const { return current().leaseExpires; }
     // Loopback stands in when no adapter carries an address, so the rows still have one.
     QString ipv4Address() const;
+    // The current adapter's own IPv4 address as delivered; empty when it has none.
+    QString assignedIpv4Address() const { return current().ipv4Address; }
 
 private:
     const AdapterRecord &current() const;
 
+    AdapterReader m_reader;
     QList<AdapterRecord> m_adapters;
     int m_current = -1;
     AdapterRecord m_none;
