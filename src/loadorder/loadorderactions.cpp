@@ -2,8 +2,8 @@
 
 #include "common/appservices.h"
 #include "common/messagepresenter.h"
-#include "loadordercreation.h"
 #include "loadorderbuttons.h"
+#include "loadordercreation.h"
 #include "loadorderedit.h"
 #include "loadorderfile.h"
 #include "workbench/filebrowser.h"
@@ -70,7 +70,8 @@ void LoadOrderActions::cmdCreateLoadOrder_Click()
     for (const QString &name : names)
         entries.append(SelectionEntry{name, m_browser.FullFilePath(name), {}, {}});
     if (entries.isEmpty())
-        m_services.messages.showMessage(QStringLiteral("Please select one or more files to order"));
+        m_services.messages.showMessage(
+            QStringLiteral("Please select one or more files to order"));
 
     setSelectionButtonsEnabled(false);
     const Status scanned = scanSelection(entries);
@@ -80,12 +81,15 @@ void LoadOrderActions::cmdCreateLoadOrder_Click()
         return;
     }
     const QList<int> order = placeInPasses(findDependencies(entries));
+    QStringList placed;
     QList<QByteArray> lines;
+    placed.reserve(order.size());
     lines.reserve(order.size());
     for (int k : order) {
-        list->addItem(entries.at(k).fileName);
+        placed.append(entries.at(k).fileName);
         lines.append(loadOrderEntry(entries.at(k).fileName));
     }
+    list->addItems(placed);
 
     if (order.size() != entries.size()) {
         m_services.messages.showMessage(
@@ -127,8 +131,8 @@ void LoadOrderActions::EditLoadOrder(const QString &key)
 {
     const QListWidgetItem *currentItem = m_page.lbxLoadOrder->currentItem();
     const QString current = currentItem ? currentItem->text() : QString();
-    const EditOutcome outcome = editLoadOrderFile(m_services.programFolder, key,
-                                                  m_browser.currentFileName(), current);
+    const EditOutcome outcome =
+        editLoadOrderFile(m_services.programFolder, key, m_browser.currentFileName(), current);
     if (!outcome.reload)
         return;
     // After a failed edit the list shows the file as it still is, with the user's entry current.
@@ -147,8 +151,11 @@ Status LoadOrderActions::reloadLoadOrder(const QString &keptName)
     const Result<QList<QByteArray>> lines = readLoadOrder(m_services.programFolder);
     if (!lines)
         return lines.failure();
+    QStringList names;
+    names.reserve(lines.value().size());
     for (const QByteArray &line : lines.value())
-        list->addItem(loadOrderEntryName(line));
+        names.append(loadOrderEntryName(line));
+    list->addItems(names);
     if (keptName.isEmpty())
         return {};
     for (int row = 0; row < list->count(); ++row) {

@@ -29,9 +29,9 @@ QList<QByteArray> moveMatchesDown(const QList<QByteArray> &lines, const QString 
 
 struct EditOutcome
 {
-    bool reload = true;  // false when Add found the name already present
-    QString keptName;    // the entry to make current after the reload
-    Status status;       // a failed edit left LoadOrder.txt as it was
+    bool reload = true; // false when Add found the name already present
+    QString keptName;   // the entry to make current after the reload
+    Status status;      // a failed edit left LoadOrder.txt as it was
 };
 
 // Applies the toolbar key "Add", "Remove", "Up" or "Down" to LoadOrder.txt. fileName is the

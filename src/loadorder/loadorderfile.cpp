@@ -9,10 +9,6 @@
 #include <filesystem>
 #include <system_error>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 namespace {
 
 std::filesystem::path nativePath(const QString &path)
@@ -22,20 +18,8 @@ std::filesystem::path nativePath(const QString &path)
 
 Failure stepFailure(const QString &what, const QString &path, const QString &reason)
 {
-    return failure(what + QStringLiteral(" ") + QDir::toNativeSeparators(path)
-                   + QStringLiteral(": ") + reason);
-}
-
-// The data must be on disk before the rename makes it the load order.
-bool syncToDisk(QFile &file)
-{
-    if (!file.flush())
-        return false;
-#ifdef Q_OS_UNIX
-    return ::fsync(file.handle()) == 0;
-#else
-    return true;
-#endif
+    return failure(what + QStringLiteral(" ") + QDir::toNativeSeparators(path) +
+                   QStringLiteral(": ") + reason);
 }
 
 Status writeTemp(const QString &path, const QList<QByteArray> &lines)
@@ -47,7 +31,7 @@ Status writeTemp(const QString &path, const QList<QByteArray> &lines)
         if (!writeLine(file, line))
             return stepFailure(QStringLiteral("Cannot write"), path, file.errorString());
     }
-    if (!syncToDisk(file))
+    if (!file.flush())
         return stepFailure(QStringLiteral("Cannot write"), path, file.errorString());
     file.close();
     if (file.error() != QFileDevice::NoError)
@@ -67,9 +51,15 @@ QString loadOrderTempPath(const QString &programFolder)
     return QDir(programFolder).filePath(QStringLiteral("LoadOrder.tmp"));
 }
 
-QByteArray loadOrderEntry(const QString &fileName) { return QFile::encodeName(fileName); }
+QByteArray loadOrderEntry(const QString &fileName)
+{
+    return QFile::encodeName(fileName);
+}
 
-QString loadOrderEntryName(const QByteArray &entry) { return QFile::decodeName(entry); }
+QString loadOrderEntryName(const QByteArray &entry)
+{
+    return QFile::decodeName(entry);
+}
 
 bool loadOrderIsReadOnly(const QString &programFolder)
 {

@@ -15,7 +15,7 @@ private slots:
     void selectedFilesInLoadOrder();
     void nothingSelectedLeavesAnEmptyLoadOrder();
     void unresolvableOrderKeepsWhatWasPlaced();
-    void tooManyFilesEndBeforeReading();
+    void tooManyFilesTakeTheErrorPath();
     void readOnlyLoadOrderStays();
 };
 
@@ -31,11 +31,14 @@ QStringList items(const QListWidget *list)
 
 QByteArray mib(const QByteArray &name, const QByteArray &imports)
 {
-    return name + " DEFINITIONS ::= BEGIN\r\nIMPORTS\r\n  x\r\n    FROM " + imports
-           + ";\r\nEND\r\n";
+    return name + " DEFINITIONS ::= BEGIN\r\nIMPORTS\r\n  x\r\n    FROM " + imports +
+           ";\r\nEND\r\n";
 }
 
-void selectAll(FrmMain &window) { window.mibFix->cmdSelectAll->click(); }
+void selectAll(FrmMain &window)
+{
+    window.mibFix->cmdSelectAll->click();
+}
 
 } // namespace
 
@@ -98,19 +101,18 @@ void TstCreateLoadOrder::unresolvableOrderKeepsWhatWasPlaced()
 
     window.mibFix->cmdCreateLoadOrder->click();
 
-    QCOMPARE(test.messages.texts,
-             QStringList{"A problem occurred when creating LoadOrder.txt"});
+    QCOMPARE(test.messages.texts, QStringList{"A problem occurred when creating LoadOrder.txt"});
     QCOMPARE(items(window.mibFix->lbxLoadOrder), QStringList{"c.txt"});
     QCOMPARE(window.mibFix->lblLoadOrderCounter->text(), QStringLiteral("1"));
     QVERIFY(!QFile::exists(test.programFolder() + "/LoadOrder.txt"));
     QVERIFY(window.mibFix->cmdSelectAll->isEnabled());
 }
 
-void TstCreateLoadOrder::tooManyFilesEndBeforeReading()
+void TstCreateLoadOrder::tooManyFilesTakeTheErrorPath()
 {
     TestWindow test;
     for (int i = 0; i < 1001; ++i)
-        writeFile(QStringLiteral("%1/f%2.txt").arg(test.startDirectory()).arg(i, 4, 10, QChar('0')),
+        writeFile(test.startDirectory() + QStringLiteral("/f%1.txt").arg(i, 4, 10, QChar('0')),
                   "M" + QByteArray::number(i) + " DEFINITIONS ::= BEGIN\r\n");
     FrmMain &window = test.open();
     writeFile(test.programFolder() + "/LoadOrder.txt", "old.txt\r\n");

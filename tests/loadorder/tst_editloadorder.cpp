@@ -1,7 +1,7 @@
+#include "common/textlines.h"
 #include "loadorder/loadorderactions.h"
 #include "loadorder/loadorderedit.h"
 #include "loadorder/loadorderfile.h"
-#include "common/textlines.h"
 #include "support/testwindow.h"
 #include "workbench/mibfixpage.h"
 

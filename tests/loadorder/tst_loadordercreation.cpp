@@ -2,6 +2,7 @@
 #include "support/testwindow.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,6 +15,7 @@ private slots:
     void nameInsideALongerNameIsNoImport();
     void everyImportedModuleMustBePlacedFirst();
     void cyclesAndWhatDependsOnThemStayOut();
+    void passesMatchThePlainPassLoop();
     void duplicateNamesResolveToTheFirstFile();
     void headerScanQuirks();
 };
@@ -110,8 +112,8 @@ void TstLoadOrderCreation::nameInsideALongerNameIsNoImport()
         module("TCP-MIB", ""),
     };
     QCOMPARE(findDependencies(glued), (QList<QList<int>>{{}, {2}, {}}));
-    QCOMPARE(findDependencies({module("A", "IMPORTS x FROM C,y FROM(B);"), module("B", ""),
-                               module("C", "")}),
+    QCOMPARE(findDependencies(
+                 {module("A", "IMPORTS x FROM C,y FROM(B);"), module("B", ""), module("C", "")}),
              (QList<QList<int>>{{1, 2}, {}, {}}));
 }
 
@@ -154,13 +156,44 @@ void TstLoadOrderCreation::cyclesAndWhatDependsOnThemStayOut()
     QCOMPARE(orderOf({module("A", "IMPORTS x FROM B;"), module("B", "IMPORTS y FROM A;")}),
              QList<int>{});
     const QList<SelectionEntry> partly = {
-        module("A", "IMPORTS x FROM B;"),
-        module("B", "IMPORTS y FROM C;"),
-        module("C", "IMPORTS z FROM B;"),
-        module("D", ""),
+        module("A", "IMPORTS x FROM B;"), module("B", "IMPORTS y FROM C;"),
+        module("C", "IMPORTS z FROM B;"), module("D", ""),
         module("E", "IMPORTS x FROM D;"),
     };
     QCOMPARE(orderOf(partly), (QList<int>{3, 4}));
+}
+
+// The placement computes passes without running them; it must give exactly the order that
+// running the passes one by one gives.
+void TstLoadOrderCreation::passesMatchThePlainPassLoop()
+{
+    const auto passLoop = [](const QList<QList<int>> &dependencies) {
+        QList<bool> placed(dependencies.size(), false);
+        QList<int> order;
+        for (int pass = 0; pass <= dependencies.size(); ++pass) {
+            for (int k = 0; k < dependencies.size(); ++k) {
+                if (!placed.at(k) &&
+                    std::all_of(dependencies.at(k).begin(), dependencies.at(k).end(),
+                                [&](int j) { return placed.at(j); })) {
+                    placed[k] = true;
+                    order.append(k);
+                }
+            }
+        }
+        return order;
+    };
+    QRandomGenerator random(4711);
+    for (int round = 0; round < 300; ++round) {
+        const int count = 1 + random.bounded(12);
+        QList<QList<int>> dependencies(count);
+        for (int k = 0; k < count; ++k) {
+            for (int j = 0; j < count; ++j) {
+                if (j != k && random.bounded(100) < 18)
+                    dependencies[k].append(j);
+            }
+        }
+        QCOMPARE(placeInPasses(dependencies), passLoop(dependencies));
+    }
 }
 
 void TstLoadOrderCreation::duplicateNamesResolveToTheFirstFile()
@@ -194,7 +227,8 @@ void TstLoadOrderCreation::headerScanQuirks()
     QVERIFY(scanSelection(entries).ok());
     // A one-line clause keeps collecting up to the next line with ";".
     QCOMPARE(entries.at(0).importsText,
-             QByteArray("IMPORTS x FROM B-MIB; y OBJECT IDENTIFIER ::= { x 1 } -- see C-MIB; too"));
+             QByteArray("IMPORTS x FROM B-MIB; y OBJECT IDENTIFIER ::= { x 1 }"
+                        " -- see C-MIB; too"));
     // A comment mentioning IMPORTS starts the clause early; the real one still follows in it.
     QCOMPARE(entries.at(1).moduleName, QByteArray("B-MIB"));
     QVERIFY(entries.at(1).importsText.startsWith("-- The IMPORTS below B-MIB DEFINITIONS"));
