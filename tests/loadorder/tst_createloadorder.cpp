@@ -2,6 +2,7 @@
 #include "support/testwindow.h"
 #include "workbench/mibfixpage.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -13,6 +14,7 @@ class TstCreateLoadOrder : public QObject
     Q_OBJECT
 private slots:
     void selectedFilesInLoadOrder();
+    void realModulesOrderInTheWindow();
     void nothingSelectedLeavesAnEmptyLoadOrder();
     void unresolvableOrderKeepsWhatWasPlaced();
     void tooManyFilesTakeTheErrorPath();
@@ -71,6 +73,29 @@ void TstCreateLoadOrder::selectedFilesInLoadOrder()
     QVERIFY(page.cmdCreateLoadOrder->isEnabled());
     QVERIFY(page.cmdFixCrLf->isEnabled());
     QVERIFY(test.messages.texts.isEmpty());
+}
+
+void TstCreateLoadOrder::realModulesOrderInTheWindow()
+{
+    TestWindow test;
+    const QDir shared(qEnvironmentVariable("VELMOR_SHARED_DIR") + "/mibs");
+    const QStringList names = shared.entryList({"*.txt"}, QDir::Files);
+    for (const QString &name : names)
+        writeFile(test.startDirectory() + "/" + name,
+                  readFile(shared.filePath(name)).replace("\n", "\r\n"));
+    FrmMain &window = test.open();
+    selectAll(window);
+
+    window.mibFix->cmdCreateLoadOrder->click();
+
+    QCOMPARE(test.messages.texts, QStringList());
+    QCOMPARE(window.mibFix->lblLoadOrderCounter->text(), QString::number(names.size()));
+    const QByteArray written = readFile(test.programFolder() + "/LoadOrder.txt");
+    QCOMPARE(written.count("\r\n"), names.size());
+    const QStringList order = items(window.mibFix->lbxLoadOrder);
+    QVERIFY(order.indexOf("SNMPv2-SMI.txt") < order.indexOf("SNMPv2-TC.txt"));
+    QVERIFY(order.indexOf("SNMPv2-TC.txt") < order.indexOf("IF-MIB.txt"));
+    QVERIFY(order.indexOf("IF-MIB.txt") < order.indexOf("IP-MIB.txt"));
 }
 
 void TstCreateLoadOrder::nothingSelectedLeavesAnEmptyLoadOrder()
