@@ -69,9 +69,10 @@ void LoadOrderActions::cmdCreateLoadOrder_Click()
     entries.reserve(names.size());
     for (const QString &name : names)
         entries.append(SelectionEntry{name, m_browser.FullFilePath(name), {}, {}});
+    // Nothing selected still ends in an empty LoadOrder.txt.
+    const QString nothingSelected = QStringLiteral("Please select one or more files to order");
     if (entries.isEmpty())
-        m_services.messages.showMessage(
-            QStringLiteral("Please select one or more files to order"));
+        m_services.messages.showMessage(nothingSelected);
 
     setSelectionButtonsEnabled(false);
     const Status scanned = scanSelection(entries);
