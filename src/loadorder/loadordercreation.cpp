@@ -48,9 +48,9 @@ Status scanSelection(QList<SelectionEntry> &entries)
 {
     for (SelectionEntry &entry : entries) {
         QFile file(entry.filePath);
-        if (!file.open(QIODevice::ReadOnly))
+        // The header sits at the top: small unbuffered reads spare reading the rest of the file.
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             return failure(file.errorString());
-        // The header sits at the top: small reads spare reading the rest of a large module.
         LineReader reader(file, HeaderChunk);
         const MibHeader header = scanMibHeader(reader);
         if (reader.failed())
