@@ -1,11 +1,15 @@
 #pragma once
 
+#include "common/result.h"
+
 #include <QObject>
+#include <QString>
 
 struct AppServices;
 class FileBrowser;
 class LoadOrderButtons;
 class MibFixPage;
+class QToolBar;
 
 // Creating LoadOrder.txt from the selected files and editing it with the two toolbars.
 class LoadOrderActions : public QObject
@@ -18,8 +22,17 @@ public:
     void cmdCreateLoadOrder_Click();
     void tbrRightLeft_ButtonClick(const QString &key);
     void tbrUpDown_ButtonClick(const QString &key);
+    void EditLoadOrder(const QString &key);
 
 private:
+    void toolBarClick(QToolBar *toolBar, const QString &key, const QString &first,
+                      const QString &second);
+    void setSelectionButtonsEnabled(bool enabled);
+    // Fills the list from LoadOrder.txt and makes keptName current; an unreadable file leaves
+    // the list empty.
+    Status reloadLoadOrder(const QString &keptName);
+    void showCounter();
+
     MibFixPage &m_page;
     FileBrowser &m_browser;
     LoadOrderButtons &m_buttons;
