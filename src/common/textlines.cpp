@@ -44,11 +44,12 @@ bool LineReader::readLine(QByteArray &line)
         const qsizetype from = m_pos + m_scanned;
         const void *hit = from < size ? std::memchr(data + from, '\r', size - from) : nullptr;
         if (hit) {
-            const qsizetype cr = static_cast<const char *>(hit) - data;
+            qsizetype cr = static_cast<const char *>(hit) - data;
             if (cr + 1 == size) {
                 m_scanned = cr - m_pos;
                 if (fill())
                     continue; // the byte after the CR decides whether it is CR LF
+                cr = m_pos + m_scanned; // fill() may have moved the unread bytes to the front
             }
             line = m_buffer.mid(m_pos, cr - m_pos);
             const qsizetype next = cr + 1;
