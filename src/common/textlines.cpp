@@ -38,6 +38,18 @@ bool LineReader::fill()
 
 bool LineReader::readLine(QByteArray &line)
 {
+    QByteArrayView view;
+    if (!readLine(view))
+        return false;
+    // Reuses the line's own storage when nobody else holds it: no allocation per line.
+    line.resize(view.size());
+    if (!view.isEmpty())
+        std::memcpy(line.data(), view.data(), size_t(view.size()));
+    return true;
+}
+
+bool LineReader::readLine(QByteArrayView &line)
+{
     for (;;) {
         const char *data = m_buffer.constData();
         const qsizetype size = m_buffer.size();
@@ -51,7 +63,7 @@ bool LineReader::readLine(QByteArray &line)
                     continue; // the byte after the CR decides whether it is CR LF
                 cr = m_pos + m_scanned; // fill() may have moved the unread bytes to the front
             }
-            line = m_buffer.mid(m_pos, cr - m_pos);
+            line = QByteArrayView(m_buffer.constData() + m_pos, cr - m_pos);
             const qsizetype next = cr + 1;
             m_pos = (next < m_buffer.size() && m_buffer.at(next) == '\n') ? next + 1 : next;
             m_scanned = 0;
@@ -62,7 +74,7 @@ bool LineReader::readLine(QByteArray &line)
             continue;
         if (m_failed || m_pos >= m_buffer.size())
             return false;
-        line = m_buffer.mid(m_pos);
+        line = QByteArrayView(m_buffer.constData() + m_pos, m_buffer.size() - m_pos);
         m_pos = m_buffer.size();
         m_scanned = 0;
         return true;
