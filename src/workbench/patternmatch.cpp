@@ -3,6 +3,7 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -17,6 +18,24 @@ uint8_t foldCase(unsigned c)
 QString quoted(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// How often a character turns up in MIB text, roughly: blanks and common letters high.
+int commonness(unsigned c)
+{
+    static const char byFrequency[] = "etaoinsrhdlcumfpgwybvkxjqz";
+    const unsigned lower = foldCase(c);
+    if (lower >= 'a' && lower <= 'z')
+        return 30 - int(std::strchr(byFrequency, int(lower)) - byFrequency);
+    if (c == ' ')
+        return 40;
+    return c >= 0x20 && c < 0x7F ? 8 : 1;
+}
+
+const uint8_t *findByte(const uint8_t *from, const uint8_t *end, uint8_t wanted)
+{
+    const void *hit = std::memchr(from, wanted, size_t(end - from));
+    return hit ? static_cast<const uint8_t *>(hit) : end;
 }
 
 } // namespace
@@ -99,6 +118,32 @@ void CompiledPattern::addElement(const ByteSet &positive, bool negated)
     ++m_runs.back().length;
 }
 
+CompiledPattern::Anchor CompiledPattern::chooseAnchor(const Mode &mode, const Run &run)
+{
+    Anchor best;
+    int bestScore = 0;
+    for (int j = 0; j < run.length; ++j) {
+        const ByteSet &accepts = mode.accepts[size_t(run.first + j)];
+        Anchor candidate;
+        candidate.offset = j;
+        int score = 0;
+        for (unsigned c = 0; c < 256 && candidate.count <= 2; ++c) {
+            if (accepts[c]) {
+                if (candidate.count < 2)
+                    candidate.bytes[candidate.count] = uint8_t(c);
+                ++candidate.count;
+                score += commonness(c);
+            }
+        }
+        if (candidate.count >= 1 && candidate.count <= 2 &&
+            (best.offset < 0 || score < bestScore)) {
+            best = candidate;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
 void CompiledPattern::finish()
 {
     // Skip distances of the Horspool search: how far the window may move when its last
@@ -107,6 +152,7 @@ void CompiledPattern::finish()
         mode->shift.resize(m_runs.size());
         for (size_t r = 0; r < m_runs.size(); ++r) {
             const Run &run = m_runs[r];
+            mode->anchors.push_back(chooseAnchor(*mode, run));
             std::array<int, 256> &shift = mode->shift[r];
             shift.fill(std::max(run.length, 1));
             for (int j = 0; j + 1 < run.length; ++j) {
@@ -136,6 +182,9 @@ qsizetype CompiledPattern::find(const Mode &mode, int runIndex, const uint8_t *t
     const Run &run = m_runs[size_t(runIndex)];
     if (run.length == 0)
         return from;
+    const Anchor &anchor = mode.anchors[size_t(runIndex)];
+    if (anchor.offset >= 0)
+        return findAnchored(mode, run, anchor, text, from, to);
     const qsizetype last = run.length - 1;
     const ByteSet &lastAccepts = mode.accepts[size_t(run.first + last)];
     const std::array<int, 256> &shift = mode.shift[size_t(runIndex)];
@@ -146,6 +195,32 @@ qsizetype CompiledPattern::find(const Mode &mode, int runIndex, const uint8_t *t
         pos += shift[c];
     }
     return -1;
+}
+
+qsizetype CompiledPattern::findAnchored(const Mode &mode, const Run &run, const Anchor &anchor,
+                                        const uint8_t *text, qsizetype from, qsizetype to) const
+{
+    // The anchor's place for every start from `from` to the last one that leaves room.
+    const uint8_t *next = text + from + anchor.offset;
+    const uint8_t *const end = text + (to - run.length) + anchor.offset + 1;
+    if (next >= end)
+        return -1;
+    // Each byte's next place is searched once and remembered until passed.
+    const uint8_t *first = findByte(next, end, anchor.bytes[0]);
+    const uint8_t *second = anchor.count == 2 ? findByte(next, end, anchor.bytes[1]) : end;
+    for (;;) {
+        const uint8_t *hit = first < second ? first : second;
+        if (hit == end)
+            return -1;
+        const qsizetype pos = (hit - text) - anchor.offset;
+        if (fitsAt(mode, run, text + pos))
+            return pos;
+        next = hit + 1;
+        if (first < next)
+            first = findByte(next, end, anchor.bytes[0]);
+        if (second < next && anchor.count == 2)
+            second = findByte(next, end, anchor.bytes[1]);
+    }
 }
 
 bool CompiledPattern::matches(QByteArrayView text, bool ignoreCase) const

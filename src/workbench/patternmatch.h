@@ -36,17 +36,30 @@ private:
         int length = 0; // number of elements, each matching exactly one character
     };
 
+    // The run's element that admits the fewest and rarest characters (one or two), found
+    // with memchr before the whole run is tried there.
+    struct Anchor
+    {
+        int offset = -1; // within the run; -1: no such element, a Horspool search instead
+        int count = 0;
+        uint8_t bytes[2] = {0, 0};
+    };
+
     struct Mode
     {
         std::vector<ByteSet> accepts;            // per element: the characters it matches
         std::vector<std::array<int, 256>> shift; // per run: skip distance for the search
+        std::vector<Anchor> anchors;             // per run
     };
 
     void addElement(const ByteSet &positive, bool negated);
+    static Anchor chooseAnchor(const Mode &mode, const Run &run);
     void finish();
     bool fitsAt(const Mode &mode, const Run &run, const uint8_t *text) const;
     qsizetype find(const Mode &mode, int runIndex, const uint8_t *text, qsizetype from,
                    qsizetype to) const;
+    qsizetype findAnchored(const Mode &mode, const Run &run, const Anchor &anchor,
+                           const uint8_t *text, qsizetype from, qsizetype to) const;
 
     std::vector<Run> m_runs;
     bool m_starred = false;

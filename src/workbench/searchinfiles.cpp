@@ -75,7 +75,7 @@ void SearchInFiles::cmdSearch_Click()
         if (!opened)
             continue;
         LineReader reader(file);
-        QByteArray line;
+        QByteArrayView line;
         while (!found && reader.readLine(line)) {
             if (m_page.chkCaseSensitive->isChecked())
                 modCompareBin::MatchesPattern(line, pattern.value(), found);

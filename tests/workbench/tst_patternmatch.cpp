@@ -64,6 +64,13 @@ void TstPatternMatch::matches_data()
     QTest::newRow("middle runs in order") << QByteArray("xAyBz") << "*a*b*" << false << true;
     QTest::newRow("middle runs out of order") << QByteArray("xByAz") << "*a*b*" << false << false;
     QTest::newRow("retry after partial") << QByteArray("aaab") << "*aab" << true << true;
+    QTest::newRow("several false starts")
+        << QByteArray("q qu Quan quandi Quandix") << "*quandix*" << false << true;
+    QTest::newRow("run cut short by line end")
+        << QByteArray("abc quandi") << "*quandix*" << false << false;
+    QTest::newRow("run must leave room for tail")
+        << QByteArray("xquandixy") << "*quandix??" << false << false;
+    QTest::newRow("run before tail") << QByteArray("xquandixyz") << "*quandix??" << true << true;
     QTest::newRow("consecutive stars") << QByteArray("abc") << "a**c" << true << true;
 }
 
