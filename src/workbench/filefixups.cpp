@@ -72,9 +72,11 @@ void FileFixups::cmdRename_Click()
         if (target == path)
             continue;
         // QFile::rename never replaces an existing file; the check only gives the clearer reason.
-        if (QFileInfo::exists(target)) {
-            notRenamed.append(
-                entry(path, QFileInfo(target).fileName() + QStringLiteral(" exists already")));
+        // A target that is the file itself (a case-only change on some file systems) may go on.
+        const QFileInfo existing(target);
+        if (existing.exists() &&
+            existing.canonicalFilePath() != QFileInfo(path).canonicalFilePath()) {
+            notRenamed.append(entry(path, existing.fileName() + QStringLiteral(" exists already")));
             continue;
         }
         QFile file(path);
