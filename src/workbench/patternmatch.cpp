@@ -49,8 +49,10 @@ Result<CompiledPattern> CompiledPattern::compile(const QString &pattern)
         const char16_t ch = whole.at(i).unicode();
         ByteSet set{};
         if (ch == '*') {
+            // Stars in a row are one star.
+            if (!compiled.m_starred || compiled.m_runs.back().length > 0)
+                compiled.m_runs.push_back(Run{int(compiled.m_exact.accepts.size()), 0});
             compiled.m_starred = true;
-            compiled.m_runs.push_back(Run{int(compiled.m_exact.accepts.size()), 0});
             continue;
         }
         if (ch == '?') {
@@ -146,14 +148,17 @@ CompiledPattern::Anchor CompiledPattern::chooseAnchor(const Mode &mode, const Ru
 
 void CompiledPattern::finish()
 {
-    // Skip distances of the Horspool search: how far the window may move when its last
-    // character is c without passing over a place where the run could start.
     for (Mode *mode : {&m_exact, &m_folded}) {
-        mode->shift.resize(m_runs.size());
-        for (size_t r = 0; r < m_runs.size(); ++r) {
-            const Run &run = m_runs[r];
+        for (const Run &run : m_runs) {
             mode->anchors.push_back(chooseAnchor(*mode, run));
-            std::array<int, 256> &shift = mode->shift[r];
+            if (mode->anchors.back().offset >= 0) {
+                mode->shiftTable.push_back(-1);
+                continue;
+            }
+            // Skip distances of the Horspool search: how far the window may move when its
+            // last character is c without passing over a place where the run could start.
+            mode->shiftTable.push_back(int(mode->shiftTables.size()));
+            std::array<int, 256> &shift = mode->shiftTables.emplace_back();
             shift.fill(std::max(run.length, 1));
             for (int j = 0; j + 1 < run.length; ++j) {
                 const ByteSet &accepts = mode->accepts[size_t(run.first + j)];
@@ -187,7 +192,7 @@ qsizetype CompiledPattern::find(const Mode &mode, int runIndex, const uint8_t *t
         return findAnchored(mode, run, anchor, text, from, to);
     const qsizetype last = run.length - 1;
     const ByteSet &lastAccepts = mode.accepts[size_t(run.first + last)];
-    const std::array<int, 256> &shift = mode.shift[size_t(runIndex)];
+    const std::array<int, 256> &shift = mode.shiftTables[size_t(mode.shiftTable[size_t(runIndex)])];
     for (qsizetype pos = from; pos + last < to;) {
         const uint8_t c = text[pos + last];
         if (lastAccepts[c] && fitsAt(mode, run, text + pos))
@@ -201,10 +206,11 @@ qsizetype CompiledPattern::findAnchored(const Mode &mode, const Run &run, const 
                                         const uint8_t *text, qsizetype from, qsizetype to) const
 {
     // The anchor's place for every start from `from` to the last one that leaves room.
-    const uint8_t *next = text + from + anchor.offset;
-    const uint8_t *const end = text + (to - run.length) + anchor.offset + 1;
-    if (next >= end)
+    const qsizetype lastStart = to - run.length;
+    if (lastStart < from)
         return -1;
+    const uint8_t *next = text + from + anchor.offset;
+    const uint8_t *const end = text + lastStart + anchor.offset + 1;
     // Each byte's next place is searched once and remembered until passed.
     const uint8_t *first = findByte(next, end, anchor.bytes[0]);
     const uint8_t *second = anchor.count == 2 ? findByte(next, end, anchor.bytes[1]) : end;

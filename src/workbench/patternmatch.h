@@ -16,8 +16,8 @@
 //
 // The pattern is cut at its stars into runs of one-character elements. The first run must fit
 // the text's start and the last its end; each run in between is taken at its leftmost place
-// after the previous one. That choice is never worse than a later one, so nothing is retried and
-// the cost stays linear in the text length whatever the pattern.
+// after the previous one. That choice is never worse than a later one, so nothing is retried:
+// at worst the cost is the text length times the pattern length, never exponential.
 class CompiledPattern
 {
 public:
@@ -47,9 +47,10 @@ private:
 
     struct Mode
     {
-        std::vector<ByteSet> accepts;            // per element: the characters it matches
-        std::vector<std::array<int, 256>> shift; // per run: skip distance for the search
-        std::vector<Anchor> anchors;             // per run
+        std::vector<ByteSet> accepts; // per element: the characters it matches
+        std::vector<Anchor> anchors;  // per run
+        std::vector<int> shiftTable;  // per run: its Horspool skip table, -1 when anchored
+        std::vector<std::array<int, 256>> shiftTables;
     };
 
     void addElement(const ByteSet &positive, bool negated);

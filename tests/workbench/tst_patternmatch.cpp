@@ -71,6 +71,9 @@ void TstPatternMatch::matches_data()
     QTest::newRow("run must leave room for tail")
         << QByteArray("xquandixy") << "*quandix??" << false << false;
     QTest::newRow("run before tail") << QByteArray("xquandixyz") << "*quandix??" << true << true;
+    QTest::newRow("wide elements only") << QByteArray("zzxb7-") << "*?[a-c]#*" << true << true;
+    QTest::newRow("wide elements, no fit") << QByteArray("zzxb-7") << "*?[a-c]#*" << false << false;
+    QTest::newRow("digits then letter") << QByteArray("ab12Dx") << "*##[c-d]*" << false << true;
     QTest::newRow("consecutive stars") << QByteArray("abc") << "a**c" << true << true;
 }
 
