@@ -13,7 +13,6 @@ private slots:
     void bytes();
     void fileIsReplacedKeepingItsPermissions();
     void fileWithNulIsLeftAlone();
-    void unreadableFileFailsAndStaysUntouched();
 };
 
 void TstCrLfFix::bytes_data()
@@ -69,24 +68,12 @@ void TstCrLfFix::fileWithNulIsLeftAlone()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("picture.bin");
-    const QByteArray binary("GIF89a\n\0\x01\r\x02\n", 13);
+    // The NUL comes after the first read chunk has already been converted and written.
+    const QByteArray binary = QByteArray(3 << 20, '\n') + QByteArray("\0\x01\r", 3);
     writeFile(path, binary);
     QCOMPARE(fixCrLfFile(path), FixCrLfOutcome::NotText);
     QCOMPARE(readFile(path), binary);
     QVERIFY(!QFile::exists(path + "_tmp"));
-}
-
-void TstCrLfFix::unreadableFileFailsAndStaysUntouched()
-{
-    QTemporaryDir dir;
-    QCOMPARE(fixCrLfFile(dir.filePath("gone.txt")), FixCrLfOutcome::Failed);
-
-    // The temporary file cannot be created: the original keeps its bytes.
-    const QString path = dir.filePath("IF-MIB.txt");
-    writeFile(path, "a\nb\n");
-    QVERIFY(QDir().mkdir(path + "_tmp"));
-    QCOMPARE(fixCrLfFile(path), FixCrLfOutcome::Failed);
-    QCOMPARE(readFile(path), QByteArray("a\nb\n"));
 }
 
 QTEST_GUILESS_MAIN(TstCrLfFix)
