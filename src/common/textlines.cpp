@@ -38,19 +38,32 @@ bool LineReader::fill()
 
 bool LineReader::readLine(QByteArray &line)
 {
+    QByteArrayView view;
+    if (!readLine(view))
+        return false;
+    // Reuses the line's own storage when nobody else holds it: no allocation per line.
+    line.resize(view.size());
+    if (!view.isEmpty())
+        std::memcpy(line.data(), view.data(), size_t(view.size()));
+    return true;
+}
+
+bool LineReader::readLine(QByteArrayView &line)
+{
     for (;;) {
         const char *data = m_buffer.constData();
         const qsizetype size = m_buffer.size();
         const qsizetype from = m_pos + m_scanned;
         const void *hit = from < size ? std::memchr(data + from, '\r', size - from) : nullptr;
         if (hit) {
-            const qsizetype cr = static_cast<const char *>(hit) - data;
+            qsizetype cr = static_cast<const char *>(hit) - data;
             if (cr + 1 == size) {
                 m_scanned = cr - m_pos;
                 if (fill())
                     continue; // the byte after the CR decides whether it is CR LF
+                cr = m_pos + m_scanned; // fill() may have moved the unread bytes to the front
             }
-            line = m_buffer.mid(m_pos, cr - m_pos);
+            line = QByteArrayView(m_buffer.constData() + m_pos, cr - m_pos);
             const qsizetype next = cr + 1;
             m_pos = (next < m_buffer.size() && m_buffer.at(next) == '\n') ? next + 1 : next;
             m_scanned = 0;
@@ -61,7 +74,7 @@ bool LineReader::readLine(QByteArray &line)
             continue;
         if (m_failed || m_pos >= m_buffer.size())
             return false;
-        line = m_buffer.mid(m_pos);
+        line = QByteArrayView(m_buffer.constData() + m_pos, m_buffer.size() - m_pos);
         m_pos = m_buffer.size();
         m_scanned = 0;
         return true;

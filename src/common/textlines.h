@@ -3,6 +3,7 @@
 #include "result.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -17,6 +18,8 @@ public:
 
     // False at the end of the input or after a read error (see failed()).
     bool readLine(QByteArray &line);
+    // The same without a copy: the view stays valid until the next call.
+    bool readLine(QByteArrayView &line);
     bool failed() const { return m_failed; }
     QString errorString() const;
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 
 struct AppServices;
 class FileBrowser;
 class MibFixPage;
+class QPushButton;
 
 // Delete, rename to .mib and line-ending repair of the selected files.
 class FileFixups : public QObject
@@ -19,6 +21,12 @@ public:
     void cmdFixCrLf_Click();
 
 private:
+    // Full paths of the selected files in list order; shows the message when there are none.
+    QStringList collectSelection(const QString &emptyMessage);
+    void setFixLocks(bool enabled);
+    // One box for all files an operation left alone, one "path (reason)" line each.
+    void reportSkipped(const QString &heading, const QStringList &entries);
+
     MibFixPage &m_page;
     FileBrowser &m_browser;
     const AppServices &m_services;

@@ -15,9 +15,15 @@ public:
                   QObject *parent = nullptr);
 
     void cmdSearch_Click();
+    // Disables the nine buttons while a search runs and enables them again afterwards.
+    void UpdateBusyButtons();
+    bool isSearchBusy() const { return SearchBusy; }
 
 private:
+    void endSearch();
+
     MibFixPage &m_page;
     FileBrowser &m_browser;
     const AppServices &m_services;
+    bool SearchBusy = false;
 };
