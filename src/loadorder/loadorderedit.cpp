@@ -36,14 +36,17 @@ QList<QByteArray> removeMatches(const QList<QByteArray> &lines, const QString &c
     return result;
 }
 
-QList<QByteArray> moveMatchesUp(const QList<QByteArray> &lines, const QString &current)
+namespace {
+
+// Swaps each pair of neighbours for which `swapAt(i)` holds and goes on after both.
+template <typename SwapAt>
+QList<QByteArray> swapPairs(const QList<QByteArray> &lines, SwapAt swapAt)
 {
-    const EntryMatcher matcher(current);
     QList<QByteArray> result;
     result.reserve(lines.size());
     qsizetype i = 0;
     while (i < lines.size()) {
-        if (i + 1 < lines.size() && matcher.matches(lines.at(i + 1))) {
+        if (i + 1 < lines.size() && swapAt(i)) {
             result.append(lines.at(i + 1));
             result.append(lines.at(i));
             i += 2;
@@ -55,23 +58,18 @@ QList<QByteArray> moveMatchesUp(const QList<QByteArray> &lines, const QString &c
     return result;
 }
 
+} // namespace
+
+QList<QByteArray> moveMatchesUp(const QList<QByteArray> &lines, const QString &current)
+{
+    const EntryMatcher matcher(current);
+    return swapPairs(lines, [&](qsizetype i) { return matcher.matches(lines.at(i + 1)); });
+}
+
 QList<QByteArray> moveMatchesDown(const QList<QByteArray> &lines, const QString &current)
 {
     const EntryMatcher matcher(current);
-    QList<QByteArray> result;
-    result.reserve(lines.size());
-    qsizetype i = 0;
-    while (i < lines.size()) {
-        if (i + 1 < lines.size() && matcher.matches(lines.at(i))) {
-            result.append(lines.at(i + 1));
-            result.append(lines.at(i));
-            i += 2;
-        } else {
-            result.append(lines.at(i));
-            i += 1;
-        }
-    }
-    return result;
+    return swapPairs(lines, [&](qsizetype i) { return matcher.matches(lines.at(i)); });
 }
 
 EditOutcome editLoadOrderFile(const QString &programFolder, const QString &key,

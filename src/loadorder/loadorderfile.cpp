@@ -86,16 +86,9 @@ Result<QList<QByteArray>> readLoadOrder(const QString &programFolder)
     const QString path = loadOrderFilePath(programFolder);
     if (!QFile::exists(path))
         return QList<QByteArray>();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return stepFailure(QStringLiteral("Cannot read"), path, file.errorString());
-    LineReader reader(file);
-    QList<QByteArray> lines;
-    QByteArray line;
-    while (reader.readLine(line))
-        lines.append(line);
-    if (reader.failed())
-        return stepFailure(QStringLiteral("Cannot read"), path, reader.errorString());
+    Result<QList<QByteArray>> lines = readLinesFromFile(path);
+    if (!lines)
+        return stepFailure(QStringLiteral("Cannot read"), path, lines.failure().description);
     return lines;
 }
 
