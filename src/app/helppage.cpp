@@ -17,7 +17,7 @@ HelpPage::HelpPage(QWidget *parent) : QWidget(parent)
     txtHelp = new QPlainTextEdit(fraHelp);
     nameControl(txtHelp, QStringLiteral("txtHelp"), QStringLiteral("Help"));
     txtHelp->setReadOnly(true);
-    txtHelp->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtHelp->setLineWrapMode(QPlainTextEdit::WidgetWidth); // the narrow tab cuts long lines
     txtHelp->setPlainText(helpTextLines().join(QLatin1Char('\n')) + QLatin1Char('\n'));
     auto *frameLayout = new QVBoxLayout(fraHelp);
     frameLayout->addWidget(txtHelp);
