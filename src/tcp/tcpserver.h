@@ -25,7 +25,8 @@ public:
     // Connection ids are positive 16-bit values.
     static constexpr int MaxConnectionId = 32767;
 
-    explicit TcpServer(int index, QObject *parent = nullptr, int maxConnectionId = MaxConnectionId);
+    explicit TcpServer(int index, QObject *parent = nullptr,
+                       int maxConnectionId = MaxConnectionId);
     ~TcpServer() override;
 
     bool listening() const;

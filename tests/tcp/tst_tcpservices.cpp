@@ -100,8 +100,9 @@ void TstTcpServices::refusedStartLeavesRowStopped_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("message");
-    QTest::newRow("not this machine") << "10.99.99.99" << "" << "TCP Server IP Address is not valid";
-    QTest::newRow("not an address") << "127.0.0.x" << "" << "TCP Server IP Address is not valid";
+    const QString notValid = QStringLiteral("TCP Server IP Address is not valid");
+    QTest::newRow("not this machine") << "10.99.99.99" << "" << notValid;
+    QTest::newRow("not an address") << "127.0.0.x" << "" << notValid;
     QTest::newRow("letters in port") << "127.0.0.1" << "http" << "Type mismatch";
     QTest::newRow("port out of range")
         << "127.0.0.1" << "70000" << "Port 70000 is out of range (1 to 65535)";
