@@ -184,6 +184,8 @@ void TcpServer::acceptPending()
         }
         socket->setParent(this);
         socket->setReadBufferSize(ReadChunkBytes);
+        // So that a peer that vanished without a word is found out and its id freed.
+        socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
         Connection &c = m_connections[id];
         c.socket = socket;
         c.peerAddress = addressText(socket->peerAddress());

@@ -20,6 +20,7 @@ private slots:
     void idsUniqueReusedOnlyAfterCloseAndRefusedWhenAllTaken();
     void bytesBecomeCharactersAndTextGoesOutAsUtf8();
     void stoppingKeepsOpenConnectionsAnswered();
+    void ipv6LoopbackWorksToo();
     void resettingPeerIsForgottenWithoutLeak();
     void peerThatDoesNotReadIsNoLongerRead();
 };
@@ -178,6 +179,20 @@ void TstTcpServer::stoppingKeepsOpenConnectionsAnswered()
 
     QTcpSocket late;
     QVERIFY(!connectClient(late, port));
+}
+
+void TstTcpServer::ipv6LoopbackWorksToo()
+{
+    TcpServer server(1);
+    server.setLocalAddress(QStringLiteral("::1"));
+    server.setLocalPort(freePort());
+    if (!server.setListening(true))
+        QSKIP("no IPv6 loopback here");
+    QSignalSpy connected(&server, &TcpServer::Connected);
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHostIPv6, quint16(server.localPort()));
+    QTRY_COMPARE(connected.size(), 1);
+    QCOMPARE(server.peerAddress(idOf(connected.first())).value(), QStringLiteral("::1"));
 }
 
 void TstTcpServer::resettingPeerIsForgottenWithoutLeak()
