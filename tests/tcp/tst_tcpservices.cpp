@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include <sys/socket.h>
+
 class TstTcpServices : public QObject
 {
     Q_OBJECT
@@ -20,6 +22,7 @@ private slots:
     void refusedStartLeavesRowStopped();
     void secondRowOnSamePortGetsTheComponentsMessage();
     void everyPieceOfDataGetsTheReplyBoxAsItIsNow();
+    void clientThatStopsSendingStillGetsItsReply();
     void emptyReplyBoxNeverAnswersButTraces();
     void debugRecordsInTheirFormat();
     void clientClosingWithoutDataLeavesConnectAndDisconnect();
@@ -161,6 +164,24 @@ void TstTcpServices::everyPieceOfDataGetsTheReplyBoxAsItIsNow()
     QCOMPARE(readBytes(client, 6), QByteArray("250 OK"));
     QCOMPARE(readFor(client, 50), QByteArray());
     QVERIFY(test.messages.texts.isEmpty());
+}
+
+void TstTcpServices::clientThatStopsSendingStillGetsItsReply()
+{
+    TestWindow test;
+    FrmMain &window = test.open();
+    const int port = freePort();
+    clickRow(window, 2, port);
+    QSignalSpy disconnected(window.tcpServices->tcpServer[2], &TcpServer::Disconnected);
+    QTcpSocket client;
+    QVERIFY(connectClient(client, port));
+    client.write("USER anonymous\r\n");
+    client.flush();
+    // Request and end of sending arrive together, as from a client that half-closes.
+    QCOMPARE(::shutdown(int(client.socketDescriptor()), SHUT_WR), 0);
+    QCOMPARE(readBytes(client, 3), QByteArray("230"));
+    QTRY_COMPARE(disconnected.size(), 1);
+    QCOMPARE(window.tcpServices->tcpServer[2]->openConnections(), 0);
 }
 
 void TstTcpServices::emptyReplyBoxNeverAnswersButTraces()
