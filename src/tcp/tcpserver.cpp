@@ -40,7 +40,7 @@ int errorNumber(QAbstractSocket::SocketError error)
 // connection.
 qint64 sendDirectly(QTcpSocket &socket, const QByteArray &bytes)
 {
-#ifdef Q_OS_UNIX
+#if defined(Q_OS_UNIX) && defined(MSG_NOSIGNAL)
     if (socket.bytesToWrite() > 0)
         return 0;
     const ssize_t sent = ::send(int(socket.socketDescriptor()), bytes.constData(),
