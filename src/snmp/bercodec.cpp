@@ -39,7 +39,8 @@ Result<Element> Reader::read()
     }
     if (length > quint64(left - header))
         return malformed(QStringLiteral("length beyond the end of the data"));
-    Element element{tag, m_data.sliced(m_pos + header, qsizetype(length))};
+    Element element{tag, m_data.sliced(m_pos + header, qsizetype(length)),
+                    m_data.sliced(m_pos, header + qsizetype(length))};
     m_pos += header + qsizetype(length);
     return element;
 }

@@ -24,6 +24,7 @@ struct Element
 {
     quint8 tag = 0;
     QByteArrayView content;
+    QByteArrayView encoded; // tag, length and content as they stand in the buffer
 };
 
 // Reads elements one after the other from a buffer it never reads past. Every length is checked

@@ -42,8 +42,7 @@ Result<QList<SnmpVariable>> readVariables(QByteArrayView list)
             return value.failure();
         if (!fields.atEnd())
             return malformed(QStringLiteral("extra data in a variable binding"));
-        Result<SnmpVariable> variable = SnmpVariable::decode(
-            oid.value().content, value.value().tag, value.value().content);
+        Result<SnmpVariable> variable = SnmpVariable::decode(oid.value(), value.value());
         if (!variable)
             return variable.failure();
         variables.append(std::move(variable.value()));
@@ -68,21 +67,21 @@ Result<SnmpVariable> SnmpVariable::make(const QString &oid, int type, const QStr
     return variable;
 }
 
-Result<SnmpVariable> SnmpVariable::decode(QByteArrayView oidContent, quint8 valueTag,
-                                          QByteArrayView valueContent)
+Result<SnmpVariable> SnmpVariable::decode(const ber::Element &oidElement,
+                                          const ber::Element &valueElement)
 {
-    const Result<QString> oid = ber::decodeOid(oidContent);
+    const Result<QString> oid = ber::decodeOid(oidElement.content);
     if (!oid)
         return oid.failure();
-    const Result<SnmpValue> value = decodeValue(valueTag, valueContent);
+    const Result<SnmpValue> value = decodeValue(valueElement.tag, valueElement.content);
     if (!value)
         return value.failure();
     SnmpVariable variable;
     variable.m_oid = oid.value();
-    variable.m_oidContent = oidContent.toByteArray();
+    variable.m_oidElement = oidElement.encoded.toByteArray();
     variable.m_type = value.value().type;
     variable.m_value = value.value().text;
-    variable.m_valueElement = ber::element(valueTag, valueContent);
+    variable.m_valueElement = valueElement.encoded.toByteArray();
     return variable;
 }
 
@@ -106,13 +105,13 @@ Status SnmpVariable::setType(int type)
 
 Status SnmpVariable::setOid(const QString &dotted)
 {
-    if (dotted == m_oid && !m_oidContent.isEmpty())
+    if (dotted == m_oid && !m_oidElement.isEmpty())
         return {};
     const Result<QByteArray> content = ber::encodeOid(dotted);
     if (!content)
         return content.failure();
     m_oid = dotted;
-    m_oidContent = content.value();
+    m_oidElement = ber::element(ber::ObjectIdentifier, content.value());
     return {};
 }
 
@@ -196,9 +195,8 @@ Result<QByteArray> encodeMessage(const SnmpMessage &message)
     // Sizes first, so the message is written into one buffer front to back.
     qsizetype listLength = 0;
     for (const SnmpVariable &variable : message.Variables) {
-        const qsizetype binding = ber::headerSize(variable.oidContent().size())
-                                  + variable.oidContent().size()
-                                  + variable.valueElement().size();
+        const qsizetype binding =
+            variable.oidElement().size() + variable.valueElement().size();
         listLength += ber::headerSize(binding) + binding;
     }
     const QByteArray requestId = ber::encodeInteger(message.MessageNumber);
@@ -222,11 +220,9 @@ Result<QByteArray> encodeMessage(const SnmpMessage &message)
     ber::appendElement(out, ber::Integer, index);
     ber::appendHeader(out, ber::Sequence, listLength);
     for (const SnmpVariable &variable : message.Variables) {
-        const qsizetype binding = ber::headerSize(variable.oidContent().size())
-                                  + variable.oidContent().size()
-                                  + variable.valueElement().size();
-        ber::appendHeader(out, ber::Sequence, binding);
-        ber::appendElement(out, ber::ObjectIdentifier, variable.oidContent());
+        ber::appendHeader(out, ber::Sequence,
+                          variable.oidElement().size() + variable.valueElement().size());
+        out.append(variable.oidElement());
         out.append(variable.valueElement());
     }
     return out;

@@ -7,6 +7,10 @@
 #include <QList>
 #include <QString>
 
+namespace ber {
+struct Element;
+}
+
 // Message type codes: the protocol version's base plus the PDU's number (Get 0, GetNext 1,
 // Response 2, Set 3, v1 Trap 4, GetBulk 5, Inform 6, v2 Trap 7, Report 8).
 namespace SnmpPdu {
@@ -37,8 +41,7 @@ public:
     SnmpVariable() = default;
     // A fresh binding of an identifier to Null, as a manager sends it.
     static Result<SnmpVariable> make(const QString &oid, int type = 20, const QString &value = {});
-    static Result<SnmpVariable> decode(QByteArrayView oidContent, quint8 valueTag,
-                                       QByteArrayView valueContent);
+    static Result<SnmpVariable> decode(const ber::Element &oid, const ber::Element &value);
 
     const QString &Oid() const { return m_oid; }
     int Type() const { return m_type; }
@@ -50,15 +53,15 @@ public:
     Status setType(int type);
     Status setOid(const QString &dotted);
 
-    // Encoded identifier content and encoded value element.
-    const QByteArray &oidContent() const { return m_oidContent; }
+    // The encoded identifier and value elements.
+    const QByteArray &oidElement() const { return m_oidElement; }
     const QByteArray &valueElement() const { return m_valueElement; }
 
 private:
     QString m_oid;
     int m_type = 20;
     QString m_value;
-    QByteArray m_oidContent;
+    QByteArray m_oidElement;
     QByteArray m_valueElement;
 };
 
