@@ -1,5 +1,6 @@
 #include "snmpagent.h"
 
+#include <QNetworkInterface>
 #include <QUdpSocket>
 
 namespace {
@@ -34,7 +35,12 @@ SnmpAgent::~SnmpAgent() = default;
 Status SnmpAgent::Listen(qint32 port, const QString &address)
 {
     QHostAddress host;
-    if (!host.setAddress(address))
+    // The wildcard or an address of one of this machine's interfaces: the system would also
+    // bind a broadcast address, where no manager's request arrives.
+    const bool local = host.setAddress(address)
+                       && (host == QHostAddress::AnyIPv4 || host == QHostAddress::AnyIPv6
+                           || QNetworkInterface::allAddresses().contains(host));
+    if (!local)
         return Failure{AddressNotValid, QStringLiteral("The address is not valid: ") + address};
     if (port < 1 || port > 65535)
         return Failure{10022, QStringLiteral("The port is out of range: %1").arg(port)};

@@ -83,8 +83,7 @@ void TstAgentAnswers::getAnswersTheSystemObjects_data()
     QTest::addColumn<QString>("value");
     QTest::newRow("sysName without .0") << 2 << Sys + "5" << Sys + "5.0" << 2 << "Agent 3";
     QTest::newRow("sysDescr") << 0 << Sys + "1.0" << Sys + "1.0" << 2 << "IP=127.0.0.1,Port=171";
-    QTest::newRow("sysObjectID") << 6 << Sys + "2" << Sys + "2.0" << 3
-                                 << "1.3.6.1.4.1.7394.1.99.7";
+    QTest::newRow("sysObjectID") << 6 << Sys + "2" << Sys + "2.0" << 3 << "1.3.6.1.4.1.7394.1.99.7";
     QTest::newRow("sysContact") << 1 << Sys + "4.0" << Sys + "4.0" << 2 << "Ola Nordmann";
     QTest::newRow("sysLocation") << 3 << Sys + "6.0" << Sys + "6.0" << 2 << "Lab 4";
     QTest::newRow("sysServices") << 4 << Sys + "7.0" << Sys + "7.0" << 1 << "76";
@@ -145,14 +144,22 @@ void TstAgentAnswers::controlledTypeCodes_data()
     QTest::addColumn<QString>("typeName");
     QTest::addColumn<QString>("value");
     QTest::addColumn<int>("code");
-    QTest::newRow("OctetString") << "OctetString" << "up" << 2;
-    QTest::newRow("ObjectIdentifier") << "ObjectIdentifier" << "1.3.6.1" << 3;
-    QTest::newRow("IpAddress") << "IpAddress" << "10.0.0.5" << 4;
-    QTest::newRow("Counter32") << "Counter32" << "7" << 5;
-    QTest::newRow("Gauge32") << "Gauge32" << "7" << 6;
-    QTest::newRow("TimeTicks") << "TimeTicks" << "7" << 7;
-    QTest::newRow("Counter64") << "Counter64" << "18446744073709551615" << 11;
-    QTest::newRow("Unsigned32") << "Unsigned32" << "7" << 10;
+    QTest::newRow("OctetString") << "OctetString"
+                                 << "up" << 2;
+    QTest::newRow("ObjectIdentifier") << "ObjectIdentifier"
+                                      << "1.3.6.1" << 3;
+    QTest::newRow("IpAddress") << "IpAddress"
+                               << "10.0.0.5" << 4;
+    QTest::newRow("Counter32") << "Counter32"
+                               << "7" << 5;
+    QTest::newRow("Gauge32") << "Gauge32"
+                             << "7" << 6;
+    QTest::newRow("TimeTicks") << "TimeTicks"
+                               << "7" << 7;
+    QTest::newRow("Counter64") << "Counter64"
+                               << "18446744073709551615" << 11;
+    QTest::newRow("Unsigned32") << "Unsigned32"
+                                << "7" << 10;
 }
 
 void TstAgentAnswers::controlledTypeCodes()
@@ -190,8 +197,8 @@ void TstAgentAnswers::lastUnmatchedVariableIsNamed()
 void TstAgentAnswers::valueThatDoesNotFitStopsTheAnswers()
 {
     SnmpMessage message = request(32, {Sys + "5.0", Object1.oid, Sys + "6.0"});
-    const Status answered = answerGetRequest(message, 5, rowOf(5),
-                                             {Object1.oid, "Integer32", "abc"}, Object2, Start);
+    const Status answered =
+        answerGetRequest(message, 5, rowOf(5), {Object1.oid, "Integer32", "abc"}, Object2, Start);
     QVERIFY(!answered.ok());
     QVERIFY2(answered.failure().description.startsWith("Type mismatch"),
              qPrintable(answered.failure().description));
@@ -243,8 +250,13 @@ void TstAgentAnswers::getNextWalksTheGroup()
     }
     QCOMPARE(message.ErrorStatus, 0);
     QCOMPARE(message.Variables[0].Oid(), Sys + QString::number(next) + ".0");
-    const QStringList values{"IP=127.0.0.1,Port=177", "1.3.6.1.4.1.7394.1.99.7", "200",
-                             "Ola Nordmann", "Agent 7", "Lab 7", "76"};
+    const QStringList values{"IP=127.0.0.1,Port=177",
+                             "1.3.6.1.4.1.7394.1.99.7",
+                             "200",
+                             "Ola Nordmann",
+                             "Agent 7",
+                             "Lab 7",
+                             "76"};
     QCOMPARE(message.Variables[0].Value(), values[next - 1]);
 }
 

@@ -88,7 +88,9 @@ void TstSnmpCodec::identifiers_data()
     QTest::addColumn<QString>("dotted");
     QTest::addColumn<QByteArray>("content");
     QTest::newRow("sysName.0") << "1.3.6.1.2.1.1.5.0" << hex("2b06010201010500");
-    QTest::newRow("enterprise arc") << "1.3.6.1.4.1.7394.1.99.4" << hex("2b06010401b9620163" "04");
+    QTest::newRow("enterprise arc") << "1.3.6.1.4.1.7394.1.99.4"
+                                    << hex("2b06010401b9620163"
+                                           "04");
     QTest::newRow("joint-iso big second arc") << "2.999.3" << hex("883703");
     QTest::newRow("32-bit arc") << "1.3.4294967295" << hex("2b8fffffff7f");
     QTest::newRow("64-bit arc") << "1.3.18446744073709551615" << hex("2b81ffffffffffffffff7f");
@@ -184,8 +186,8 @@ void TstSnmpCodec::valueTexts_data()
     QTest::newRow("Integer32 letters") << SnmpType::Integer32 << "abc" << QByteArray();
     QTest::newRow("Integer32 too big") << SnmpType::Integer32 << "2147483648" << QByteArray();
     QTest::newRow("Integer32 blank") << SnmpType::Integer32 << " 1" << QByteArray();
-    QTest::newRow("OctetString UTF-8") << SnmpType::OctetString << QString::fromUtf8("Å")
-                                       << hex("0402c385");
+    QTest::newRow("OctetString UTF-8")
+        << SnmpType::OctetString << QString::fromUtf8("Å") << hex("0402c385");
     QTest::newRow("OctetString empty") << SnmpType::OctetString << "" << hex("0400");
     QTest::newRow("OID") << SnmpType::ObjectIdentifier << "1.3.6.1.4.1.7394.1.99.1"
                          << hex("060a2b06010401b962016301");
@@ -202,10 +204,10 @@ void TstSnmpCodec::valueTexts_data()
     // 497 days of uptime pass 2^32 hundredths; the clock starts over as agents' clocks do.
     QTest::newRow("TimeTicks wraps") << SnmpType::TimeTicks << "4294967396" << hex("430164");
     QTest::newRow("TimeTicks letters") << SnmpType::TimeTicks << "9000x" << QByteArray();
-    QTest::newRow("Counter64 max") << SnmpType::Counter64 << "18446744073709551615"
-                                   << hex("460900ffffffffffffffff");
-    QTest::newRow("Counter64 over") << SnmpType::Counter64 << "18446744073709551616"
-                                    << QByteArray();
+    QTest::newRow("Counter64 max")
+        << SnmpType::Counter64 << "18446744073709551615" << hex("460900ffffffffffffffff");
+    QTest::newRow("Counter64 over")
+        << SnmpType::Counter64 << "18446744073709551616" << QByteArray();
     QTest::newRow("Null") << SnmpType::Null << "anything" << hex("0500");
 }
 
@@ -255,17 +257,19 @@ void TstSnmpCodec::untouchedVariablesGoOutAsTheyCame()
     // Values of every kind, one with a padded length and a non-minimal integer that a fresh
     // encoding would shorten: nobody touches them,
     // so they leave byte for byte.
-    const QByteArray bindings = hex("300906022b0602030000" "05") // Integer 5 in three bytes
+    const QByteArray bindings = hex("300906022b0602030000"
+                                    "05")                           // Integer 5 in three bytes
                                 + hex("300b06022b0604810461626364") // OctetString, long form
                                 + hex("300b06022b06460500ffffffff") // Counter64
-                                + hex("300806022b06430200c8") // TimeTicks 200
-                                + hex("300a06022b0640040a000001") // IpAddress
-                                + hex("300606022b068000") // noSuchObject
-                                + hex("300a06022b0644040102030f"); // Opaque
+                                + hex("300806022b06430200c8")       // TimeTicks 200
+                                + hex("300a06022b0640040a000001")   // IpAddress
+                                + hex("300606022b068000")           // noSuchObject
+                                + hex("300a06022b0644040102030f");  // Opaque
     const QByteArray list = ber::element(ber::Sequence, bindings);
     const QByteArray pdu = hex("020105020100020100") + list;
-    const QByteArray message =
-        ber::element(ber::Sequence, hex("02010104046368617" "2") + ber::element(0xa1, pdu));
+    const QByteArray message = ber::element(ber::Sequence, hex("02010104046368617"
+                                                               "2") +
+                                                               ber::element(0xa1, pdu));
     const Result<SnmpMessage> decoded = decodeMessage(message);
     QVERIFY2(decoded.ok(), qPrintable(decoded.ok() ? "" : decoded.failure().description));
     QCOMPARE(decoded.value().Variables.size(), 7);
