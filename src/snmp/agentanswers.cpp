@@ -10,7 +10,7 @@
 
 namespace {
 
-const QString SystemGroup = QStringLiteral("1.3.6.1.2.1.1.");
+constexpr QLatin1String SystemGroup("1.3.6.1.2.1.1.");
 constexpr int SystemObjects = 7; // sysDescr.0 to sysServices.0
 
 struct Answer
@@ -20,9 +20,19 @@ struct Answer
     QString oid;
 };
 
+const QString &answeredOid(int number)
+{
+    static const QString oids[SystemObjects] = {
+        QStringLiteral("1.3.6.1.2.1.1.1.0"), QStringLiteral("1.3.6.1.2.1.1.2.0"),
+        QStringLiteral("1.3.6.1.2.1.1.3.0"), QStringLiteral("1.3.6.1.2.1.1.4.0"),
+        QStringLiteral("1.3.6.1.2.1.1.5.0"), QStringLiteral("1.3.6.1.2.1.1.6.0"),
+        QStringLiteral("1.3.6.1.2.1.1.7.0")};
+    return oids[number - 1];
+}
+
 Answer systemObject(int number, const AgentTableRow &row, const QDateTime &now)
 {
-    const QString oid = SystemGroup + QString::number(number) + QStringLiteral(".0");
+    const QString &oid = answeredOid(number);
     switch (number) {
     case 1: return {row.SysDescr, SnmpType::OctetString, oid};
     case 2: return {row.SysObjectID, SnmpType::ObjectIdentifier, oid};
@@ -97,9 +107,10 @@ int typeCodeOfName(const QString &name)
 
 Status AnswerVariable(SnmpVariable &variable, const QString &value, int type, const QString &oid)
 {
-    variable.setValue(value);
-    if (type != 0) {
-        const Status typed = variable.setType(type);
+    if (type == 0) {
+        variable.setValue(value);
+    } else {
+        const Status typed = variable.setValueAndType(value, type);
         if (!typed)
             return typed;
     }

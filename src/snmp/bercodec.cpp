@@ -2,6 +2,8 @@
 
 #include <QList>
 
+#include <charconv>
+
 namespace ber {
 
 namespace {
@@ -92,8 +94,14 @@ Result<QString> decodeOid(QByteArrayView content)
     if (content.isEmpty())
         return malformed(QStringLiteral("empty object identifier"));
     const auto *bytes = reinterpret_cast<const quint8 *>(content.data());
-    QString text;
-    text.reserve(content.size() * 3);
+    // Digits go to a byte buffer first: one allocation for the text instead of one per arc.
+    QByteArray text;
+    text.reserve(content.size() * 4 + 4);
+    char digits[24];
+    const auto appendNumber = [&](quint64 value) {
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        text.append(digits, end - digits);
+    };
     quint64 arc = 0;
     bool first = true;
     bool atStart = true;
@@ -108,17 +116,20 @@ Result<QString> decodeOid(QByteArrayView content)
             continue;
         if (first) {
             const quint64 top = arc < 40 ? 0 : arc < 80 ? 1 : 2;
-            text += QString::number(top) + QLatin1Char('.') + QString::number(arc - top * 40);
+            appendNumber(top);
+            text.append('.');
+            appendNumber(arc - top * 40);
             first = false;
         } else {
-            text += QLatin1Char('.') + QString::number(arc);
+            text.append('.');
+            appendNumber(arc);
         }
         arc = 0;
         atStart = true;
     }
     if (!atStart)
         return malformed(QStringLiteral("identifier ends inside an arc"));
-    return text;
+    return QString::fromLatin1(text);
 }
 
 QByteArray encodeInteger(qint64 value)

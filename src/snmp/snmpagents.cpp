@@ -61,7 +61,9 @@ void SnmpAgents::StartSnmpAgent(int index)
     row.SysDescr = QStringLiteral("IP=") + m_page.txtSnmpIpAddr[index]->text()
                    + QStringLiteral(",Port=") + m_page.txtSnmpPort[index]->text();
     row.SysObjectID = QStringLiteral("1.3.6.1.4.1.7394.1.99.") + number;
-    row.AgentStartTime = QDateTime::currentDateTime();
+    // Kept in UTC: the uptime is a difference of instants, and a daylight-saving change must
+    // not make it jump an hour.
+    row.AgentStartTime = QDateTime::currentDateTimeUtc();
     row.SysContact = QStringLiteral("Ola Nordmann");
     row.SysName = QStringLiteral("Agent ") + number;
     row.SysLocation = QStringLiteral("Lab ") + number;
@@ -139,7 +141,7 @@ void SnmpAgents::SnmpGetRequest(int index)
     const ControlledObject object2{m_page.txtOid2->text(), m_page.cboType2->currentText(),
                                    m_page.txtValue2->text()};
     const Status answered = answerGetRequest(message, index, m_table[index], object1, object2,
-                                             QDateTime::currentDateTime());
+                                             QDateTime::currentDateTimeUtc());
     if (!answered)
         m_services.messages.showMessage(failurePrefix + answered.failure().description);
 }
@@ -165,7 +167,7 @@ void SnmpAgents::answerNext(int index, const QString &recordName)
         }
     }
     const Status answered =
-        answerGetNextRequest(message, m_table[index], QDateTime::currentDateTime());
+        answerGetNextRequest(message, m_table[index], QDateTime::currentDateTimeUtc());
     if (!answered)
         m_services.messages.showMessage(failurePrefix + answered.failure().description);
 }

@@ -103,6 +103,19 @@ Status SnmpVariable::setType(int type)
     return {};
 }
 
+Status SnmpVariable::setValueAndType(const QString &text, int type)
+{
+    Result<QByteArray> element = encodeValue(type, text);
+    if (!element) {
+        setValue(text);
+        return element.failure();
+    }
+    m_value = text;
+    m_type = type;
+    m_valueElement = std::move(element.value());
+    return {};
+}
+
 Status SnmpVariable::setOid(const QString &dotted)
 {
     if (dotted == m_oid && !m_oidElement.isEmpty())

@@ -52,6 +52,8 @@ public:
     // Fails, and keeps the present type, when the value text does not fit the new one.
     Status setType(int type);
     Status setOid(const QString &dotted);
+    // setValue then setType in one encoding.
+    Status setValueAndType(const QString &text, int type);
 
     // The encoded identifier and value elements.
     const QByteArray &oidElement() const { return m_oidElement; }
