@@ -34,13 +34,20 @@ Answer systemObject(int number, const AgentTableRow &row, const QDateTime &now)
 {
     const QString &oid = answeredOid(number);
     switch (number) {
-    case 1: return {row.SysDescr, SnmpType::OctetString, oid};
-    case 2: return {row.SysObjectID, SnmpType::ObjectIdentifier, oid};
-    case 3: return {uptimeText(row.AgentStartTime, now), SnmpType::TimeTicks, oid};
-    case 4: return {row.SysContact, SnmpType::OctetString, oid};
-    case 5: return {row.SysName, SnmpType::OctetString, oid};
-    case 6: return {row.SysLocation, SnmpType::OctetString, oid};
-    default: return {QString::number(row.SysServices), SnmpType::Integer32, oid};
+    case 1:
+        return {row.SysDescr, SnmpType::OctetString, oid};
+    case 2:
+        return {row.SysObjectID, SnmpType::ObjectIdentifier, oid};
+    case 3:
+        return {uptimeText(row.AgentStartTime, now), SnmpType::TimeTicks, oid};
+    case 4:
+        return {row.SysContact, SnmpType::OctetString, oid};
+    case 5:
+        return {row.SysName, SnmpType::OctetString, oid};
+    case 6:
+        return {row.SysLocation, SnmpType::OctetString, oid};
+    default:
+        return {QString::number(row.SysServices), SnmpType::Integer32, oid};
     }
 }
 
@@ -80,8 +87,7 @@ int successorNumber(const QString &oid)
         return 0;
     for (int number = 1; number <= SystemObjects; ++number) {
         const QList<quint64> object{1, 3, 6, 1, 2, 1, 1, quint64(number), 0};
-        if (std::lexicographical_compare(arcs->begin(), arcs->end(), object.begin(),
-                                         object.end()))
+        if (std::lexicographical_compare(arcs->begin(), arcs->end(), object.begin(), object.end()))
             return number;
     }
     return 0;
@@ -97,10 +103,10 @@ void markUnanswered(SnmpMessage &message, int position)
 
 int typeCodeOfName(const QString &name)
 {
-    static const int codes[] = {SnmpType::Integer32, SnmpType::OctetString,
-                                SnmpType::ObjectIdentifier, SnmpType::IpAddress,
-                                SnmpType::Counter32, SnmpType::Gauge32, SnmpType::TimeTicks,
-                                SnmpType::Counter64, SnmpType::Unsigned32};
+    static const int codes[] = {
+        SnmpType::Integer32, SnmpType::OctetString, SnmpType::ObjectIdentifier,
+        SnmpType::IpAddress, SnmpType::Counter32,   SnmpType::Gauge32,
+        SnmpType::TimeTicks, SnmpType::Counter64,   SnmpType::Unsigned32};
     const qsizetype position = SnmpAgentPage::typeNames().indexOf(name);
     return position < 0 ? 0 : codes[position];
 }
@@ -138,16 +144,13 @@ Status answerGetRequest(SnmpMessage &message, int index, const AgentTableRow &ro
         if (const int number = systemObjectNumber(oid)) {
             const Answer answer = systemObject(number, row, now);
             answered = AnswerVariable(variable, answer.value, answer.type, answer.oid);
-        } else if (oid == object1.oid) {
-            if (index == 5)
-                answered = AnswerVariable(variable, object1.value,
-                                          typeCodeOfName(object1.typeName), object1.oid);
-            else
-                markUnanswered(message, position);
-        } else if (oid == object2.oid) {
-            if (index == 6)
-                answered = AnswerVariable(variable, object2.value,
-                                          typeCodeOfName(object2.typeName), object2.oid);
+        } else if (oid == object1.oid || oid == object2.oid) {
+            // The first set of boxes is tested first, and each set belongs to one row.
+            const bool first = oid == object1.oid;
+            const ControlledObject &object = first ? object1 : object2;
+            if (index == (first ? 5 : 6))
+                answered = AnswerVariable(variable, object.value, typeCodeOfName(object.typeName),
+                                          object.oid);
             else
                 markUnanswered(message, position);
         } else {
@@ -165,9 +168,8 @@ Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row, cons
     int position = 1;
     for (SnmpVariable &variable : message.Variables) {
         if (const int number = successorNumber(variable.Oid())) {
-            const Answer answer = systemObject(number, row, now);
-            const Status answered =
-                AnswerVariable(variable, answer.value, answer.type, answer.oid);
+            const Answer next = systemObject(number, row, now);
+            const Status answered = AnswerVariable(variable, next.value, next.type, next.oid);
             if (!answered)
                 return answered;
         } else {
@@ -180,8 +182,8 @@ Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row, cons
 
 void refuseSetRequest(SnmpMessage &message)
 {
-    message.ErrorStatus = message.version == SnmpVersion::V1 ? SnmpError::NoSuchName
-                                                             : SnmpError::NotWritable;
+    message.ErrorStatus =
+        message.version == SnmpVersion::V1 ? SnmpError::NoSuchName : SnmpError::NotWritable;
     message.ErrorIndex = message.Variables.isEmpty() ? 0 : 1;
 }
 
@@ -189,8 +191,8 @@ QStringList requestRecord(const QString &name, const SnmpMessage &message)
 {
     QStringList lines;
     lines.reserve(message.Variables.size() + 1);
-    lines.append(QStringLiteral(" <-- ") + name + QLatin1Char('\t')
-                 + QString::number(message.MessageNumber));
+    lines.append(QStringLiteral(" <-- ") + name + QLatin1Char('\t') +
+                 QString::number(message.MessageNumber));
     for (const SnmpVariable &variable : message.Variables)
         lines.append(QStringLiteral("\t\t") + variable.Oid());
     return lines;
@@ -202,8 +204,8 @@ QStringList responseRecord(const SnmpMessage &message)
     lines.reserve(message.Variables.size() + 2);
     lines.append(QStringLiteral(" --> Response\t") + QString::number(message.MessageNumber));
     for (const SnmpVariable &variable : message.Variables)
-        lines.append(QStringLiteral("\t\t") + variable.Oid() + QStringLiteral("\t\t")
-                     + QString::number(variable.Type()) + QLatin1Char('\t') + variable.Value());
+        lines.append(QStringLiteral("\t\t") + variable.Oid() + QStringLiteral("\t\t") +
+                     QString::number(variable.Type()) + QLatin1Char('\t') + variable.Value());
     lines.append(QString());
     return lines;
 }

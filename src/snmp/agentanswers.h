@@ -36,8 +36,7 @@ Status answerGetRequest(SnmpMessage &message, int index, const AgentTableRow &ro
                         const ControlledObject &object1, const ControlledObject &object2,
                         const QDateTime &now);
 // Answers each variable with the first system object after it in identifier order.
-Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row,
-                            const QDateTime &now);
+Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row, const QDateTime &now);
 // Nothing here is writable: the refusal the message's version knows.
 void refuseSetRequest(SnmpMessage &message);
 

@@ -3,9 +3,8 @@
 Result<qint32> portNumber(const QString &text)
 {
     const QString trimmed = text.trimmed();
-    qsizetype start = trimmed.startsWith(QLatin1Char('-')) || trimmed.startsWith(QLatin1Char('+'))
-                          ? 1
-                          : 0;
+    qsizetype start =
+        trimmed.startsWith(QLatin1Char('-')) || trimmed.startsWith(QLatin1Char('+')) ? 1 : 0;
     bool digits = trimmed.size() > start;
     for (qsizetype i = start; i < trimmed.size() && digits; ++i)
         digits = trimmed[i] >= QLatin1Char('0') && trimmed[i] <= QLatin1Char('9');

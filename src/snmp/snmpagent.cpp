@@ -37,9 +37,9 @@ Status SnmpAgent::Listen(qint32 port, const QString &address)
     QHostAddress host;
     // The wildcard or an address of one of this machine's interfaces: the system would also
     // bind a broadcast address, where no manager's request arrives.
-    const bool local = host.setAddress(address)
-                       && (host == QHostAddress::AnyIPv4 || host == QHostAddress::AnyIPv6
-                           || QNetworkInterface::allAddresses().contains(host));
+    const bool local = host.setAddress(address) &&
+                       (host == QHostAddress::AnyIPv4 || host == QHostAddress::AnyIPv6 ||
+                        QNetworkInterface::allAddresses().contains(host));
     if (!local)
         return Failure{AddressNotValid, QStringLiteral("The address is not valid: ") + address};
     if (port < 1 || port > 65535)

@@ -58,8 +58,8 @@ void SnmpAgents::StartSnmpAgent(int index)
 
     const QString number = QString::number(index + 1);
     AgentTableRow &row = m_table[index];
-    row.SysDescr = QStringLiteral("IP=") + m_page.txtSnmpIpAddr[index]->text()
-                   + QStringLiteral(",Port=") + m_page.txtSnmpPort[index]->text();
+    row.SysDescr = QStringLiteral("IP=") + m_page.txtSnmpIpAddr[index]->text() +
+                   QStringLiteral(",Port=") + m_page.txtSnmpPort[index]->text();
     row.SysObjectID = QStringLiteral("1.3.6.1.4.1.7394.1.99.") + number;
     // Kept in UTC: the uptime is a difference of instants, and a daylight-saving change must
     // not make it jump an hour.
@@ -108,9 +108,7 @@ void SnmpAgents::snmpAgent_Request(int index)
                        : SnmpPdu::V2cBase + SnmpPdu::Response;
     const QString failurePrefix = QStringLiteral("Modul: snmpAgent_Request, Err: ");
     if (m_trace.debugMode()) {
-        const Status traced = m_trace.AppendTraceRecord(
-            TraceKind::Snmp, m_page.txtSnmpIpAddr[index]->text(),
-            m_page.txtSnmpPort[index]->text(), responseRecord(message));
+        const Status traced = traceRecord(index, responseRecord(message));
         if (!traced) {
             m_services.messages.showMessage(failurePrefix + traced.failure().description);
             return;
@@ -128,9 +126,8 @@ void SnmpAgents::SnmpGetRequest(int index)
         return;
     const QString failurePrefix = QStringLiteral("Modul: SnmpGetRequest, Err: ");
     if (m_trace.debugMode()) {
-        const Status traced = m_trace.AppendTraceRecord(
-            TraceKind::Snmp, m_page.txtSnmpIpAddr[index]->text(),
-            m_page.txtSnmpPort[index]->text(), requestRecord(QStringLiteral("GetRequest"), message));
+        const Status traced =
+            traceRecord(index, requestRecord(QStringLiteral("GetRequest"), message));
         if (!traced) {
             m_services.messages.showMessage(failurePrefix + traced.failure().description);
             return;
@@ -158,9 +155,7 @@ void SnmpAgents::answerNext(int index, const QString &recordName)
         return;
     const QString failurePrefix = QStringLiteral("Modul: SnmpGetNextRequest, Err: ");
     if (m_trace.debugMode()) {
-        const Status traced = m_trace.AppendTraceRecord(
-            TraceKind::Snmp, m_page.txtSnmpIpAddr[index]->text(),
-            m_page.txtSnmpPort[index]->text(), requestRecord(recordName, message));
+        const Status traced = traceRecord(index, requestRecord(recordName, message));
         if (!traced) {
             m_services.messages.showMessage(failurePrefix + traced.failure().description);
             return;
@@ -170,6 +165,12 @@ void SnmpAgents::answerNext(int index, const QString &recordName)
         answerGetNextRequest(message, m_table[index], QDateTime::currentDateTimeUtc());
     if (!answered)
         m_services.messages.showMessage(failurePrefix + answered.failure().description);
+}
+
+Status SnmpAgents::traceRecord(int index, const QStringList &lines) const
+{
+    return m_trace.AppendTraceRecord(TraceKind::Snmp, m_page.txtSnmpIpAddr[index]->text(),
+                                     m_page.txtSnmpPort[index]->text(), lines);
 }
 
 void SnmpAgents::refuseSet(int index)

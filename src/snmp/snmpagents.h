@@ -1,6 +1,7 @@
 #pragma once
 
 #include "agenttable.h"
+#include "common/result.h"
 
 #include <QObject>
 
@@ -33,6 +34,9 @@ private:
     // A GetBulk walks like GetNext; only its trace line names it for what it is.
     void answerNext(int index, const QString &recordName);
     void refuseSet(int index);
+    // Appends to the file named by the row's boxes as they stand now. Callers test Debug Mode
+    // first, so no record is built while it is off.
+    Status traceRecord(int index, const QStringList &lines) const;
 
     SnmpAgentPage &m_page;
     DebugTrace &m_trace;

@@ -208,19 +208,18 @@ Result<QByteArray> encodeMessage(const SnmpMessage &message)
     // Sizes first, so the message is written into one buffer front to back.
     qsizetype listLength = 0;
     for (const SnmpVariable &variable : message.Variables) {
-        const qsizetype binding =
-            variable.oidElement().size() + variable.valueElement().size();
+        const qsizetype binding = variable.oidElement().size() + variable.valueElement().size();
         listLength += ber::headerSize(binding) + binding;
     }
     const QByteArray requestId = ber::encodeInteger(message.MessageNumber);
     const QByteArray status = ber::encodeInteger(message.ErrorStatus);
     const QByteArray index = ber::encodeInteger(message.ErrorIndex);
-    const qsizetype pduLength = 2 + requestId.size() + 2 + status.size() + 2 + index.size()
-                                + ber::headerSize(listLength) + listLength;
+    const qsizetype pduLength = 2 + requestId.size() + 2 + status.size() + 2 + index.size() +
+                                ber::headerSize(listLength) + listLength;
     const QByteArray version = ber::encodeInteger(message.version);
     const QByteArray community = message.Community.toLatin1();
-    const qsizetype messageLength = 2 + version.size() + ber::headerSize(community.size())
-                                    + community.size() + ber::headerSize(pduLength) + pduLength;
+    const qsizetype messageLength = 2 + version.size() + ber::headerSize(community.size()) +
+                                    community.size() + ber::headerSize(pduLength) + pduLength;
 
     QByteArray out;
     out.reserve(ber::headerSize(messageLength) + messageLength);

@@ -70,8 +70,8 @@ private:
 struct SnmpMessage
 {
     int version = SnmpVersion::V1;
-    QString Community; // Latin-1, so every byte survives the round trip
-    int Type = 0;      // SnmpPdu base + PDU number
+    QString Community;        // Latin-1, so every byte survives the round trip
+    int Type = 0;             // SnmpPdu base + PDU number
     qint32 MessageNumber = 0; // the request id
     int ErrorStatus = 0;
     int ErrorIndex = 0;

@@ -21,16 +21,26 @@ enum ValueTag : quint8 {
 QString typeName(int type)
 {
     switch (type) {
-    case SnmpType::Integer32: return QStringLiteral("Integer32");
-    case SnmpType::OctetString: return QStringLiteral("OctetString");
-    case SnmpType::ObjectIdentifier: return QStringLiteral("ObjectIdentifier");
-    case SnmpType::IpAddress: return QStringLiteral("IpAddress");
-    case SnmpType::Counter32: return QStringLiteral("Counter32");
-    case SnmpType::Gauge32: return QStringLiteral("Gauge32");
-    case SnmpType::TimeTicks: return QStringLiteral("TimeTicks");
-    case SnmpType::Unsigned32: return QStringLiteral("Unsigned32");
-    case SnmpType::Counter64: return QStringLiteral("Counter64");
-    default: return QStringLiteral("type %1").arg(type);
+    case SnmpType::Integer32:
+        return QStringLiteral("Integer32");
+    case SnmpType::OctetString:
+        return QStringLiteral("OctetString");
+    case SnmpType::ObjectIdentifier:
+        return QStringLiteral("ObjectIdentifier");
+    case SnmpType::IpAddress:
+        return QStringLiteral("IpAddress");
+    case SnmpType::Counter32:
+        return QStringLiteral("Counter32");
+    case SnmpType::Gauge32:
+        return QStringLiteral("Gauge32");
+    case SnmpType::TimeTicks:
+        return QStringLiteral("TimeTicks");
+    case SnmpType::Unsigned32:
+        return QStringLiteral("Unsigned32");
+    case SnmpType::Counter64:
+        return QStringLiteral("Counter64");
+    default:
+        return QStringLiteral("type %1").arg(type);
     }
 }
 
@@ -99,8 +109,9 @@ Result<SnmpValue> unsignedValue(int type, QByteArrayView content, quint64 limit)
 
 SnmpValue emptyValue(int type, QByteArrayView content)
 {
-    return SnmpValue{type, content.isEmpty() ? QString() : QString::fromLatin1(
-                                                               content.toByteArray().toHex(' '))};
+    return SnmpValue{type, content.isEmpty()
+                               ? QString()
+                               : QString::fromLatin1(content.toByteArray().toHex(' '))};
 }
 
 } // namespace
@@ -179,21 +190,26 @@ Result<SnmpValue> decodeValue(quint8 tag, QByteArrayView content)
         return SnmpValue{SnmpType::IpAddress,
                          QStringLiteral("%1.%2.%3.%4").arg(b[0]).arg(b[1]).arg(b[2]).arg(b[3])};
     }
-    case Counter32Tag: return unsignedValue(SnmpType::Counter32, content, 0xffffffffu);
-    case Gauge32Tag: return unsignedValue(SnmpType::Gauge32, content, 0xffffffffu);
-    case TimeTicksTag: return unsignedValue(SnmpType::TimeTicks, content, 0xffffffffu);
-    case Counter64Tag: return unsignedValue(SnmpType::Counter64, content, ~quint64(0));
-    case OpaqueTag: return emptyValue(SnmpType::Opaque, content);
+    case Counter32Tag:
+        return unsignedValue(SnmpType::Counter32, content, 0xffffffffu);
+    case Gauge32Tag:
+        return unsignedValue(SnmpType::Gauge32, content, 0xffffffffu);
+    case TimeTicksTag:
+        return unsignedValue(SnmpType::TimeTicks, content, 0xffffffffu);
+    case Counter64Tag:
+        return unsignedValue(SnmpType::Counter64, content, ~quint64(0));
+    case OpaqueTag:
+        return emptyValue(SnmpType::Opaque, content);
     case ber::Null:
     case NoSuchObjectTag:
     case NoSuchInstanceTag:
     case EndOfMibViewTag: {
         if (!content.isEmpty())
             return failure(QStringLiteral("Malformed SNMP message: null value with content"));
-        const int type = tag == ber::Null            ? SnmpType::Null
-                         : tag == NoSuchObjectTag    ? SnmpType::NoSuchObject
+        const int type = tag == ber::Null           ? SnmpType::Null
+                         : tag == NoSuchObjectTag   ? SnmpType::NoSuchObject
                          : tag == NoSuchInstanceTag ? SnmpType::NoSuchInstance
-                                                     : SnmpType::EndOfMibView;
+                                                    : SnmpType::EndOfMibView;
         return SnmpValue{type, QString()};
     }
     default:

@@ -83,7 +83,8 @@ void TstAgentAnswers::getAnswersTheSystemObjects_data()
     QTest::addColumn<QString>("value");
     QTest::newRow("sysName without .0") << 2 << Sys + "5" << Sys + "5.0" << 2 << "Agent 3";
     QTest::newRow("sysDescr") << 0 << Sys + "1.0" << Sys + "1.0" << 2 << "IP=127.0.0.1,Port=171";
-    QTest::newRow("sysObjectID") << 6 << Sys + "2" << Sys + "2.0" << 3 << "1.3.6.1.4.1.7394.1.99.7";
+    QTest::newRow("sysObjectID")
+        << 6 << Sys + "2" << Sys + "2.0" << 3 << "1.3.6.1.4.1.7394.1.99.7";
     QTest::newRow("sysContact") << 1 << Sys + "4.0" << Sys + "4.0" << 2 << "Ola Nordmann";
     QTest::newRow("sysLocation") << 3 << Sys + "6.0" << Sys + "6.0" << 2 << "Lab 4";
     QTest::newRow("sysServices") << 4 << Sys + "7.0" << Sys + "7.0" << 1 << "76";

@@ -154,7 +154,8 @@ void TstSnmpAgentRows::restartResetsUptime()
     window.snmpAgent->cmdSnmpControl[0]->click();
     answer = manager.exchange(port, makeRequest(64, {"1.3.6.1.2.1.1.3.0"}));
     QVERIFY(answer);
-    QVERIFY2(answer->Variables[0].Value().toInt() <= 100, qPrintable(answer->Variables[0].Value()));
+    const QString uptime = answer->Variables[0].Value();
+    QVERIFY2(uptime.toInt() <= 100, qPrintable(uptime));
 }
 
 void TstSnmpAgentRows::responsesKeepTheRequestsVersion_data()
@@ -349,7 +350,8 @@ void TstSnmpAgentRows::valueThatDoesNotFitIsReportedAndAnswered()
     QCOMPARE(answer->Variables[1].Type(), SnmpType::Null);
 
     window.snmpAgent->cboType1->setCurrentText("OctetString");
-    const auto typed = manager.exchange(port, makeRequest(64, {window.snmpAgent->txtOid1->text()}));
+    const QString controlled = window.snmpAgent->txtOid1->text();
+    const auto typed = manager.exchange(port, makeRequest(64, {controlled}));
     QCOMPARE(typed->Variables[0].Type(), SnmpType::OctetString);
     QCOMPARE(typed->Variables[0].Value(), QStringLiteral("abc"));
 }
