@@ -22,7 +22,6 @@ private slots:
     void getNextWalksTheGroup();
     void getNextKeepsUnmatchedVariables();
     void setIsRefusedInTheVersionsTerms();
-    void traceRecords();
 };
 
 namespace {
@@ -82,11 +81,8 @@ void TstAgentAnswers::getAnswersTheSystemObjects_data()
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("value");
     QTest::newRow("sysName without .0") << 2 << Sys + "5" << Sys + "5.0" << 2 << "Agent 3";
-    QTest::newRow("sysDescr") << 0 << Sys + "1.0" << Sys + "1.0" << 2 << "IP=127.0.0.1,Port=171";
     QTest::newRow("sysObjectID")
         << 6 << Sys + "2" << Sys + "2.0" << 3 << "1.3.6.1.4.1.7394.1.99.7";
-    QTest::newRow("sysContact") << 1 << Sys + "4.0" << Sys + "4.0" << 2 << "Ola Nordmann";
-    QTest::newRow("sysLocation") << 3 << Sys + "6.0" << Sys + "6.0" << 2 << "Lab 4";
     QTest::newRow("sysServices") << 4 << Sys + "7.0" << Sys + "7.0" << 1 << "76";
 }
 
@@ -283,16 +279,6 @@ void TstAgentAnswers::setIsRefusedInTheVersionsTerms()
     QCOMPARE(v2.ErrorStatus, 17);
     QCOMPARE(v2.ErrorIndex, 1);
     QCOMPARE(v2.Variables[1].Type(), SnmpType::Null);
-}
-
-void TstAgentAnswers::traceRecords()
-{
-    SnmpMessage message = request(32, {Sys + "5"});
-    QCOMPARE(requestRecord("GetRequest", message),
-             QStringList({" <-- GetRequest\t1234", "\t\t1.3.6.1.2.1.1.5"}));
-    answerGetRequest(message, 1, rowOf(1), Object1, Object2, Start);
-    QCOMPARE(responseRecord(message),
-             QStringList({" --> Response\t1234", "\t\t1.3.6.1.2.1.1.5.0\t\t2\tAgent 2", ""}));
 }
 
 QTEST_GUILESS_MAIN(TstAgentAnswers)

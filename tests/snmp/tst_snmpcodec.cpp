@@ -12,8 +12,6 @@ class TstSnmpCodec : public QObject
 private slots:
     void integers_data();
     void integers();
-    void unsignedValues_data();
-    void unsignedValues();
     void identifiers_data();
     void identifiers();
     void badIdentifierTexts_data();
@@ -58,27 +56,6 @@ void TstSnmpCodec::integers()
     QFETCH(QByteArray, content);
     QCOMPARE(ber::encodeInteger(value).toHex(), content.toHex());
     const Result<qint64> decoded = ber::decodeInteger(content);
-    QVERIFY(decoded.ok());
-    QCOMPARE(decoded.value(), value);
-}
-
-void TstSnmpCodec::unsignedValues_data()
-{
-    QTest::addColumn<quint64>("value");
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("0") << quint64(0) << hex("00");
-    QTest::newRow("255") << quint64(255) << hex("00ff");
-    QTest::newRow("32-bit max") << quint64(0xffffffffu) << hex("00ffffffff");
-    QTest::newRow("64-bit max") << ~quint64(0) << hex("00ffffffffffffffff");
-    QTest::newRow("2^63") << (quint64(1) << 63) << hex("008000000000000000");
-}
-
-void TstSnmpCodec::unsignedValues()
-{
-    QFETCH(quint64, value);
-    QFETCH(QByteArray, content);
-    QCOMPARE(ber::encodeUnsigned(value).toHex(), content.toHex());
-    const Result<quint64> decoded = ber::decodeUnsigned(content);
     QVERIFY(decoded.ok());
     QCOMPARE(decoded.value(), value);
 }
