@@ -1,6 +1,7 @@
 #include "bercodec.h"
 
 #include <QList>
+#include <QVarLengthArray>
 
 #include <charconv>
 
@@ -95,8 +96,7 @@ Result<QString> decodeOid(QByteArrayView content)
         return malformed(QStringLiteral("empty object identifier"));
     const auto *bytes = reinterpret_cast<const quint8 *>(content.data());
     // Digits go to a byte buffer first: one allocation for the text instead of one per arc.
-    QByteArray text;
-    text.reserve(content.size() * 4 + 4);
+    QVarLengthArray<char, 256> text;
     char digits[24];
     const auto appendNumber = [&](quint64 value) {
         const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
@@ -129,12 +129,11 @@ Result<QString> decodeOid(QByteArrayView content)
     }
     if (!atStart)
         return malformed(QStringLiteral("identifier ends inside an arc"));
-    return QString::fromLatin1(text);
+    return QString::fromLatin1(text.constData(), text.size());
 }
 
 QByteArray encodeInteger(qint64 value)
 {
-    QByteArray out;
     int bytes = 8;
     // Drop leading bytes that only repeat the sign.
     while (bytes > 1) {
@@ -143,22 +142,24 @@ QByteArray encodeInteger(qint64 value)
             break;
         --bytes;
     }
-    for (int i = bytes - 1; i >= 0; --i)
-        out.append(char(quint8(quint64(value) >> (i * 8))));
-    return out;
+    char out[8];
+    for (int i = 0; i < bytes; ++i)
+        out[i] = char(quint8(quint64(value) >> ((bytes - 1 - i) * 8)));
+    return QByteArray(out, bytes);
 }
 
 QByteArray encodeUnsigned(quint64 value)
 {
-    QByteArray out;
     int bytes = 1;
     while (bytes < 8 && (value >> (bytes * 8)) != 0)
         ++bytes;
+    char out[9];
+    int length = 0;
     if ((value >> ((bytes - 1) * 8)) & 0x80)
-        out.append('\0');
+        out[length++] = '\0'; // keeps the value positive
     for (int i = bytes - 1; i >= 0; --i)
-        out.append(char(quint8(value >> (i * 8))));
-    return out;
+        out[length++] = char(quint8(value >> (i * 8)));
+    return QByteArray(out, length);
 }
 
 namespace {
@@ -171,8 +172,10 @@ void appendArc(QByteArray &out, quint64 arc)
         groups[count++] = char(arc & 0x7f);
         arc >>= 7;
     } while (arc != 0);
-    for (int i = count - 1; i >= 0; --i)
-        out.append(char(groups[i] | (i > 0 ? 0x80 : 0)));
+    char bytes[10];
+    for (int i = 0; i < count; ++i)
+        bytes[i] = char(groups[count - 1 - i] | (i < count - 1 ? 0x80 : 0));
+    out.append(bytes, count);
 }
 
 } // namespace
@@ -223,15 +226,15 @@ int headerSize(qsizetype contentLength)
 
 void appendHeader(QByteArray &out, quint8 tag, qsizetype contentLength)
 {
-    out.append(char(tag));
-    if (contentLength < 0x80) {
-        out.append(char(contentLength));
-        return;
+    char header[6] = {char(tag), char(contentLength)};
+    const int size = headerSize(contentLength);
+    if (size > 2) {
+        const int count = size - 2;
+        header[1] = char(0x80 | count);
+        for (int i = 0; i < count; ++i)
+            header[2 + i] = char(quint8(quint64(contentLength) >> ((count - 1 - i) * 8)));
     }
-    const int count = headerSize(contentLength) - 2;
-    out.append(char(0x80 | count));
-    for (int i = count - 1; i >= 0; --i)
-        out.append(char(quint8(quint64(contentLength) >> (i * 8))));
+    out.append(header, size);
 }
 
 void appendElement(QByteArray &out, quint8 tag, QByteArrayView content)
