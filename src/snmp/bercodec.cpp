@@ -175,7 +175,7 @@ void appendArc(QByteArray &out, quint64 arc)
     char bytes[10];
     for (int i = 0; i < count; ++i)
         bytes[i] = char(groups[count - 1 - i] | (i < count - 1 ? 0x80 : 0));
-    out.append(bytes, count);
+    out.append(QByteArrayView(bytes, count));
 }
 
 } // namespace
@@ -234,7 +234,7 @@ void appendHeader(QByteArray &out, quint8 tag, qsizetype contentLength)
         for (int i = 0; i < count; ++i)
             header[2 + i] = char(quint8(quint64(contentLength) >> ((count - 1 - i) * 8)));
     }
-    out.append(header, size);
+    out.append(QByteArrayView(header, size));
 }
 
 void appendElement(QByteArray &out, quint8 tag, QByteArrayView content)
