@@ -1,13 +1,179 @@
 #include "snmpagents.h"
 
+#include "agentanswers.h"
 #include "common/appservices.h"
+#include "common/messagepresenter.h"
+#include "common/pause.h"
+#include "portnumber.h"
+#include "snmpagent.h"
 #include "snmpagentpage.h"
 #include "trace/debugtrace.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 
 SnmpAgents::SnmpAgents(SnmpAgentPage &page, DebugTrace &trace, const AppServices &services,
                        QObject *parent)
     : QObject(parent), m_page(page), m_trace(trace), m_services(services)
 {
+    for (int i = 0; i < SnmpAgentPage::RowCount; ++i) {
+        m_agents[i] = new SnmpAgent(i, this);
+        connect(m_agents[i], &SnmpAgent::Request, this, &SnmpAgents::snmpAgent_Request);
+        connect(m_page.cmdSnmpControl[i], &QPushButton::clicked, this,
+                [this, i] { cmdSnmpControl_Click(i); });
+    }
 }
 
-void SnmpAgents::cmdSnmpControl_Click(int) {}
+void SnmpAgents::cmdSnmpControl_Click(int index)
+{
+    m_page.cmdSnmpControl[index]->setEnabled(false);
+    if (m_table[index].AgentRunning)
+        StopSnmpAgent(index);
+    else
+        StartSnmpAgent(index);
+    m_page.cmdSnmpControl[index]->setEnabled(true);
+}
+
+void SnmpAgents::StartSnmpAgent(int index)
+{
+    const Result<qint32> port = portNumber(m_page.txtSnmpPort[index]->text());
+    if (!port) {
+        m_services.messages.showMessage(port.failure().description);
+        return;
+    }
+    const Status listening =
+        m_agents[index]->Listen(port.value(), m_page.txtSnmpIpAddr[index]->text());
+    if (!listening) {
+        const Failure &failure = listening.failure();
+        if (failure.number == SnmpAgent::PortInUse)
+            m_services.messages.showMessage(QStringLiteral("SNMP Agent Port was in use"));
+        else if (failure.number == SnmpAgent::AddressNotValid)
+            m_services.messages.showMessage(QStringLiteral("SNMP Agent IP Address is not valid"));
+        else
+            m_services.messages.showMessage(failure.description);
+        return;
+    }
+    Pause(200);
+
+    const QString number = QString::number(index + 1);
+    AgentTableRow &row = m_table[index];
+    row.SysDescr = QStringLiteral("IP=") + m_page.txtSnmpIpAddr[index]->text() +
+                   QStringLiteral(",Port=") + m_page.txtSnmpPort[index]->text();
+    row.SysObjectID = QStringLiteral("1.3.6.1.4.1.7394.1.99.") + number;
+    // Kept in UTC: the uptime is a difference of instants, and a daylight-saving change must
+    // not make it jump an hour.
+    row.AgentStartTime = QDateTime::currentDateTimeUtc();
+    row.SysContact = QStringLiteral("Ola Nordmann");
+    row.SysName = QStringLiteral("Agent ") + number;
+    row.SysLocation = QStringLiteral("Lab ") + number;
+    row.SysServices = 76;
+    row.AgentRunning = true;
+
+    m_page.txtSnmpStatus[index]->setText(QStringLiteral("Started"));
+    m_page.cmdSnmpControl[index]->setText(QStringLiteral("Stop"));
+}
+
+void SnmpAgents::StopSnmpAgent(int index)
+{
+    m_agents[index]->Close();
+    Pause(200);
+    m_table[index].AgentRunning = false;
+    m_page.txtSnmpStatus[index]->setText(QStringLiteral("Stopped"));
+    m_page.cmdSnmpControl[index]->setText(QStringLiteral("Start"));
+}
+
+void SnmpAgents::snmpAgent_Request(int index)
+{
+    SnmpMessage &message = m_agents[index]->CurrentMessage();
+    switch (message.pdu()) {
+    case SnmpPdu::GetRequest:
+        SnmpGetRequest(index);
+        break;
+    case SnmpPdu::GetNextRequest:
+        SnmpGetNextRequest(index);
+        break;
+    case SnmpPdu::GetBulkRequest:
+        answerNext(index, QStringLiteral("GetBulkRequest"));
+        break;
+    case SnmpPdu::SetRequest:
+        refuseSet(index);
+        break;
+    default:
+        break;
+    }
+    // The version stays the request's: a v1 message goes out as a v1 response whatever the code.
+    message.Type = message.Type == SnmpPdu::V1Base + SnmpPdu::GetRequest
+                       ? SnmpPdu::V1Base + SnmpPdu::Response
+                       : SnmpPdu::V2cBase + SnmpPdu::Response;
+    const QString failurePrefix = QStringLiteral("Modul: snmpAgent_Request, Err: ");
+    if (m_trace.debugMode()) {
+        const Status traced = traceRecord(index, responseRecord(message));
+        if (!traced) {
+            m_services.messages.showMessage(failurePrefix + traced.failure().description);
+            return;
+        }
+    }
+    const Status sent = m_agents[index]->SendResponse();
+    if (!sent)
+        m_services.messages.showMessage(failurePrefix + sent.failure().description);
+}
+
+void SnmpAgents::SnmpGetRequest(int index)
+{
+    SnmpMessage &message = m_agents[index]->CurrentMessage();
+    if (!isAgentCommunity(message))
+        return;
+    const QString failurePrefix = QStringLiteral("Modul: SnmpGetRequest, Err: ");
+    if (m_trace.debugMode()) {
+        const Status traced =
+            traceRecord(index, requestRecord(QStringLiteral("GetRequest"), message));
+        if (!traced) {
+            m_services.messages.showMessage(failurePrefix + traced.failure().description);
+            return;
+        }
+    }
+    const ControlledObject object1{m_page.txtOid1->text(), m_page.cboType1->currentText(),
+                                   m_page.txtValue1->text()};
+    const ControlledObject object2{m_page.txtOid2->text(), m_page.cboType2->currentText(),
+                                   m_page.txtValue2->text()};
+    const Status answered = answerGetRequest(message, index, m_table[index], object1, object2,
+                                             QDateTime::currentDateTimeUtc());
+    if (!answered)
+        m_services.messages.showMessage(failurePrefix + answered.failure().description);
+}
+
+void SnmpAgents::SnmpGetNextRequest(int index)
+{
+    answerNext(index, QStringLiteral("GetNextRequest"));
+}
+
+void SnmpAgents::answerNext(int index, const QString &recordName)
+{
+    SnmpMessage &message = m_agents[index]->CurrentMessage();
+    if (!isAgentCommunity(message))
+        return;
+    const QString failurePrefix = QStringLiteral("Modul: SnmpGetNextRequest, Err: ");
+    if (m_trace.debugMode()) {
+        const Status traced = traceRecord(index, requestRecord(recordName, message));
+        if (!traced) {
+            m_services.messages.showMessage(failurePrefix + traced.failure().description);
+            return;
+        }
+    }
+    const Status answered =
+        answerGetNextRequest(message, m_table[index], QDateTime::currentDateTimeUtc());
+    if (!answered)
+        m_services.messages.showMessage(failurePrefix + answered.failure().description);
+}
+
+Status SnmpAgents::traceRecord(int index, const QStringList &lines) const
+{
+    return m_trace.AppendTraceRecord(TraceKind::Snmp, m_page.txtSnmpIpAddr[index]->text(),
+                                     m_page.txtSnmpPort[index]->text(), lines);
+}
+
+void SnmpAgents::refuseSet(int index)
+{
+    refuseSetRequest(m_agents[index]->CurrentMessage());
+}

@@ -1,9 +1,15 @@
 #pragma once
 
+#include "agenttable.h"
+#include "common/result.h"
+
 #include <QObject>
+
+#include <array>
 
 struct AppServices;
 class DebugTrace;
+class SnmpAgent;
 class SnmpAgentPage;
 
 // The seven agent rows: start and stop, request dispatch and the answers.
@@ -15,9 +21,26 @@ public:
                QObject *parent = nullptr);
 
     void cmdSnmpControl_Click(int index);
+    void StartSnmpAgent(int index);
+    void StopSnmpAgent(int index);
+    void snmpAgent_Request(int index);
+    void SnmpGetRequest(int index);
+    void SnmpGetNextRequest(int index);
+
+    SnmpAgent &snmpAgent(int index) { return *m_agents[index]; }
+    AgentTable &agentTable() { return m_table; }
 
 private:
+    // A GetBulk walks like GetNext; only its trace line names it for what it is.
+    void answerNext(int index, const QString &recordName);
+    void refuseSet(int index);
+    // Appends to the file named by the row's boxes as they stand now. Callers test Debug Mode
+    // first, so no record is built while it is off.
+    Status traceRecord(int index, const QStringList &lines) const;
+
     SnmpAgentPage &m_page;
     DebugTrace &m_trace;
     const AppServices &m_services;
+    std::array<SnmpAgent *, 7> m_agents{};
+    AgentTable m_table;
 };

@@ -1,0 +1,464 @@
+// Throughput and latency of a started agent row against net-snmp's snmpd serving the same system
+// values, both in processes of their own on loopback, driven by the same load generator with
+// many requests in flight. Then all seven rows at once while the window keeps repainting.
+//
+//   snmp_bench [seconds-per-run [in-flight]]  the whole comparison
+//   snmp_bench --agent PORT...             (internal) the window with rows started on PORTs
+#include "app/frmmain.h"
+#include "common/editorlauncher.h"
+#include "common/messagepresenter.h"
+#include "netinfo/adapterinfo.h"
+#include "snmp/bercodec.h"
+#include "snmp/snmpagentpage.h"
+#include "snmp/snmpagents.h"
+#include "snmp/snmpmessage.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+int InFlight = 32;
+constexpr qint32 FirstId = 0x40000000; // four bytes whatever the sequence number adds
+
+// ---- the agent side: the real window, offscreen, in a process of its own ----
+
+class PrintedMessages : public MessagePresenter
+{
+public:
+    void showMessage(const QString &text) override
+    {
+        std::fprintf(stderr, "message box: %s\n", qPrintable(text));
+    }
+};
+
+class NoEditor : public EditorLauncher
+{
+public:
+    void openInEditor(const QString &) override {}
+};
+
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+int runAgent(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QTemporaryDir programFolder;
+    QTemporaryDir startDirectory;
+    PrintedMessages messages;
+    NoEditor editor;
+    AdapterRecord loopback;
+    loopback.name = QStringLiteral("lo");
+    loopback.type = QStringLiteral("Ethernet");
+    loopback.ipv4Address = QStringLiteral("127.0.0.1");
+    AdapterInfo ipInfo(AdapterSnapshot{{loopback}, 0});
+    const AppServices services{programFolder.path(), messages, editor};
+    FrmMain window(ipInfo, services, startDirectory.path());
+    window.show();
+    for (int row = 0; row + 2 < argc && row < SnmpAgentPage::RowCount; ++row) {
+        window.snmpAgent->txtSnmpIpAddr[row]->setText(QStringLiteral("127.0.0.1"));
+        window.snmpAgent->txtSnmpPort[row]->setText(QString::fromLatin1(argv[row + 2]));
+        window.snmpAgent->cmdSnmpControl[row]->click();
+        if (!window.snmpAgents->agentTable()[row].AgentRunning)
+            return 1;
+    }
+    // The window asks for a repaint every 20 ms; the count shows whether it still gets them.
+    PaintCounter counter;
+    window.installEventFilter(&counter);
+    QTimer repaint;
+    QObject::connect(&repaint, &QTimer::timeout, &window, [&window] { window.update(); });
+    // Repainting starts on "repaint" from the parent, after the one-row comparison.
+    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&commands, &QSocketNotifier::activated, &app, [&] {
+        char command[64];
+        if (::read(STDIN_FILENO, command, sizeof command) <= 0)
+            app.quit();
+        else
+            repaint.start(20);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    QTimer report;
+    QObject::connect(&report, &QTimer::timeout, &app, [&] {
+        std::printf("paints %d %lld\n", counter.paints, clock.elapsed());
+        std::fflush(stdout);
+    });
+    report.start(250);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return app.exec();
+}
+
+// ---- the load generator ----
+
+struct Figures
+{
+    qint64 answers = 0;
+    qint64 lost = 0;
+    double perSecond = 0;
+    double p50 = 0; // microseconds
+    double p99 = 0;
+    double cpuPerAnswer = 0; // microseconds of the agent process's CPU time
+};
+
+// User plus system CPU seconds a process has used so far.
+double cpuSeconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return (fields[11].toDouble() + fields[12].toDouble()) / double(::sysconf(_SC_CLK_TCK));
+}
+
+QByteArray getRequest(const QStringList &oids)
+{
+    SnmpMessage message;
+    message.version = SnmpVersion::V2c;
+    message.Type = SnmpPdu::V2cBase + SnmpPdu::GetRequest;
+    message.Community = QStringLiteral("kettle");
+    message.MessageNumber = FirstId;
+    for (const QString &oid : oids)
+        message.Variables.append(SnmpVariable::make(oid).value());
+    return encodeMessage(message).value();
+}
+
+int openSocket()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local);
+    const int size = 4 << 20;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    ::fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
+}
+
+bool sendTo(int fd, const QByteArray &datagram, quint16 port)
+{
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(port);
+    return ::sendto(fd, datagram.constData(), size_t(datagram.size()), 0,
+                    reinterpret_cast<sockaddr *>(&to), sizeof to) == datagram.size();
+}
+
+// The request id and error status of a response, read without decoding the variables.
+bool responseHeader(QByteArrayView datagram, qint64 &id, qint64 &status)
+{
+    ber::Reader outer(datagram);
+    const auto message = outer.read(ber::Sequence, "message");
+    if (!message)
+        return false;
+    ber::Reader fields(message.value().content);
+    if (!fields.read(ber::Integer, "version") || !fields.read(ber::OctetString, "community"))
+        return false;
+    const auto pdu = fields.read(0xa2, "response");
+    if (!pdu)
+        return false;
+    ber::Reader body(pdu.value().content);
+    const auto idElement = body.read(ber::Integer, "id");
+    const auto statusElement = body.read(ber::Integer, "status");
+    if (!idElement || !statusElement)
+        return false;
+    id = ber::decodeInteger(idElement.value().content).value();
+    status = ber::decodeInteger(statusElement.value().content).value();
+    return true;
+}
+
+// Keeps InFlight requests outstanding against the ports, round robin, for the given time.
+Figures load(const std::vector<quint16> &ports, QByteArray request, int milliseconds,
+             qint64 agentPid)
+{
+    const double cpuBefore = cpuSeconds(agentPid);
+    const qsizetype idAt = request.indexOf(QByteArray::fromHex("020440000000")) + 2;
+    const int fd = openSocket();
+    std::unordered_map<qint64, Clock::time_point> outstanding;
+    std::vector<double> latencies;
+    latencies.reserve(1 << 20);
+    Figures figures;
+    qint32 sequence = 0;
+    std::size_t nextPort = 0;
+    const auto sendOne = [&] {
+        const qint32 id = FirstId + sequence++;
+        for (int i = 0; i < 4; ++i)
+            request[idAt + i] = char(quint32(id) >> (24 - 8 * i));
+        outstanding[id] = Clock::now();
+        sendTo(fd, request, ports[nextPort++ % ports.size()]);
+    };
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point end = start + std::chrono::milliseconds(milliseconds);
+    for (int i = 0; i < InFlight; ++i)
+        sendOne();
+    char buffer[65536];
+    Clock::time_point now = start;
+    while (now < end + std::chrono::milliseconds(500) && !outstanding.empty()) {
+        pollfd poller{fd, POLLIN, 0};
+        ::poll(&poller, 1, 10);
+        for (;;) {
+            const ssize_t size = ::recv(fd, buffer, sizeof buffer, 0);
+            if (size < 0)
+                break;
+            qint64 id = 0;
+            qint64 status = 0;
+            now = Clock::now();
+            if (!responseHeader(QByteArrayView(buffer, size), id, status) || status != 0)
+                continue;
+            const auto found = outstanding.find(id);
+            if (found == outstanding.end())
+                continue;
+            if (now < end) {
+                latencies.push_back(
+                    std::chrono::duration<double, std::micro>(now - found->second).count());
+                sendOne();
+            }
+            outstanding.erase(found);
+        }
+        now = Clock::now();
+        // A lost datagram must not shrink the load: give up on it after a second.
+        for (auto it = outstanding.begin(); it != outstanding.end();) {
+            if (now - it->second > std::chrono::seconds(1) && now < end) {
+                it = outstanding.erase(it);
+                ++figures.lost;
+                sendOne();
+            } else {
+                ++it;
+            }
+        }
+    }
+    ::close(fd);
+    figures.answers = qint64(latencies.size());
+    figures.cpuPerAnswer =
+        (cpuSeconds(agentPid) - cpuBefore) * 1e6 / double(qMax<qint64>(1, figures.answers));
+    figures.perSecond = figures.answers * 1000.0 / milliseconds;
+    if (!latencies.empty()) {
+        std::sort(latencies.begin(), latencies.end());
+        figures.p50 = latencies[latencies.size() / 2];
+        figures.p99 = latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)];
+    }
+    return figures;
+}
+
+quint16 freePort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0, QAbstractSocket::DontShareAddress);
+    return probe.localPort();
+}
+
+// One answered request, decoded, to show that both sides say the same.
+QString sample(quint16 port, const QByteArray &request)
+{
+    const int fd = openSocket();
+    sendTo(fd, request, port);
+    pollfd poller{fd, POLLIN, 0};
+    QString text = QStringLiteral("no answer");
+    if (::poll(&poller, 1, 2000) > 0) {
+        char buffer[65536];
+        const ssize_t size = ::recv(fd, buffer, sizeof buffer, 0);
+        const Result<SnmpMessage> message =
+            decodeMessage(QByteArrayView(buffer, qMax<ssize_t>(size, 0)));
+        if (message) {
+            QStringList values;
+            for (const SnmpVariable &variable : message.value().Variables)
+                values.append(variable.Value());
+            text = values.join(QStringLiteral(" | "));
+        }
+    }
+    ::close(fd);
+    return text;
+}
+
+class Child
+{
+public:
+    ~Child()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+    QProcess process;
+};
+
+QString lastPaintLine(QProcess &agent)
+{
+    agent.waitForReadyRead(300);
+    QString last;
+    for (const QByteArray &line : agent.readAllStandardOutput().split('\n'))
+        if (line.startsWith("paints "))
+            last = QString::fromLatin1(line);
+    return last;
+}
+
+void print(const char *what, const Figures &ours, const Figures &theirs)
+{
+    std::printf("%-26s ours  %8.0f req/s  p50 %6.0f us  p99 %6.0f us  CPU %5.1f us/req"
+                "  (lost %lld)\n",
+                what, ours.perSecond, ours.p50, ours.p99, ours.cpuPerAnswer, ours.lost);
+    std::printf("%-26s snmpd %8.0f req/s  p50 %6.0f us  p99 %6.0f us  CPU %5.1f us/req"
+                "  (lost %lld)\n",
+                "", theirs.perSecond, theirs.p50, theirs.p99, theirs.cpuPerAnswer, theirs.lost);
+    std::printf("%-26s ratio: throughput x%.2f, p99 %.2f of snmpd's, CPU per request %.2f of "
+                "snmpd's\n",
+                "", ours.perSecond / qMax(1.0, theirs.perSecond), ours.p99 / qMax(1.0, theirs.p99),
+                ours.cpuPerAnswer / qMax(0.001, theirs.cpuPerAnswer));
+}
+
+int runComparison(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int milliseconds = (argc > 1 ? QByteArray(argv[1]).toInt() : 2) * 1000;
+    if (argc > 2)
+        InFlight = qMax(1, QByteArray(argv[2]).toInt());
+    const QString snmpd =
+        QStandardPaths::findExecutable(QStringLiteral("snmpd"), {"/usr/sbin", "/usr/local/sbin"});
+    if (snmpd.isEmpty()) {
+        std::fprintf(stderr, "snmpd not found (scripts/deps.sh installs it)\n");
+        return 1;
+    }
+
+    std::vector<quint16> rows;
+    QStringList arguments{QStringLiteral("--agent")};
+    for (int i = 0; i < SnmpAgentPage::RowCount; ++i) {
+        rows.push_back(freePort());
+        arguments.append(QString::number(rows.back()));
+    }
+    Child agent;
+    QProcessEnvironment agentEnvironment = QProcessEnvironment::systemEnvironment();
+    agentEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    agent.process.setProcessEnvironment(agentEnvironment);
+    agent.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    agent.process.start(QCoreApplication::applicationFilePath(), arguments);
+    while (agent.process.waitForReadyRead(10000)) {
+        if (agent.process.readAllStandardOutput().contains("ready"))
+            break;
+    }
+
+    QTemporaryDir folder;
+    const quint16 reference = freePort();
+    QFile conf(folder.filePath(QStringLiteral("snmpd.conf")));
+    conf.open(QIODevice::WriteOnly);
+    conf.write(QStringLiteral("rocommunity kettle 127.0.0.1\n"
+                              "sysDescr IP=127.0.0.1,Port=%1\n"
+                              "sysObjectID 1.3.6.1.4.1.7394.1.99.1\n"
+                              "sysContact Ola Nordmann\n"
+                              "sysName Agent 1\n"
+                              "sysLocation Lab 1\n"
+                              "sysServices 76\n")
+                   .arg(rows[0])
+                   .toUtf8());
+    conf.close();
+    Child reference_agent;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), folder.path());
+    environment.insert(QStringLiteral("MIBS"), QString());
+    reference_agent.process.setProcessEnvironment(environment);
+    reference_agent.process.setStandardOutputFile(QProcess::nullDevice());
+    reference_agent.process.setStandardErrorFile(QProcess::nullDevice());
+    reference_agent.process.start(snmpd, {"-f", "-Lo", "-C", "-c", conf.fileName(),
+                                          "udp:127.0.0.1:" + QString::number(reference)});
+
+    const QByteArray sysName = getRequest({QStringLiteral("1.3.6.1.2.1.1.5.0")});
+    QStringList system;
+    for (int i = 1; i <= 7; ++i)
+        system.append(QStringLiteral("1.3.6.1.2.1.1.%1.0").arg(i));
+    const QByteArray allSeven = getRequest(system);
+    QElapsedTimer waiting;
+    waiting.start();
+    while (sample(reference, sysName) == QLatin1String("no answer") && waiting.elapsed() < 10000)
+        ;
+    std::printf("agent row 1 says: %s\n", qPrintable(sample(rows[0], allSeven)));
+    std::printf("snmpd says:       %s\n", qPrintable(sample(reference, allSeven)));
+    std::printf("%d requests in flight, %d ms per run, median of 3 runs, Debug Mode off, each "
+                "agent in a process of its own\n\n",
+                InFlight, milliseconds);
+
+    lastPaintLine(agent.process);
+    const qint64 ours = agent.process.processId();
+    const qint64 theirs = reference_agent.process.processId();
+    // Turns taken in alternation, the median of three kept: the machine is shared, and a
+    // neighbour's burst should not decide the comparison.
+    const auto median = [](std::vector<Figures> runs) {
+        std::sort(runs.begin(), runs.end(),
+                  [](const Figures &a, const Figures &b) { return a.perSecond < b.perSecond; });
+        return runs[runs.size() / 2];
+    };
+    for (const auto &[name, request] : {std::pair{"GetRequest sysName.0", sysName},
+                                        std::pair{"GetRequest of 7 objects", allSeven}}) {
+        std::vector<Figures> oursRuns;
+        std::vector<Figures> theirsRuns;
+        for (int round = 0; round < 3; ++round) {
+            oursRuns.push_back(load({rows[0]}, request, milliseconds, ours));
+            theirsRuns.push_back(load({reference}, request, milliseconds, theirs));
+        }
+        print(name, median(oursRuns), median(theirsRuns));
+    }
+
+    agent.process.write("repaint\n");
+    agent.process.waitForBytesWritten(1000);
+    lastPaintLine(agent.process);
+    const QString before = lastPaintLine(agent.process);
+    const Figures allRows = load(rows, sysName, milliseconds, ours);
+    const QString after = lastPaintLine(agent.process);
+    std::printf("\nAll seven rows at once (sysName.0, round robin): %.0f req/s  p50 %.0f us  "
+                "p99 %.0f us  CPU %.1f us/req  (lost %lld)\n",
+                allRows.perSecond, allRows.p50, allRows.p99, allRows.cpuPerAnswer, allRows.lost);
+    const QStringList b = before.split(' ');
+    const QStringList a = after.split(' ');
+    if (a.size() == 3 && b.size() == 3) {
+        const double paints = a[1].toDouble() - b[1].toDouble();
+        const double seconds = (a[2].toDouble() - b[2].toDouble()) / 1000.0;
+        std::printf("Window repaints meanwhile: %.0f per second (asked for 50)\n",
+                    paints / qMax(0.001, seconds));
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && QByteArray(argv[1]) == "--agent")
+        return runAgent(argc, argv);
+    return runComparison(argc, argv);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "agenttable.h"
+#include "common/result.h"
+#include "snmpmessage.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// The only community the agents answer, compared byte for byte.
+inline constexpr char AgentCommunity[] = "kettle";
+
+// The boxes of one user-controlled object as they stand when a request is answered.
+struct ControlledObject
+{
+    QString oid;
+    QString typeName;
+    QString value;
+};
+
+// Code of a type box name; 0 for text that names no type.
+int typeCodeOfName(const QString &name);
+
+// Sets Value, then Type (skipped for code 0), then Oid; stops at the first failure.
+Status AnswerVariable(SnmpVariable &variable, const QString &value, int type, const QString &oid);
+
+// Uptime text: whole seconds since start, times 100.
+QString uptimeText(const QDateTime &start, const QDateTime &now);
+
+bool isAgentCommunity(const SnmpMessage &message);
+
+// Fills the variables of a GetRequest for row `index`; the controlled objects belong to rows
+// 5 and 6. Stops at the first failure, keeping what was already set.
+Status answerGetRequest(SnmpMessage &message, int index, const AgentTableRow &row,
+                        const ControlledObject &object1, const ControlledObject &object2,
+                        const QDateTime &now);
+// Answers each variable with the first system object after it in identifier order.
+Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row, const QDateTime &now);
+// Nothing here is writable: the refusal the message's version knows.
+void refuseSetRequest(SnmpMessage &message);
+
+QStringList requestRecord(const QString &name, const SnmpMessage &message);
+QStringList responseRecord(const SnmpMessage &message);

@@ -1,0 +1,254 @@
+#include "bercodec.h"
+
+#include <QList>
+#include <QVarLengthArray>
+
+#include <charconv>
+
+namespace ber {
+
+namespace {
+
+Failure malformed(const QString &why)
+{
+    return failure(QStringLiteral("Malformed SNMP message: ") + why);
+}
+
+} // namespace
+
+Result<Element> Reader::read()
+{
+    const qsizetype left = m_data.size() - m_pos;
+    if (left < 2)
+        return malformed(QStringLiteral("element truncated"));
+    const auto *bytes = reinterpret_cast<const quint8 *>(m_data.data()) + m_pos;
+    const quint8 tag = bytes[0];
+    if ((tag & 0x1f) == 0x1f)
+        return malformed(QStringLiteral("multi-byte tag"));
+    qsizetype header = 2;
+    quint64 length = bytes[1];
+    if (length & 0x80) {
+        const int count = int(length & 0x7f);
+        if (count == 0)
+            return malformed(QStringLiteral("indefinite length"));
+        if (count > 4)
+            return malformed(QStringLiteral("length field too long"));
+        if (left < 2 + count)
+            return malformed(QStringLiteral("length truncated"));
+        length = 0;
+        for (int i = 0; i < count; ++i)
+            length = (length << 8) | bytes[2 + i];
+        header += count;
+    }
+    if (length > quint64(left - header))
+        return malformed(QStringLiteral("length beyond the end of the data"));
+    Element element{tag, m_data.sliced(m_pos + header, qsizetype(length)),
+                    m_data.sliced(m_pos, header + qsizetype(length))};
+    m_pos += header + qsizetype(length);
+    return element;
+}
+
+Result<Element> Reader::read(quint8 expectedTag, const char *what)
+{
+    const qsizetype start = m_pos;
+    Result<Element> result = read();
+    if (!result)
+        return result;
+    if (result.value().tag != expectedTag) {
+        m_pos = start;
+        return malformed(QStringLiteral("unexpected tag 0x%1 for the %2")
+                             .arg(result.value().tag, 2, 16, QLatin1Char('0'))
+                             .arg(QLatin1String(what)));
+    }
+    return result;
+}
+
+Result<qint64> decodeInteger(QByteArrayView content)
+{
+    if (content.isEmpty() || content.size() > 8)
+        return malformed(QStringLiteral("integer of %1 bytes").arg(content.size()));
+    const auto *bytes = reinterpret_cast<const quint8 *>(content.data());
+    quint64 value = (bytes[0] & 0x80) ? ~quint64(0) : 0;
+    for (qsizetype i = 0; i < content.size(); ++i)
+        value = (value << 8) | bytes[i];
+    return qint64(value);
+}
+
+Result<quint64> decodeUnsigned(QByteArrayView content)
+{
+    const auto *bytes = reinterpret_cast<const quint8 *>(content.data());
+    if (content.size() == 9 && bytes[0] == 0)
+        content = content.sliced(1);
+    else if (!content.isEmpty() && (bytes[0] & 0x80))
+        return malformed(QStringLiteral("negative unsigned value"));
+    if (content.isEmpty() || content.size() > 8)
+        return malformed(QStringLiteral("unsigned value of %1 bytes").arg(content.size()));
+    bytes = reinterpret_cast<const quint8 *>(content.data());
+    quint64 value = 0;
+    for (qsizetype i = 0; i < content.size(); ++i)
+        value = (value << 8) | bytes[i];
+    return value;
+}
+
+Result<QString> decodeOid(QByteArrayView content)
+{
+    if (content.isEmpty())
+        return malformed(QStringLiteral("empty object identifier"));
+    const auto *bytes = reinterpret_cast<const quint8 *>(content.data());
+    // Digits go to a byte buffer first: one allocation for the text instead of one per arc.
+    QVarLengthArray<char, 256> text;
+    char digits[24];
+    const auto appendNumber = [&](quint64 value) {
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        text.append(digits, end - digits);
+    };
+    quint64 arc = 0;
+    bool first = true;
+    bool atStart = true;
+    for (qsizetype i = 0; i < content.size(); ++i) {
+        if (atStart && bytes[i] == 0x80)
+            return malformed(QStringLiteral("padded identifier arc"));
+        if (arc > (~quint64(0) >> 7))
+            return malformed(QStringLiteral("identifier arc beyond 64 bits"));
+        arc = (arc << 7) | (bytes[i] & 0x7f);
+        atStart = false;
+        if (bytes[i] & 0x80)
+            continue;
+        if (first) {
+            const quint64 top = arc < 40 ? 0 : arc < 80 ? 1 : 2;
+            appendNumber(top);
+            text.append('.');
+            appendNumber(arc - top * 40);
+            first = false;
+        } else {
+            text.append('.');
+            appendNumber(arc);
+        }
+        arc = 0;
+        atStart = true;
+    }
+    if (!atStart)
+        return malformed(QStringLiteral("identifier ends inside an arc"));
+    return QString::fromLatin1(text.constData(), text.size());
+}
+
+QByteArray encodeInteger(qint64 value)
+{
+    int bytes = 8;
+    // Drop leading bytes that only repeat the sign.
+    while (bytes > 1) {
+        const qint64 top = value >> ((bytes - 1) * 8 - 1);
+        if (top != 0 && top != -1)
+            break;
+        --bytes;
+    }
+    char out[8];
+    for (int i = 0; i < bytes; ++i)
+        out[i] = char(quint8(quint64(value) >> ((bytes - 1 - i) * 8)));
+    return QByteArray(out, bytes);
+}
+
+QByteArray encodeUnsigned(quint64 value)
+{
+    int bytes = 1;
+    while (bytes < 8 && (value >> (bytes * 8)) != 0)
+        ++bytes;
+    char out[9];
+    int length = 0;
+    if ((value >> ((bytes - 1) * 8)) & 0x80)
+        out[length++] = '\0'; // keeps the value positive
+    for (int i = bytes - 1; i >= 0; --i)
+        out[length++] = char(quint8(value >> (i * 8)));
+    return QByteArray(out, length);
+}
+
+namespace {
+
+void appendArc(QByteArray &out, quint64 arc)
+{
+    char groups[10];
+    int count = 0;
+    do {
+        groups[count++] = char(arc & 0x7f);
+        arc >>= 7;
+    } while (arc != 0);
+    char bytes[10];
+    for (int i = 0; i < count; ++i)
+        bytes[i] = char(groups[count - 1 - i] | (i < count - 1 ? 0x80 : 0));
+    out.append(QByteArrayView(bytes, count));
+}
+
+} // namespace
+
+Result<QByteArray> encodeOid(const QString &dotted)
+{
+    const auto invalid = [&dotted](const QString &why) {
+        return failure(QStringLiteral("\"%1\" is not an object identifier: %2").arg(dotted, why));
+    };
+    const QList<QStringView> parts = QStringView(dotted).split(QLatin1Char('.'));
+    if (parts.size() < 2)
+        return invalid(QStringLiteral("it needs two arcs or more"));
+    QList<quint64> arcs;
+    arcs.reserve(parts.size());
+    for (QStringView part : parts) {
+        bool digitsOnly = !part.isEmpty();
+        for (QChar c : part)
+            digitsOnly = digitsOnly && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        bool ok = false;
+        const quint64 arc = digitsOnly ? part.toULongLong(&ok) : 0;
+        if (!ok)
+            return invalid(QStringLiteral("\"%1\" is not an arc").arg(part));
+        arcs.append(arc);
+    }
+    if (arcs[0] > 2)
+        return invalid(QStringLiteral("the first arc must be 0, 1 or 2"));
+    if (arcs[0] < 2 && arcs[1] > 39)
+        return invalid(QStringLiteral("the second arc must be below 40"));
+    if (arcs[1] > ~quint64(0) - 80)
+        return invalid(QStringLiteral("the second arc is too large"));
+    QByteArray out;
+    out.reserve(arcs.size() * 2);
+    appendArc(out, arcs[0] * 40 + arcs[1]);
+    for (qsizetype i = 2; i < arcs.size(); ++i)
+        appendArc(out, arcs[i]);
+    return out;
+}
+
+int headerSize(qsizetype contentLength)
+{
+    if (contentLength < 0x80)
+        return 2;
+    int count = 1;
+    while (count < 4 && (quint64(contentLength) >> (count * 8)) != 0)
+        ++count;
+    return 2 + count;
+}
+
+void appendHeader(QByteArray &out, quint8 tag, qsizetype contentLength)
+{
+    char header[6] = {char(tag), char(contentLength)};
+    const int size = headerSize(contentLength);
+    if (size > 2) {
+        const int count = size - 2;
+        header[1] = char(0x80 | count);
+        for (int i = 0; i < count; ++i)
+            header[2 + i] = char(quint8(quint64(contentLength) >> ((count - 1 - i) * 8)));
+    }
+    out.append(QByteArrayView(header, size));
+}
+
+void appendElement(QByteArray &out, quint8 tag, QByteArrayView content)
+{
+    appendHeader(out, tag, content.size());
+    out.append(content);
+}
+
+QByteArray element(quint8 tag, QByteArrayView content)
+{
+    QByteArray out;
+    out.reserve(headerSize(content.size()) + content.size());
+    appendElement(out, tag, content);
+    return out;
+}
+
+} // namespace ber

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "common/result.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <cstdint>
+
+// Basic Encoding Rules as SNMP uses them: one-byte tags, definite lengths of at most four bytes.
+namespace ber {
+
+enum Tag : quint8 {
+    Integer = 0x02,
+    OctetString = 0x04,
+    Null = 0x05,
+    ObjectIdentifier = 0x06,
+    Sequence = 0x30,
+};
+
+// One element: its tag and a view of its content inside the buffer being read.
+struct Element
+{
+    quint8 tag = 0;
+    QByteArrayView content;
+    QByteArrayView encoded; // tag, length and content as they stand in the buffer
+};
+
+// Reads elements one after the other from a buffer it never reads past. Every length is checked
+// against what is left before anything is taken; no recursion, so nesting costs the caller
+// one reader per level it chooses to enter.
+class Reader
+{
+public:
+    explicit Reader(QByteArrayView data) : m_data(data) {}
+
+    bool atEnd() const { return m_pos >= m_data.size(); }
+    // Reads the next element; on failure the reader stays where it was.
+    Result<Element> read();
+    // Reads the next element and fails unless it carries the tag.
+    Result<Element> read(quint8 expectedTag, const char *what);
+
+private:
+    QByteArrayView m_data;
+    qsizetype m_pos = 0;
+};
+
+// Two's complement content of 1 to 8 bytes.
+Result<qint64> decodeInteger(QByteArrayView content);
+// Non-negative content of up to 8 value bytes plus one leading zero byte.
+Result<quint64> decodeUnsigned(QByteArrayView content);
+// Dotted text of the identifier; arcs up to 64 bits.
+Result<QString> decodeOid(QByteArrayView content);
+
+QByteArray encodeInteger(qint64 value);
+QByteArray encodeUnsigned(quint64 value);
+// Fails on anything but two or more dotted decimal arcs that BER can carry.
+Result<QByteArray> encodeOid(const QString &dotted);
+
+int headerSize(qsizetype contentLength);
+void appendHeader(QByteArray &out, quint8 tag, qsizetype contentLength);
+void appendElement(QByteArray &out, quint8 tag, QByteArrayView content);
+QByteArray element(quint8 tag, QByteArrayView content);
+
+} // namespace ber

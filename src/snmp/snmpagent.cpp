@@ -1,0 +1,140 @@
+#include "snmpagent.h"
+
+#include <QNetworkInterface>
+#include <QUdpSocket>
+
+namespace {
+
+// The largest payload one UDP datagram carries over IPv4.
+constexpr qsizetype MaxDatagram = 65507;
+// Datagrams handled per wake-up, so a flood cannot keep the window from repainting.
+constexpr int BatchSize = 64;
+
+bool isRequest(const SnmpMessage &message)
+{
+    switch (message.pdu()) {
+    case SnmpPdu::GetRequest:
+    case SnmpPdu::GetNextRequest:
+    case SnmpPdu::SetRequest:
+    case SnmpPdu::GetBulkRequest:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+SnmpAgent::SnmpAgent(int index, QObject *parent) : QObject(parent), m_index(index)
+{
+    m_buffer.resize(MaxDatagram + 1);
+}
+
+SnmpAgent::~SnmpAgent() = default;
+
+Status SnmpAgent::Listen(qint32 port, const QString &address)
+{
+    QHostAddress host;
+    // The wildcard or an address of one of this machine's interfaces: the system would also
+    // bind a broadcast address, where no manager's request arrives.
+    const bool local = host.setAddress(address) &&
+                       (host == QHostAddress::AnyIPv4 || host == QHostAddress::AnyIPv6 ||
+                        QNetworkInterface::allAddresses().contains(host));
+    if (!local)
+        return Failure{AddressNotValid, QStringLiteral("The address is not valid: ") + address};
+    if (port < 1 || port > 65535)
+        return Failure{10022, QStringLiteral("The port is out of range: %1").arg(port)};
+
+    auto *socket = new QUdpSocket(this);
+    // Without SO_REUSEADDR a second agent on the same address and port fails instead of
+    // sharing it.
+    if (!socket->bind(host, quint16(port), QAbstractSocket::DontShareAddress)) {
+        const QAbstractSocket::SocketError error = socket->error();
+        const QString description = socket->errorString();
+        delete socket;
+        switch (error) {
+        case QAbstractSocket::AddressInUseError:
+            return Failure{PortInUse, description};
+        case QAbstractSocket::SocketAddressNotAvailableError:
+            return Failure{AddressNotValid, description};
+        case QAbstractSocket::SocketAccessError:
+            return Failure{10013, description};
+        default:
+            return Failure{10000 + int(error), description};
+        }
+    }
+    Close();
+    m_socket = socket;
+    connect(m_socket, &QUdpSocket::readyRead, this, &SnmpAgent::readDatagrams);
+    return {};
+}
+
+void SnmpAgent::Close()
+{
+    if (!m_socket)
+        return;
+    m_socket->close();
+    m_socket->deleteLater();
+    m_socket = nullptr;
+}
+
+bool SnmpAgent::isListening() const
+{
+    return m_socket && m_socket->state() == QAbstractSocket::BoundState;
+}
+
+quint16 SnmpAgent::localPort() const
+{
+    return m_socket ? m_socket->localPort() : 0;
+}
+
+void SnmpAgent::readDatagrams()
+{
+    // A handler that lets events run must not bring us back here in the middle of a message.
+    if (m_reading)
+        return;
+    m_reading = true;
+    for (int i = 0; i < BatchSize && m_socket && m_socket->hasPendingDatagrams(); ++i) {
+        QHostAddress sender;
+        quint16 senderPort = 0;
+        const qint64 size =
+            m_socket->readDatagram(m_buffer.data(), m_buffer.size(), &sender, &senderPort);
+        if (size < 0 || size > MaxDatagram) {
+            ++m_dropped;
+            continue;
+        }
+        Result<SnmpMessage> message = decodeMessage(QByteArrayView(m_buffer.constData(), size));
+        if (!message || !isRequest(message.value())) {
+            ++m_dropped;
+            continue;
+        }
+        m_current = std::move(message.value());
+        m_sender = sender;
+        m_senderPort = senderPort;
+        emit Request(m_index);
+    }
+    m_reading = false;
+}
+
+Status SnmpAgent::SendResponse()
+{
+    if (!m_socket)
+        return failure(QStringLiteral("The agent is not listening"), 10057);
+    Result<QByteArray> datagram = encodeMessage(m_current);
+    if (!datagram)
+        return datagram.failure();
+    if (datagram.value().size() > MaxDatagram) {
+        // Too big for one datagram: the error alone, as the protocol asks.
+        SnmpMessage tooBig = m_current;
+        tooBig.ErrorStatus = SnmpError::TooBig;
+        tooBig.ErrorIndex = 0;
+        tooBig.Variables.clear();
+        datagram = encodeMessage(tooBig);
+        if (!datagram)
+            return datagram.failure();
+    }
+    const qint64 sent = m_socket->writeDatagram(datagram.value(), m_sender, m_senderPort);
+    if (sent < 0)
+        return Failure{10000 + int(m_socket->error()), m_socket->errorString()};
+    return {};
+}

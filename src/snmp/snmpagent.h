@@ -1,0 +1,50 @@
+#pragma once
+
+#include "common/result.h"
+#include "snmpmessage.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+
+class QUdpSocket;
+
+// One SNMP agent on a UDP socket: decodes each datagram, raises Request for the requests it
+// carries and sends CurrentMessage back to its sender on SendResponse.
+class SnmpAgent : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int PortInUse = 10048;
+    static constexpr int AddressNotValid = 10049;
+
+    explicit SnmpAgent(int index, QObject *parent = nullptr);
+    ~SnmpAgent() override;
+
+    int index() const { return m_index; }
+    Status Listen(qint32 port, const QString &address);
+    void Close();
+    bool isListening() const;
+    quint16 localPort() const;
+
+    SnmpMessage &CurrentMessage() { return m_current; }
+    Status SendResponse();
+
+    // Datagrams that were no request (or no message at all): never answered, only counted.
+    quint64 droppedCount() const { return m_dropped; }
+
+signals:
+    void Request(int index);
+
+private:
+    void readDatagrams();
+
+    int m_index;
+    QUdpSocket *m_socket = nullptr;
+    SnmpMessage m_current;
+    QHostAddress m_sender;
+    quint16 m_senderPort = 0;
+    QByteArray m_buffer;
+    quint64 m_dropped = 0;
+    bool m_reading = false;
+};

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "common/result.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+namespace ber {
+struct Element;
+}
+
+// Message type codes: the protocol version's base plus the PDU's number (Get 0, GetNext 1,
+// Response 2, Set 3, v1 Trap 4, GetBulk 5, Inform 6, v2 Trap 7, Report 8).
+namespace SnmpPdu {
+constexpr int V1Base = 32;
+constexpr int V2cBase = 64;
+constexpr int GetRequest = 0;
+constexpr int GetNextRequest = 1;
+constexpr int Response = 2;
+constexpr int SetRequest = 3;
+constexpr int GetBulkRequest = 5;
+} // namespace SnmpPdu
+
+namespace SnmpVersion {
+constexpr int V1 = 0;
+constexpr int V2c = 1;
+} // namespace SnmpVersion
+
+namespace SnmpError {
+constexpr int TooBig = 1;
+constexpr int NoSuchName = 2;
+constexpr int NotWritable = 17;
+} // namespace SnmpError
+
+// One variable binding. What is never set goes out in the bytes it came in.
+class SnmpVariable
+{
+public:
+    SnmpVariable() = default;
+    // A fresh binding of an identifier to Null, as a manager sends it.
+    static Result<SnmpVariable> make(const QString &oid, int type = 20, const QString &value = {});
+    static Result<SnmpVariable> decode(const ber::Element &oid, const ber::Element &value);
+
+    const QString &Oid() const { return m_oid; }
+    int Type() const { return m_type; }
+    const QString &Value() const { return m_value; }
+
+    // Keeps the text; the encoding follows when it fits the present type.
+    void setValue(const QString &text);
+    // Fails, and keeps the present type, when the value text does not fit the new one.
+    Status setType(int type);
+    Status setOid(const QString &dotted);
+    // setValue then setType in one encoding.
+    Status setValueAndType(const QString &text, int type);
+
+    // The encoded identifier and value elements.
+    const QByteArray &oidElement() const { return m_oidElement; }
+    const QByteArray &valueElement() const { return m_valueElement; }
+
+private:
+    QString m_oid;
+    int m_type = 20;
+    QString m_value;
+    QByteArray m_oidElement;
+    QByteArray m_valueElement;
+};
+
+struct SnmpMessage
+{
+    int version = SnmpVersion::V1;
+    QString Community;        // Latin-1, so every byte survives the round trip
+    int Type = 0;             // SnmpPdu base + PDU number
+    qint32 MessageNumber = 0; // the request id
+    int ErrorStatus = 0;
+    int ErrorIndex = 0;
+    // A GetBulk's fields in place of error status and index; the response does not carry them.
+    int nonRepeaters = 0;
+    int maxRepetitions = 0;
+    QList<SnmpVariable> Variables;
+
+    int pdu() const { return Type & 0x1f; }
+};
+
+// Decodes one datagram; fails for anything that is not a complete v1 or v2c message.
+Result<SnmpMessage> decodeMessage(QByteArrayView datagram);
+// Encodes with the message's version whatever base its type code names.
+Result<QByteArray> encodeMessage(const SnmpMessage &message);
