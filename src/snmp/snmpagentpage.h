@@ -38,6 +38,6 @@ public:
 private:
     void addRow(QWidget *frame, QGridLayout *grid, int gridRow, int index);
     void addObjectBoxes(QWidget *frame, QGridLayout *grid, int gridRow, int set,
-                        QLineEdit *&oid, QComboBox *&type, QLineEdit *&value, const QString &oidText,
-                        const QString &valueText);
+                        QLineEdit *&oid, QComboBox *&type, QLineEdit *&value,
+                        const QString &oidText, const QString &valueText);
 };
