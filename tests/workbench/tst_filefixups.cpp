@@ -79,11 +79,9 @@ void TstFileFixups::renameNeverOverwritesAndSkipsDottedFolders()
 {
     TestWindow test;
     const QString folder = test.startDirectory() + "/mibs.v2";
-    writeFile(folder + "/IF-MIB.my.txt", "if");
-    writeFile(folder + "/SNMPv2-SMI", "smi");
-    writeFile(folder + "/RFC1213-MIB.txt", "new");
-    writeFile(folder + "/RFC1213-MIB.mib", "old");
-    writeFile(folder + "/HOST.mib", "host");
+    for (const char *name :
+         {"IF-MIB.my.txt", "SNMPv2-SMI", "RFC1213-MIB.txt", "RFC1213-MIB.mib", "HOST.mib"})
+        writeFile(folder + '/' + name, name); // each file holds its original name
     FrmMain &window = test.open();
     window.fileBrowser->openDirectory(folder);
     MibFixPage &page = *window.mibFix;
@@ -92,9 +90,9 @@ void TstFileFixups::renameNeverOverwritesAndSkipsDottedFolders()
 
     QCOMPARE(entries(page.lbxFile), QStringList({"HOST.mib", "IF-MIB.mib", "RFC1213-MIB.mib",
                                                  "RFC1213-MIB.txt", "SNMPv2-SMI"}));
-    QCOMPARE(readFile(folder + "/IF-MIB.mib"), QByteArray("if"));
-    QCOMPARE(readFile(folder + "/RFC1213-MIB.mib"), QByteArray("old"));
-    QCOMPARE(readFile(folder + "/RFC1213-MIB.txt"), QByteArray("new"));
+    QCOMPARE(readFile(folder + "/IF-MIB.mib"), QByteArray("IF-MIB.my.txt"));
+    QCOMPARE(readFile(folder + "/RFC1213-MIB.mib"), QByteArray("RFC1213-MIB.mib"));
+    QCOMPARE(readFile(folder + "/RFC1213-MIB.txt"), QByteArray("RFC1213-MIB.txt"));
     QCOMPARE(page.lblFileCounter->text(), QStringLiteral("5 (0)"));
     QCOMPARE(test.messages.texts.size(), 1);
     const QString message = test.messages.texts.first();
