@@ -1,14 +1,16 @@
+#include "listhelpers.h"
 #include "support/testwindow.h"
-
 #include "workbench/filebrowser.h"
-#include "workbench/filepattern.h"
+#include "workbench/importsview.h"
 #include "workbench/mibfixpage.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -16,179 +18,171 @@ class TstFileBrowser : public QObject
 {
     Q_OBJECT
 private slots:
-    void pattern_data();
-    void pattern();
     void counterFollowsSelectionAndRefresh();
-    void listIsSortedWithoutHiddenFiles();
     void fullPathFollowsTheHighlightedEntry();
-    void openingADirectoryListsItsFiles();
-    void unreadableDirectoryShowsAnEmptyList();
-    void rootIsFirstDrive();
+    void editorAndImportsViewFollowTheCurrentEntries();
 };
 
 namespace {
 
-QStringList listed(const QListWidget *list)
+void rightClick(QListWidget *list, int row)
 {
-    QStringList names;
-    for (int i = 0; i < list->count(); ++i)
-        names.append(list->item(i)->text());
-    return names;
+    const QRect rect = list->visualItemRect(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rect.center());
 }
 
-int rowOfPath(const QListWidget *list, const QString &path)
+// The IMPORTS box as lines; the box shows the CR LF joins as line breaks.
+QStringList shownLines(const MibFixPage &page)
 {
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->item(i)->data(Qt::UserRole).toString() == path)
-            return i;
-    }
-    return -1;
+    QString text = page.txtImports->toPlainText();
+    text.replace("\r\n", "\n");
+    return text.isEmpty() ? QStringList() : text.split('\n');
 }
 
 } // namespace
 
-void TstFileBrowser::pattern_data()
-{
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("matches");
-    QTest::newRow("star dot star, no dot") << "*.*"
-                                           << "SNMPv2-SMI" << true;
-    QTest::newRow("star dot star") << "*.*"
-                                   << "IF-MIB.txt" << true;
-    QTest::newRow("extension, any case") << "*.mib"
-                                         << "IF-MIB.MIB" << true;
-    QTest::newRow("extension mismatch") << "*.mib"
-                                        << "IF-MIB.txt" << false;
-    QTest::newRow("question mark") << "IF-MI?.txt"
-                                   << "IF-MIB.txt" << true;
-    QTest::newRow("question mark needs a char") << "IF-MIB?.txt"
-                                                << "IF-MIB.txt" << false;
-    QTest::newRow("list") << "*.mib; *.txt"
-                          << "a.txt" << true;
-    QTest::newRow("list none") << "*.mib;*.my"
-                               << "a.txt" << false;
-    QTest::newRow("empty pattern") << ""
-                                   << "a.txt" << false;
-    QTest::newRow("many stars") << "*a*a*a*a*a*b" << QString(5000, 'a') << false;
-}
-
-void TstFileBrowser::pattern()
-{
-    QFETCH(QString, pattern);
-    QFETCH(QString, name);
-    QFETCH(bool, matches);
-    QCOMPARE(FilePattern(pattern).matches(name), matches);
-}
-
 void TstFileBrowser::counterFollowsSelectionAndRefresh()
 {
     TestWindow test;
-    for (int i = 0; i < 12; ++i)
-        writeFile(test.startDirectory() + QStringLiteral("/M%1.txt").arg(i, 2, 10, QChar('0')),
-                  "x");
-    writeFile(test.startDirectory() + "/A.mib", "x");
+    for (int i = 10; i < 21; ++i)
+        writeFile(test.startDirectory() + QStringLiteral("/M%1.txt").arg(i), "x");
+    for (const char *name : {"b.mib", "A.txt", "SNMPv2-SMI", ".hidden", "sub/x.txt"})
+        writeFile(test.startDirectory() + '/' + name, "x");
     FrmMain &window = test.open();
     MibFixPage &page = *window.mibFix;
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("13 (0)"));
+    // "*.*" also lists names without a dot; hidden files and folders are not listed.
+    QCOMPARE(entries(page.lbxFile).mid(0, 3), (QStringList{"A.txt", "b.mib", "M10.txt"}));
+    QCOMPARE(entries(page.lbxFile).last(), QStringLiteral("SNMPv2-SMI"));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("14 (0)"));
     page.cmdSelectAll->click();
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("13 (13)"));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("14 (14)"));
     page.cmdUnSelectAll->click();
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("13 (0)"));
-
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("14 (0)"));
     page.lbxFile->item(2)->setSelected(true);
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("13 (1)"));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("14 (1)"));
 
     // A typed pattern changes nothing until Refresh; Refresh then clears the selection.
-    page.txtPattern->setText("*.mib");
-    QCOMPARE(page.lbxFile->count(), 13);
+    page.txtPattern->setText("*.mib; M2?.txt");
+    QCOMPARE(page.lbxFile->count(), 14);
     page.cmdRefresh->click();
-    QCOMPARE(listed(page.lbxFile), QStringList{"A.mib"});
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("1 (0)"));
-
-    // Refresh also shows files added since.
-    writeFile(test.startDirectory() + "/B.MIB", "x");
+    QCOMPARE(entries(page.lbxFile), (QStringList{"b.mib", "M20.txt"}));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("2 (0)"));
+    writeFile(test.startDirectory() + "/C.MIB", "x"); // Refresh shows files added since
     page.cmdRefresh->click();
-    QCOMPARE(listed(page.lbxFile), (QStringList{"A.mib", "B.MIB"}));
-}
-
-void TstFileBrowser::listIsSortedWithoutHiddenFiles()
-{
-    TestWindow test;
-    for (const char *name : {"b.txt", "A.txt", "c", ".hidden"})
-        writeFile(test.startDirectory() + '/' + name, "x");
-    QDir(test.startDirectory()).mkdir("sub");
-    FrmMain &window = test.open();
-    QCOMPARE(listed(window.mibFix->lbxFile), (QStringList{"A.txt", "b.txt", "c"}));
+    QCOMPARE(entries(page.lbxFile), (QStringList{"b.mib", "C.MIB", "M20.txt"}));
 }
 
 void TstFileBrowser::fullPathFollowsTheHighlightedEntry()
 {
     TestWindow test;
-    QDir(test.startDirectory()).mkdir("MIB Files");
+    writeFile(test.startDirectory() + "/MIB Files/one.txt", "x");
+    writeFile(test.startDirectory() + "/MIB Files/two.mib", "x");
     writeFile(test.startDirectory() + "/A.MIB", "x");
     FrmMain &window = test.open();
     FileBrowser &browser = *window.fileBrowser;
+    MibFixPage &page = *window.mibFix;
     const QString start = QDir::cleanPath(test.startDirectory());
     QCOMPARE(browser.FullFilePath("A.MIB"), QDir::toNativeSeparators(start + "/A.MIB"));
+    // "/" is the first drive; picking the current drive again stays in its directory.
+    QCOMPARE(page.lbxDrive->itemData(0).toString(), QDir::rootPath());
+    emit page.lbxDrive->activated(page.lbxDrive->currentIndex());
+    QCOMPARE(browser.openDirectory(), start);
 
     // A single click moves the highlight without opening: the list still shows the open folder.
     const QString sub = start + "/MIB Files";
-    QListWidget *dirs = window.mibFix->lbxDir;
-    dirs->setCurrentRow(rowOfPath(dirs, sub));
+    QListWidget *dirs = page.lbxDir;
+    dirs->setCurrentItem(dirs->findItems("MIB Files", Qt::MatchEndsWith).value(0));
     QCOMPARE(browser.FullFilePath("A.MIB"), QDir::toNativeSeparators(sub + "/A.MIB"));
-    QCOMPARE(listed(window.mibFix->lbxFile), QStringList{"A.MIB"});
+    QCOMPARE(entries(page.lbxFile), QStringList{"A.MIB"});
+
+    // Opening applies the typed pattern; the ancestors stay listed to go back up.
+    page.lbxFile->item(0)->setSelected(true);
+    page.txtPattern->setText("*.txt");
+    emit dirs->itemActivated(dirs->currentItem());
+    QCOMPARE(browser.openDirectory(), sub);
+    QCOMPARE(entries(page.lbxFile), QStringList{"one.txt"});
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("1 (0)"));
+    QCOMPARE(dirs->item(dirs->currentRow() - 1)->data(Qt::UserRole).toString(), start);
+    QCOMPARE(dirs->item(0)->data(Qt::UserRole).toString(), QDir::rootPath());
 
     // At the root the separator is not doubled.
     browser.openDirectory(QDir::rootPath());
     QCOMPARE(browser.FullFilePath("A.MIB"), QDir::toNativeSeparators(QDir::rootPath() + "A.MIB"));
+
+    // An unreadable directory shows an empty list.
+    browser.openDirectory(start + "/does-not-exist");
+    QCOMPARE(page.lbxFile->count(), 0);
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("0 (0)"));
 }
 
-void TstFileBrowser::openingADirectoryListsItsFiles()
+void TstFileBrowser::editorAndImportsViewFollowTheCurrentEntries()
 {
     TestWindow test;
-    writeFile(test.startDirectory() + "/sub/one.txt", "x");
-    writeFile(test.startDirectory() + "/sub/two.mib", "x");
-    writeFile(test.startDirectory() + "/top.txt", "x");
+    writeFile(test.startDirectory() + "/A-MIB.txt",
+              "A-MIB DEFINITIONS ::= BEGIN\r\nIMPORTS\r\n    ifIndex\r\n        FROM IF-MIB\r\n"
+              "    mib-2 FROM SNMPv2-SMI;\r\n\r\nEND\r\n");
+    writeFile(test.startDirectory() + "/B-MIB.txt",
+              "B-MIB DEFINITIONS ::= BEGIN\rIMPORTS x FROM A-MIB;\r\r-- no more\r");
+    writeFile(test.startDirectory() + "/NONE.txt", "NONE DEFINITIONS ::= BEGIN\r\nimports x;\r\n");
+    const QString blanks = test.startDirectory() + "/MIB Files";
+    writeFile(blanks + "/IF MIB.txt", "x");
     FrmMain &window = test.open();
     MibFixPage &page = *window.mibFix;
-    page.lbxFile->item(0)->setSelected(true);
-    page.txtPattern->setText("*.txt");
+    // Nothing current: nothing opens, nothing is shown.
+    window.importsView->lbxFile_DblClick();
+    window.importsView->lbxLoadOrder_DblClick();
+    window.importsView->lbxResult_DblClick();
+    window.importsView->mnuViewImports_Click();
+    window.importsView->lbxLoadOrder_MouseDown(2, {}, QPoint());
+    page.mnuView->hide();
+    window.importsView->mnuViewImports_Click();
+    QVERIFY(test.editor.paths.isEmpty() && test.messages.texts.isEmpty());
+    QCOMPARE(page.lblImports->text(), QStringLiteral("IMPORTS section"));
 
-    const QString sub = QDir::cleanPath(test.startDirectory()) + "/sub";
-    QListWidget *dirs = page.lbxDir;
-    emit dirs->itemActivated(dirs->item(rowOfPath(dirs, sub)));
-    QCOMPARE(window.fileBrowser->openDirectory(), sub);
-    QCOMPARE(listed(page.lbxFile), QStringList{"one.txt"}); // the pattern applies on opening
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("1 (0)"));
-    QCOMPARE(dirs->currentItem()->data(Qt::UserRole).toString(), sub);
-    // The ancestors stay listed, so the user can go back up.
-    QVERIFY(rowOfPath(dirs, QDir::cleanPath(test.startDirectory())) >= 0);
-    QVERIFY(rowOfPath(dirs, QDir::rootPath()) >= 0);
-}
+    page.lbxFile->setCurrentRow(0);
+    page.lbxLoadOrder->addItems({"B-MIB.txt", "A-MIB.txt"});
+    page.lbxLoadOrder->setCurrentRow(0);
+    // Right-clicking another entry pops the menu up but keeps the current entry.
+    rightClick(page.lbxFile, 1);
+    QVERIFY(page.mnuView->isVisible());
+    QCOMPARE(page.lbxFile->currentItem()->text(), QStringLiteral("A-MIB.txt"));
+    page.mnuView->hide();
+    page.mnuViewImports->trigger();
+    QCOMPARE(page.lblImports->text(), QStringLiteral("IMPORTS section from A-MIB.txt"));
+    QCOMPARE(shownLines(page), QStringList({"IMPORTS", "    ifIndex", "        FROM IF-MIB",
+                                            "    mib-2 FROM SNMPv2-SMI;"}));
 
-void TstFileBrowser::unreadableDirectoryShowsAnEmptyList()
-{
-    TestWindow test;
-    writeFile(test.startDirectory() + "/a.txt", "x");
-    FrmMain &window = test.open();
-    window.fileBrowser->openDirectory(test.startDirectory() + "/does-not-exist");
-    QCOMPARE(window.mibFix->lbxFile->count(), 0);
-    QCOMPARE(window.mibFix->lblFileCounter->text(), QStringLiteral("0 (0)"));
-}
+    rightClick(page.lbxLoadOrder, 1);
+    page.mnuView->hide();
+    QVERIFY(window.importsView->importsFromLoadOrder());
+    page.mnuViewImports->trigger();
+    QCOMPARE(page.lblImports->text(), QStringLiteral("IMPORTS section from B-MIB.txt"));
+    // A one-line clause still takes the lines up to the next ";" (here: to the end).
+    QCOMPARE(shownLines(page), QStringList({"IMPORTS x FROM A-MIB;", "", "-- no more"}));
 
-void TstFileBrowser::rootIsFirstDrive()
-{
-    TestWindow test;
-    FrmMain &window = test.open();
-    QComboBox *drives = window.mibFix->lbxDrive;
-    QVERIFY(drives->count() >= 1);
-    QCOMPARE(drives->itemData(0).toString(), QDir::rootPath());
+    // A left button does not switch lists; a right-click on the file list does. Without an
+    // IMPORTS clause the box empties and the label still names the file.
+    window.importsView->lbxFile_MouseDown(1, {}, QPoint());
+    QVERIFY(window.importsView->importsFromLoadOrder());
+    page.lbxFile->setCurrentRow(2);
+    rightClick(page.lbxFile, 0);
+    page.mnuView->hide();
+    page.mnuViewImports->trigger();
+    QCOMPARE(page.txtImports->toPlainText(), QString());
+    QCOMPARE(page.lblImports->text(), QStringLiteral("IMPORTS section from NONE.txt"));
+    QVERIFY(test.messages.texts.isEmpty());
 
-    // A drive keeps its current directory: picking it again returns there.
-    const QString start = window.fileBrowser->openDirectory();
-    emit drives->activated(drives->currentIndex());
-    QCOMPARE(window.fileBrowser->openDirectory(), start);
+    // Double-clicks open the current entry in the highlighted directory, blanks and all.
+    window.fileBrowser->openDirectory(blanks);
+    page.lbxFile->setCurrentRow(0); // a double-click makes the entry current first
+    emit page.lbxFile->itemDoubleClicked(page.lbxFile->item(0));
+    page.lbxResult->addItem("FOUND.mib");
+    page.lbxResult->setCurrentRow(0);
+    window.importsView->lbxLoadOrder_DblClick();
+    window.importsView->lbxResult_DblClick();
+    QCOMPARE(test.editor.paths, QStringList({QDir::toNativeSeparators(blanks + "/IF MIB.txt"),
+                                             QDir::toNativeSeparators(blanks + "/B-MIB.txt"),
+                                             QDir::toNativeSeparators(blanks + "/FOUND.mib")}));
 }
 
 QTEST_MAIN(TstFileBrowser)

@@ -1,75 +1,61 @@
+#include "listhelpers.h"
 #include "support/testwindow.h"
+#include "workbench/crlffix.h"
 #include "workbench/filebrowser.h"
 #include "workbench/mibfixpage.h"
-#include "workbench/renametarget.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
-
-namespace {
-
-QStringList listed(const MibFixPage &page)
-{
-    QStringList names;
-    for (int i = 0; i < page.lbxFile->count(); ++i)
-        names.append(page.lbxFile->item(i)->text());
-    return names;
-}
-
-void select(MibFixPage &page, const QStringList &names)
-{
-    for (const QString &name : names)
-        page.lbxFile->findItems(name, Qt::MatchExactly).value(0)->setSelected(true);
-}
-
-} // namespace
 
 class TstFileFixups : public QObject
 {
     Q_OBJECT
 private slots:
-    void renameTargets_data();
-    void renameTargets();
-    void nothingSelectedShowsEachButtonsMessage();
+    void crLfBytes_data();
+    void crLfBytes();
     void deleteRemovesAllSelectedFiles();
     void renameNeverOverwritesAndSkipsDottedFolders();
     void fixCrLfRewritesTextAndReportsBinaryFiles();
-    void fixCrLfStopsAtTheFirstFailure();
 };
 
-void TstFileFixups::renameTargets_data()
+void TstFileFixups::crLfBytes_data()
 {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("target");
-    QTest::newRow("txt") << "/mibs/RFC1213-MIB.txt"
-                         << "/mibs/RFC1213-MIB.mib";
-    QTest::newRow("two dots") << "/mibs/IF-MIB.my.txt"
-                              << "/mibs/IF-MIB.mib";
-    QTest::newRow("no dot") << "/mibs/SNMPv2-SMI"
-                            << "/mibs/SNMPv2-SMI";
-    QTest::newRow("dotted folder") << "/home/u/mibs.v2/IF-MIB.txt"
-                                   << "/home/u/mibs.v2/IF-MIB.mib";
-    QTest::newRow("dotted folder, no dot") << "/home/u/mibs.v2/SNMPv2-SMI"
-                                           << "/home/u/mibs.v2/SNMPv2-SMI";
-    QTest::newRow("already mib") << "/mibs/IF-MIB.mib"
-                                 << "/mibs/IF-MIB.mib";
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("lf only") << QByteArray("a\nb\n") << QByteArray("a\r\nb\r\n\r\n");
+    QTest::newRow("cr only, no final break") << QByteArray("a\rb") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("already crlf") << QByteArray("a\r\nb\r\n") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("empty") << QByteArray() << QByteArray();
+    QTest::newRow("empty lines") << QByteArray("\r\r\n\n") << QByteArray("\r\n\r\n\r\n\r\n");
+    QTest::newRow("lf then cr") << QByteArray("a\n\rb") << QByteArray("a\r\n\r\nb\r\n");
+    QTest::newRow("8-bit") << QByteArray("\xE4\xFF\n") << QByteArray("\xE4\xFF\r\n\r\n");
 }
 
-void TstFileFixups::renameTargets()
+void TstFileFixups::crLfBytes()
 {
-    QFETCH(QString, path);
-    QFETCH(QString, target);
-    QCOMPARE(mibRenameTarget(path), target);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(fixCrLf(input), expected);
+
+    // Any split into chunks gives the same bytes (a CR LF may straddle two chunks).
+    for (qsizetype size : {1, 2, 3}) {
+        CrLfConverter converter;
+        QByteArray out;
+        for (qsizetype at = 0; at < input.size(); at += size)
+            converter.convert(input.mid(at, size), out);
+        converter.finish(out);
+        QCOMPARE(out, expected);
+    }
 }
 
-void TstFileFixups::nothingSelectedShowsEachButtonsMessage()
+void TstFileFixups::deleteRemovesAllSelectedFiles()
 {
     TestWindow test;
-    writeFile(test.startDirectory() + "/a.txt", "a\n");
+    for (const char *name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        writeFile(test.startDirectory() + "/" + name, "a\n");
     MibFixPage &page = *test.open().mibFix;
     page.cmdDelete->click();
     page.cmdRename->click();
@@ -79,17 +65,11 @@ void TstFileFixups::nothingSelectedShowsEachButtonsMessage()
                                                "Please select one or more files to fix"}));
     QCOMPARE(readFile(test.startDirectory() + "/a.txt"), QByteArray("a\n"));
     QVERIFY(page.cmdFixCrLf->isEnabled() && page.cmdDelete->isEnabled());
-}
+    test.messages.texts.clear();
 
-void TstFileFixups::deleteRemovesAllSelectedFiles()
-{
-    TestWindow test;
-    for (const char *name : {"a.txt", "b.txt", "c.txt", "d.txt"})
-        writeFile(test.startDirectory() + "/" + name, "x");
-    MibFixPage &page = *test.open().mibFix;
-    select(page, {"a.txt", "b.txt", "d.txt"});
+    select(page.lbxFile, {"a.txt", "b.txt", "d.txt"});
     page.cmdDelete->click();
-    QCOMPARE(listed(page), QStringList{"c.txt"});
+    QCOMPARE(entries(page.lbxFile), QStringList{"c.txt"});
     QCOMPARE(page.lblFileCounter->text(), QStringLiteral("1 (0)"));
     QCOMPARE(QDir(test.startDirectory()).entryList(QDir::Files), QStringList{"c.txt"});
     QVERIFY(test.messages.texts.isEmpty());
@@ -99,22 +79,20 @@ void TstFileFixups::renameNeverOverwritesAndSkipsDottedFolders()
 {
     TestWindow test;
     const QString folder = test.startDirectory() + "/mibs.v2";
-    writeFile(folder + "/IF-MIB.my.txt", "if");
-    writeFile(folder + "/SNMPv2-SMI", "smi");
-    writeFile(folder + "/RFC1213-MIB.txt", "new");
-    writeFile(folder + "/RFC1213-MIB.mib", "old");
-    writeFile(folder + "/HOST.mib", "host");
+    for (const char *name :
+         {"IF-MIB.my.txt", "SNMPv2-SMI", "RFC1213-MIB.txt", "RFC1213-MIB.mib", "HOST.mib"})
+        writeFile(folder + '/' + name, name); // each file holds its original name
     FrmMain &window = test.open();
     window.fileBrowser->openDirectory(folder);
     MibFixPage &page = *window.mibFix;
     page.cmdSelectAll->click();
     page.cmdRename->click();
 
-    QCOMPARE(listed(page), QStringList({"HOST.mib", "IF-MIB.mib", "RFC1213-MIB.mib",
-                                        "RFC1213-MIB.txt", "SNMPv2-SMI"}));
-    QCOMPARE(readFile(folder + "/IF-MIB.mib"), QByteArray("if"));
-    QCOMPARE(readFile(folder + "/RFC1213-MIB.mib"), QByteArray("old"));
-    QCOMPARE(readFile(folder + "/RFC1213-MIB.txt"), QByteArray("new"));
+    QCOMPARE(entries(page.lbxFile), QStringList({"HOST.mib", "IF-MIB.mib", "RFC1213-MIB.mib",
+                                                 "RFC1213-MIB.txt", "SNMPv2-SMI"}));
+    QCOMPARE(readFile(folder + "/IF-MIB.mib"), QByteArray("IF-MIB.my.txt"));
+    QCOMPARE(readFile(folder + "/RFC1213-MIB.mib"), QByteArray("RFC1213-MIB.mib"));
+    QCOMPARE(readFile(folder + "/RFC1213-MIB.txt"), QByteArray("RFC1213-MIB.txt"));
     QCOMPARE(page.lblFileCounter->text(), QStringLiteral("5 (0)"));
     QCOMPARE(test.messages.texts.size(), 1);
     const QString message = test.messages.texts.first();
@@ -128,49 +106,47 @@ void TstFileFixups::fixCrLfRewritesTextAndReportsBinaryFiles()
 {
     TestWindow test;
     const QString dir = test.startDirectory();
-    writeFile(dir + "/a.mib", "a\nb\n");
-    writeFile(dir + "/b.bin", QByteArray("x\n\0y\n", 5));
+    QByteArray big; // several read chunks
+    for (int i = 0; i < 200000; ++i)
+        big += "line " + QByteArray::number(i) + (i % 3 ? "\n" : "\r\n");
+    writeFile(dir + "/a.mib", big);
+    const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    QVERIFY(QFile::setPermissions(dir + "/a.mib", permissions));
+    // The NUL comes after the first read chunk has already been converted and written.
+    const QByteArray binary = QByteArray(3 << 20, '\n') + QByteArray("\0\x01\r", 3);
+    writeFile(dir + "/b.bin", binary);
     writeFile(dir + "/c.mib", "a\rb");
-    writeFile(dir + "/d.mib", "ok\r\n");
-    writeFile(dir + "/e.mib", "untouched\n");
+    writeFile(dir + "/d.mib", "d\n");
+    writeFile(dir + "/e.mib", "e\n");
+    QVERIFY(QDir().mkdir(dir + "/d.mib_tmp")); // d's temporary file cannot be written
     MibFixPage &page = *test.open().mibFix;
-    select(page, {"a.mib", "b.bin", "c.mib", "d.mib"});
+    select(page.lbxFile, {"a.mib", "b.bin", "c.mib"});
     page.lblFileCounter->setText("stale");
     page.cmdFixCrLf->click();
 
-    QCOMPARE(readFile(dir + "/a.mib"), QByteArray("a\r\nb\r\n\r\n"));
-    QCOMPARE(readFile(dir + "/b.bin"), QByteArray("x\n\0y\n", 5));
+    QCOMPARE(readFile(dir + "/a.mib"), fixCrLf(big));
+    QCOMPARE(QFile::permissions(dir + "/a.mib") & 0x7077, permissions); // owner, group, others
+    QCOMPARE(readFile(dir + "/b.bin"), binary);
     QCOMPARE(readFile(dir + "/c.mib"), QByteArray("a\r\nb\r\n"));
-    QCOMPARE(readFile(dir + "/d.mib"), QByteArray("ok\r\n"));
-    QCOMPARE(readFile(dir + "/e.mib"), QByteArray("untouched\n"));
     QCOMPARE(test.messages.texts.size(), 1);
-    QVERIFY(test.messages.texts.first().contains(QDir::toNativeSeparators(dir + "/b.bin") +
-                                                 " (not a text file)"));
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("5 (4)")); // selection stays
+    QVERIFY(test.messages.takeFirst().contains(QDir::toNativeSeparators(dir + "/b.bin") +
+                                               " (not a text file)"));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("5 (3)")); // selection stays
     QCOMPARE(QDir(dir).entryList(QDir::Files).size(), 5);           // no temporary files left
     for (QPushButton *button : {page.cmdSelectAll, page.cmdUnSelectAll, page.cmdRename,
                                 page.cmdDelete, page.cmdFixCrLf, page.cmdCreateLoadOrder})
         QVERIFY(button->isEnabled());
-}
 
-void TstFileFixups::fixCrLfStopsAtTheFirstFailure()
-{
-    TestWindow test;
-    const QString dir = test.startDirectory();
-    writeFile(dir + "/a.mib", "a\n");
-    writeFile(dir + "/b.mib", "b\n");
-    writeFile(dir + "/c.mib", "c\n");
-    QVERIFY(QDir().mkdir(dir + "/b.mib_tmp")); // the temporary file cannot be written
-    MibFixPage &page = *test.open().mibFix;
-    page.cmdSelectAll->click();
+    // A failure stops the run, leaves the file as it was and the counter as it stands.
+    page.cmdUnSelectAll->click();
+    select(page.lbxFile, {"c.mib", "d.mib", "e.mib"});
     page.lblFileCounter->setText("stale");
     page.cmdFixCrLf->click();
-
     QCOMPARE(test.messages.texts,
-             QStringList{"An Error Occured in " + QDir::toNativeSeparators(dir + "/b.mib")});
-    QCOMPARE(readFile(dir + "/a.mib"), QByteArray("a\r\n\r\n"));
-    QCOMPARE(readFile(dir + "/b.mib"), QByteArray("b\n"));
-    QCOMPARE(readFile(dir + "/c.mib"), QByteArray("c\n"));
+             QStringList{"An Error Occured in " + QDir::toNativeSeparators(dir + "/d.mib")});
+    QCOMPARE(readFile(dir + "/c.mib"), QByteArray("a\r\nb\r\n"));
+    QCOMPARE(readFile(dir + "/d.mib"), QByteArray("d\n"));
+    QCOMPARE(readFile(dir + "/e.mib"), QByteArray("e\n"));
     QCOMPARE(page.lblFileCounter->text(), QStringLiteral("stale"));
     QVERIFY(page.cmdFixCrLf->isEnabled() && page.cmdSelectAll->isEnabled());
 }

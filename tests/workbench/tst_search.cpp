@@ -1,144 +1,159 @@
+#include "listhelpers.h"
 #include "support/testwindow.h"
-#include "workbench/filebrowser.h"
 #include "workbench/mibfixpage.h"
-#include "workbench/searchinfiles.h"
+#include "workbench/patternmatch.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
-namespace {
-
-QByteArray mibLines(int count, int wordLine = -1, const QByteArray &word = "QUANDIX")
-{
-    QByteArray text;
-    for (int i = 1; i <= count; ++i)
-        text += (i == wordLine ? "  -- " + word + " agent" : "  ifIndex OBJECT-TYPE") + "\r\n";
-    return text;
-}
-
-QStringList entries(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts.append(list->item(i)->text());
-    return texts;
-}
-
-void select(MibFixPage &page, const QStringList &names)
-{
-    for (const QString &name : names)
-        page.lbxFile->findItems(name, Qt::MatchExactly).value(0)->setSelected(true);
-}
-
-// Watches the window while a search pauses between files.
-struct SearchWatch
-{
-    explicit SearchWatch(MibFixPage &page)
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this, &page] {
-            const QString caption = page.lblSearchCounter->text();
-            if (captions.isEmpty() || captions.last() != caption)
-                captions.append(caption);
-            const QList<QPushButton *> locked = {
-                page.cmdRefresh,       page.cmdFixCrLf,         page.cmdRename,
-                page.cmdSelectAll,     page.cmdUnSelectAll,     page.cmdSearch,
-                page.cmdOpenLoadOrder, page.cmdDeleteLoadOrder, page.cmdCreateLoadOrder};
-            for (QPushButton *button : locked)
-                anyLockedEnabled = anyLockedEnabled || button->isEnabled();
-            deleteDisabled = deleteDisabled || !page.cmdDelete->isEnabled();
-        });
-        timer.start(0);
-    }
-    QTimer timer;
-    QStringList captions;
-    bool anyLockedEnabled = false;
-    bool deleteDisabled = false;
-};
-
-} // namespace
+#include <tuple>
 
 class TstSearch : public QObject
 {
     Q_OBJECT
 private slots:
-    void progressCaptionsAndHits();
-    void resultsInListOrderOncePerFile();
-    void lfOnlyFileIsOneLine();
-    void emptyPatternSearchesNothing();
-    void noSelectionEndsWithZeroHits();
-    void malformedPatternIsReported();
-    void unreadableFileIsSkipped();
+    void matches_data();
+    void matches();
+    void pathologicalPatternsStayLinear();
+    void progressResultsAndCaseModes();
+    void refusedSearchesLeaveAMessage();
 };
 
-void TstSearch::progressCaptionsAndHits()
+void TstSearch::matches_data()
 {
-    TestWindow test;
-    writeFile(test.startDirectory() + "/A-MIB.txt", mibLines(60));
-    writeFile(test.startDirectory() + "/B-MIB.txt", mibLines(60, 40));
-    writeFile(test.startDirectory() + "/C-MIB.txt", mibLines(60));
-    MibFixPage &page = *test.open().mibFix;
-    page.cmdSelectAll->click();
-    page.chkCaseSensitive->setChecked(false);
-    QCOMPARE(page.txtFind->text(), QStringLiteral("*quandix*"));
-    {
-        SearchWatch watch(page);
-        page.cmdSearch->click();
-        QCOMPARE(watch.captions, QStringList({"1 (3)", "2 (3)", "3 (3)"}));
-        QVERIFY(!watch.anyLockedEnabled);
-        QVERIFY(!watch.deleteDisabled);
-    }
-    QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  1 Hits"));
-    QCOMPARE(entries(page.lbxResult), QStringList{"B-MIB.txt"});
-    QVERIFY(page.cmdSearch->isEnabled() && page.cmdCreateLoadOrder->isEnabled());
-    QVERIFY(!test.window().searchInFiles->isSearchBusy());
-
-    page.chkCaseSensitive->setChecked(true);
-    page.cmdSearch->click();
-    QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  0 Hits"));
-    QCOMPARE(page.lbxResult->count(), 0);
-    QVERIFY(test.messages.texts.isEmpty());
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<bool>("exact");  // modCompareBin
+    QTest::addColumn<bool>("folded"); // modCompareText
+    const auto row = [](const char *name, const QByteArray &text, const char *pattern, bool exact,
+                        bool folded) {
+        QTest::newRow(name) << text << QString::fromUtf8(pattern) << exact << folded;
+    };
+    row("star finds word", "  -- the Quandix agent", "*quandix*", false, true);
+    row("no stars: whole line only", "IF-MIB DEFINITIONS ::= BEGIN", "IF-MIB", false, false);
+    row("star matches none", "ab", "a*b", true, true);
+    row("only star, empty text", "", "*", true, true);
+    row("negated list", "b", "[!abc]", false, false);
+    row("range case", "M", "[a-z]", false, true);
+    row("negation folds first", "A", "[!a]", true, false);
+    row("pattern upper, text lower", "x", "[X]", false, true);
+    row("dash at end", "-", "[a-]", true, true);
+    row("wildcards literal in list", "*", "[?#*[]", true, true);
+    row("bang later is itself", "!", "[a!]", true, true);
+    row("empty brackets are empty text", "ab", "a[]b", true, true);
+    row("negated empty list: any one", "q", "[!]", true, true);
+    row("latin-1 letters fold", "\xC4pfel", "\u00E4pfel", false, true);
+    row("multiplication sign does not fold", "\xF7", "\u00D7", false, false);
+    row("outside the code page matches nothing", "a\254b", "a\u20ACb", false, false);
+    row("prefix and suffix overlap", "aba", "ab*ba", false, false);
+    row("middle runs out of order", "xByAz", "*a*b*", false, false);
+    row("several false starts", "q qu Quan quandi Quandix", "*quandix*", false, true);
+    row("run cut short by line end", "abc quandi", "*quandix*", false, false);
+    row("run must leave room for tail", "xquandixy", "*quandix??", false, false);
+    row("run before tail", "xquandixyz", "*quandix??", true, true);
+    row("wide elements only", "zzxb7-", "*?[a-c]#*", true, true);
+    row("wide elements, no fit", "zzxb-7", "*?[a-c]#*", false, false);
+    row("digits then letter", "ab12Dx", "*##[c-d]*", false, true);
+    row("consecutive stars", "abc", "a**c", true, true);
 }
 
-void TstSearch::resultsInListOrderOncePerFile()
+void TstSearch::matches()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, pattern);
+    QFETCH(bool, exact);
+    QFETCH(bool, folded);
+    const Result<CompiledPattern> compiled = CompiledPattern::compile(pattern);
+    QVERIFY(compiled.ok());
+    bool result = !exact;
+    modCompareBin::MatchesPattern(text, compiled.value(), result);
+    QCOMPARE(result, exact);
+    result = !folded;
+    modCompareText::MatchesPattern(text, compiled.value(), result);
+    QCOMPARE(result, folded);
+}
+
+void TstSearch::pathologicalPatternsStayLinear()
+{
+    const QByteArray as(100000, 'a'), mixed = QByteArray("abcde").repeated(20000);
+    const std::tuple<QByteArray, const char *, bool> cases[] = {
+        {as, "*a*a*a*a*a*b", false},      {as, "*a*a*a*a*a*b*", false},
+        {as + 'b', "*a*a*a*a*a*b", true}, {as, "*aaaaaaaaaaaaaaaaaaaab*", false},
+        {mixed, "*a?c*e*a*x*", false},    {mixed, "*[a-c]?[!x]*#*", false},
+    };
+    for (const auto &[text, pattern, expected] : cases) {
+        const Result<CompiledPattern> compiled = CompiledPattern::compile(pattern);
+        QVERIFY(compiled.ok());
+        QElapsedTimer timer;
+        timer.start();
+        for (bool ignoreCase : {false, true})
+            QCOMPARE(compiled.value().matches(text, ignoreCase), expected);
+        QVERIFY2(timer.elapsed() < 50, pattern);
+    }
+}
+
+void TstSearch::progressResultsAndCaseModes()
 {
     TestWindow test;
     writeFile(test.startDirectory() + "/z.mib", "quandix\r\nquandix 2\r\n");
-    writeFile(test.startDirectory() + "/b.mib", "nothing\r\n");
+    writeFile(test.startDirectory() + "/b.mib", "  ifIndex\r\n  -- QUANDIX agent\r\n");
     writeFile(test.startDirectory() + "/a.mib", "x quandix\r\n");
+    writeFile(test.startDirectory() + "/lf.mib", "IMPORTS\nquandix\nEND\n");
+    writeFile(test.startDirectory() + "/gone.mib", "quandix\r\n");
     writeFile(test.startDirectory() + "/m.mib", "quandix\r\n"); // not selected
     MibFixPage &page = *test.open().mibFix;
-    select(page, {"z.mib", "b.mib", "a.mib"});
+    select(page.lbxFile, {"z.mib", "b.mib", "a.mib", "lf.mib", "gone.mib"});
+    QVERIFY(QFile::remove(test.startDirectory() + "/gone.mib")); // listed, but unreadable
+    page.chkCaseSensitive->setChecked(false);
+    QCOMPARE(page.txtFind->text(), QStringLiteral("*quandix*"));
+    QStringList captions;
+    bool lockedEnabled = false, deleteDisabled = false;
+    QTimer watch; // samples the window while the search pauses before each file
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (captions.value(captions.size() - 1) != page.lblSearchCounter->text())
+            captions.append(page.lblSearchCounter->text());
+        for (QPushButton *button :
+             {page.cmdRefresh, page.cmdFixCrLf, page.cmdRename, page.cmdSelectAll,
+              page.cmdUnSelectAll, page.cmdSearch, page.cmdOpenLoadOrder, page.cmdDeleteLoadOrder,
+              page.cmdCreateLoadOrder})
+            lockedEnabled = lockedEnabled || button->isEnabled();
+        deleteDisabled = deleteDisabled || !page.cmdDelete->isEnabled();
+    });
+    watch.start(0);
     page.cmdSearch->click();
-    QCOMPARE(entries(page.lbxResult), QStringList({"a.mib", "z.mib"}));
-    QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  2 Hits"));
-}
+    watch.stop();
+    QCOMPARE(captions, QStringList({"1 (5)", "2 (5)", "3 (5)", "4 (5)", "5 (5)"}));
+    QVERIFY(!lockedEnabled && !deleteDisabled);
+    QCOMPARE(entries(page.lbxResult), QStringList({"a.mib", "b.mib", "lf.mib", "z.mib"}));
+    QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  4 Hits"));
+    QVERIFY(page.cmdSearch->isEnabled() && page.cmdCreateLoadOrder->isEnabled());
 
-void TstSearch::lfOnlyFileIsOneLine()
-{
-    TestWindow test;
-    writeFile(test.startDirectory() + "/crlf.mib", "IMPORTS\r\nquandix\r\nEND\r\n");
-    writeFile(test.startDirectory() + "/lf.mib", "IMPORTS\nquandix\nEND\n");
-    MibFixPage &page = *test.open().mibFix;
-    page.cmdSelectAll->click();
+    page.chkCaseSensitive->setChecked(true);
+    page.cmdSearch->click();
+    QCOMPARE(entries(page.lbxResult), QStringList({"a.mib", "lf.mib", "z.mib"}));
+    QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  3 Hits"));
     page.txtFind->setText("quandix"); // no stars: the whole line must be the word
     page.cmdSearch->click();
-    QCOMPARE(entries(page.lbxResult), QStringList{"crlf.mib"});
-    page.txtFind->setText("*quandix*");
-    page.cmdSearch->click();
-    QCOMPARE(entries(page.lbxResult), QStringList({"crlf.mib", "lf.mib"}));
+    QCOMPARE(entries(page.lbxResult), QStringList{"z.mib"});
+    QVERIFY(test.messages.texts.isEmpty());
 }
 
-void TstSearch::emptyPatternSearchesNothing()
+void TstSearch::refusedSearchesLeaveAMessage()
 {
     TestWindow test;
     writeFile(test.startDirectory() + "/a.mib", "quandix\r\n");
     MibFixPage &page = *test.open().mibFix;
+    page.cmdSearch->click();
+    QCOMPARE(test.messages.texts, QStringList{"Please select one or more files to check"});
+    QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  0 Hits"));
+    test.messages.texts.clear();
+
     page.cmdSelectAll->click();
     page.lbxResult->addItem("old.mib");
     page.lblSearchCounter->setText("Finished!  7 Hits");
@@ -148,49 +163,20 @@ void TstSearch::emptyPatternSearchesNothing()
     QCOMPARE(page.lbxResult->count(), 0);
     QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  7 Hits"));
     QVERIFY(page.cmdSearch->isEnabled() && page.cmdRefresh->isEnabled());
-}
+    test.messages.texts.clear();
 
-void TstSearch::noSelectionEndsWithZeroHits()
-{
-    TestWindow test;
-    writeFile(test.startDirectory() + "/a.mib", "quandix\r\n");
-    MibFixPage &page = *test.open().mibFix;
-    page.cmdSearch->click();
-    QCOMPARE(test.messages.texts, QStringList{"Please select one or more files to check"});
-    QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  0 Hits"));
-    QVERIFY(page.cmdSearch->isEnabled());
-}
-
-void TstSearch::malformedPatternIsReported()
-{
-    TestWindow test;
-    writeFile(test.startDirectory() + "/a.mib", "quandix\r\n");
-    MibFixPage &page = *test.open().mibFix;
-    page.cmdSelectAll->click();
-    page.lblSearchCounter->setText("before");
-    for (const QString pattern : {"*[quandix*", "*[z-a]*"}) {
-        page.txtFind->setText(pattern);
+    // A malformed pattern is named in the message, with what is wrong with it.
+    const QStringList malformed[] = {{"*[quandix*", "\"[\""}, {"*[z-a]*", "\"z-a\" in desc"}};
+    for (const QStringList &pattern : malformed) {
+        page.txtFind->setText(pattern[0]);
         page.cmdSearch->click();
         QCOMPARE(test.messages.texts.size(), 1);
-        QVERIFY(test.messages.takeFirst().contains(pattern));
-        QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("before"));
+        const QString message = test.messages.texts.takeFirst();
+        QVERIFY2(message.contains(pattern[0] + "\"") && message.contains(pattern[1]),
+                 qPrintable(message));
+        QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  7 Hits"));
         QVERIFY(page.cmdSearch->isEnabled() && page.cmdFixCrLf->isEnabled());
     }
-}
-
-void TstSearch::unreadableFileIsSkipped()
-{
-    TestWindow test;
-    writeFile(test.startDirectory() + "/a.mib", "quandix\r\n");
-    writeFile(test.startDirectory() + "/b.mib", "quandix\r\n");
-    writeFile(test.startDirectory() + "/c.mib", "quandix\r\n");
-    MibFixPage &page = *test.open().mibFix;
-    page.cmdSelectAll->click();
-    QVERIFY(QFile::remove(test.startDirectory() + "/b.mib")); // still listed
-    page.cmdSearch->click();
-    QCOMPARE(entries(page.lbxResult), QStringList({"a.mib", "c.mib"}));
-    QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  2 Hits"));
-    QVERIFY(test.messages.texts.isEmpty());
 }
 
 QTEST_MAIN(TstSearch)
