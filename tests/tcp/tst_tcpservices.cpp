@@ -1,5 +1,4 @@
 #include "app/helppage.h"
-#include "loopbackclient.h"
 #include "support/testwindow.h"
 #include "tcp/tcpserver.h"
 #include "tcp/tcpservicepage.h"
@@ -10,7 +9,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 class TstTcpServices : public QObject
@@ -18,49 +21,74 @@ class TstTcpServices : public QObject
     Q_OBJECT
 private slots:
     void startAndStopShowTheRowsState();
-    void refusedStartLeavesRowStopped_data();
     void refusedStartLeavesRowStopped();
-    void secondRowOnSamePortGetsTheComponentsMessage();
-    void everyPieceOfDataGetsTheReplyBoxAsItIsNow();
-    void clientThatStopsSendingStillGetsItsReply();
-    void emptyReplyBoxNeverAnswersButTraces();
-    void debugRecordsInTheirFormat();
-    void clientClosingWithoutDataLeavesConnectAndDisconnect();
-    void binaryBytesAreTracedAsTheyCame();
-    void missingTraceFolderStopsTheReply();
+    void clientsAnsweredFromTheReplyBoxAndTraced();
+    void idsUniqueReusedOnlyAfterCloseAndRefusedWhenAllTaken();
+    void peerThatDoesNotReadIsNoLongerRead();
+    void thousandConnectionsAnsweredThenClosedOrResetNoneLeft();
 };
 
 namespace {
-// Starts a row on 127.0.0.1 and the given port through its button.
-void clickRow(FrmMain &window, int row, int port)
+int freePort()
 {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The kernel completes the handshake; the listener accepts once the event loop runs.
+bool connectTo(QTcpSocket &client, int port)
+{
+    client.connectToHost(QHostAddress::LocalHost, quint16(port));
+    return client.waitForConnected(3000);
+}
+
+// What arrives until size bytes came or the time is up.
+QByteArray readBytes(QTcpSocket &client, qsizetype size, int ms = 3000)
+{
+    QByteArray bytes;
+    (void)QTest::qWaitFor([&] { return (bytes += client.readAll()).size() >= size; }, ms);
+    return bytes;
+}
+
+void startRow(FrmMain &window, int row, int port, bool debugMode = false)
+{
+    window.help->chkDebugMode->setChecked(debugMode);
+    window.chkDebugMode_Click();
     window.tcpService->txtTcpIpAddr[row]->setText(QStringLiteral("127.0.0.1"));
     window.tcpService->txtTcpPort[row]->setText(QString::number(port));
     window.tcpService->cmdTcpControl[row]->click();
 }
 
-void debugModeOn(FrmMain &window)
+int startListening(TcpServer &server)
 {
-    window.help->chkDebugMode->setChecked(true);
-    window.chkDebugMode_Click();
+    server.setLocalAddress(QStringLiteral("127.0.0.1"));
+    server.setLocalPort(freePort());
+    return server.setListening(true) ? server.localPort() : 0;
 }
 
-QString traceOf(TestWindow &test, int port)
+qint16 idOf(const QList<QVariant> &event) { return event.at(1).value<qint16>(); }
+
+QString connectedRecord(int peerPort)
 {
-    return test.traceFolder() + QStringLiteral("/Tcp_127.0.0.1_%1.txt").arg(port);
+    return QStringLiteral(" --- Connected with 127.0.0.1 on port %1\r\n").arg(peerPort);
 }
 
-const char *const Stamp = "[0-2][0-9]:[0-5][0-9]:[0-5][0-9]";
+QString dataRecord(int peerPort, const QString &text)
+{
+    return QStringLiteral(" <-- 127.0.0.1:%1 ").arg(peerPort) + text + "\r\n";
+}
 
-// The trace as a pattern: each record's stamp is matched, the rest taken literally.
-bool traceMatches(const QByteArray &trace, const QStringList &records)
+// The whole trace file, each record's stamp matched and the rest taken literally.
+void compareTrace(TestWindow &test, int port, const QStringList &records)
 {
     QString pattern = QStringLiteral("^");
     for (const QString &record : records)
-        pattern += QLatin1String(Stamp) + QRegularExpression::escape(record);
-    pattern += QLatin1Char('$');
-    const QRegularExpression re(pattern, QRegularExpression::DotMatchesEverythingOption);
-    return re.match(QString::fromLatin1(trace)).hasMatch();
+        pattern += "[0-2][0-9]:[0-5][0-9]:[0-5][0-9]" + QRegularExpression::escape(record);
+    const QByteArray trace = readFile(test.traceFolder() + "/Tcp_127.0.0.1_"
+                                      + QString::number(port) + ".txt");
+    const QRegularExpression re(pattern + '$', QRegularExpression::DotMatchesEverythingOption);
+    QVERIFY2(re.match(QString::fromLatin1(trace)).hasMatch(), trace.toHex(' '));
 }
 } // namespace
 
@@ -70,229 +98,230 @@ void TstTcpServices::startAndStopShowTheRowsState()
     FrmMain &window = test.open();
     TcpServicePage &page = *window.tcpService;
     const int port = freePort();
-    clickRow(window, 0, port);
+    startRow(window, 0, port);
     QCOMPARE(page.txtTcpStatus[0]->text(), QStringLiteral("Started"));
     QCOMPARE(page.cmdTcpControl[0]->text(), QStringLiteral("Stop"));
-    QVERIFY(page.cmdTcpControl[0]->isEnabled());
-    QVERIFY(test.messages.texts.isEmpty());
-
-    QTcpSocket client;
-    QVERIFY(connectClient(client, port));
+    QTcpSocket client, late;
+    QVERIFY(connectTo(client, port));
     client.write("GET /");
     QCOMPARE(readBytes(client, 12), QByteArray("HTTP/1.1 200"));
+    QVERIFY(QDir(test.traceFolder()).isEmpty()); // Debug Mode is off
 
     page.cmdTcpControl[0]->click();
     QCOMPARE(page.txtTcpStatus[0]->text(), QStringLiteral("Stopped"));
     QCOMPARE(page.cmdTcpControl[0]->text(), QStringLiteral("Start"));
-    QVERIFY(!window.tcpServices->tcpServer[0]->listening());
-    QTcpSocket late;
-    QVERIFY(!connectClient(late, port));
+    QVERIFY(!connectTo(late, port));
     // Stopping ends listening only; the open connection is still answered.
     client.write("again");
     QCOMPARE(readBytes(client, 12), QByteArray("HTTP/1.1 200"));
-
-    // A stopped row starts again on the same port.
     page.cmdTcpControl[0]->click();
     QCOMPARE(page.cmdTcpControl[0]->text(), QStringLiteral("Stop"));
-    QVERIFY(connectClient(late, port));
+    QVERIFY(connectTo(late, port));
     QVERIFY(test.messages.texts.isEmpty());
-}
-
-void TstTcpServices::refusedStartLeavesRowStopped_data()
-{
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<QString>("message");
-    const QString notValid = QStringLiteral("TCP Server IP Address is not valid");
-    QTest::newRow("not this machine") << "10.99.99.99" << "" << notValid;
-    QTest::newRow("not an address") << "127.0.0.x" << "" << notValid;
-    QTest::newRow("letters in port") << "127.0.0.1" << "http" << "Type mismatch";
-    QTest::newRow("port out of range")
-        << "127.0.0.1" << "70000" << "Port 70000 is out of range (1 to 65535)";
 }
 
 void TstTcpServices::refusedStartLeavesRowStopped()
 {
-    QFETCH(QString, address);
-    QFETCH(QString, port);
-    QFETCH(QString, message);
     TestWindow test;
     FrmMain &window = test.open();
     TcpServicePage &page = *window.tcpService;
-    page.txtTcpIpAddr[2]->setText(address);
-    page.txtTcpPort[2]->setText(port.isEmpty() ? QString::number(freePort()) : port);
-    page.cmdTcpControl[2]->click();
-    QCOMPARE(test.messages.texts, QStringList{message});
-    QCOMPARE(page.txtTcpStatus[2]->text(), QStringLiteral("Stopped"));
-    QCOMPARE(page.cmdTcpControl[2]->text(), QStringLiteral("Start"));
-    QVERIFY(page.cmdTcpControl[2]->isEnabled());
-    QVERIFY(!window.tcpServices->tcpServer[2]->listening());
+    const QString used = QString::number(freePort());
+    startRow(window, 0, used.toInt());
+    const QString notValid = QStringLiteral("^TCP Server IP Address is not valid$");
+    const QString cases[][3] = {
+        {"10.99.99.99", used, notValid},
+        {"127.0.0.x", used, notValid},
+        {"127.0.0.1", used, "in use"}, // by row 0
+        {"127.0.0.1", "http", "^Type mismatch$"},
+        {"127.0.0.1", "70000", "^Port 70000 is out of range \\(1 to 65535\\)$"},
+        {"127.0.0.1", "4294967376", "^Overflow$"}, // cut to 32 bits it would be port 80
+    };
+    for (const auto &[address, port, message] : cases) {
+        page.txtTcpIpAddr[2]->setText(address);
+        page.txtTcpPort[2]->setText(port);
+        page.cmdTcpControl[2]->click();
+        const QStringList shown = std::exchange(test.messages.texts, {});
+        QVERIFY2(shown.size() == 1 && QRegularExpression(message).match(shown[0]).hasMatch(),
+                 qPrintable(address + ' ' + port + ": " + shown.join('|')));
+        QCOMPARE(page.txtTcpStatus[2]->text(), QStringLiteral("Stopped"));
+        QCOMPARE(page.cmdTcpControl[2]->text(), QStringLiteral("Start"));
+        QVERIFY(page.cmdTcpControl[2]->isEnabled());
+        QVERIFY(!window.tcpServices->tcpServer[2]->listening());
+    }
+    QCOMPARE(page.txtTcpStatus[0]->text(), QStringLiteral("Started"));
 }
 
-void TstTcpServices::secondRowOnSamePortGetsTheComponentsMessage()
+void TstTcpServices::clientsAnsweredFromTheReplyBoxAndTraced()
 {
     TestWindow test;
     FrmMain &window = test.open();
     const int port = freePort();
-    clickRow(window, 0, port);
-    clickRow(window, 1, port);
-    QCOMPARE(test.messages.texts.size(), 1);
-    QVERIFY2(test.messages.texts.first().contains(QStringLiteral("in use")),
-             qPrintable(test.messages.texts.first()));
-    QCOMPARE(window.tcpService->txtTcpStatus[1]->text(), QStringLiteral("Stopped"));
-    QCOMPARE(window.tcpService->txtTcpStatus[0]->text(), QStringLiteral("Started"));
-}
-
-void TstTcpServices::everyPieceOfDataGetsTheReplyBoxAsItIsNow()
-{
-    TestWindow test;
-    FrmMain &window = test.open();
-    const int port = freePort();
-    clickRow(window, 1, port);
-    QTcpSocket client;
-    QVERIFY(connectClient(client, port));
-    for (const char *piece : {"HELO a", "MAIL FROM:<b>", "QUIT"}) {
+    startRow(window, 0, port, true);
+    QLineEdit &replyBox = *window.tcpService->txtTcpReply[0];
+    QSignalSpy disconnected(window.tcpServices->tcpServer[0], &TcpServer::Disconnected);
+    QTcpSocket client, quiet, binary;
+    QVERIFY(connectTo(client, port));
+    const int peer = client.localPort();
+    for (const char *piece : {"GET /", "GET /a", "GET /b"}) {
         client.write(piece);
-        QCOMPARE(readBytes(client, 3), QByteArray("220"));
+        QCOMPARE(readBytes(client, 12), QByteArray("HTTP/1.1 200"));
         QTest::qWait(50);
     }
-    QCOMPARE(readFor(client, 50), QByteArray());
-
-    // The reply box is read when data comes, also while the client stays connected.
-    window.tcpService->txtTcpReply[1]->setText(QStringLiteral("250 OK"));
-    client.write("NOOP\r\n");
+    // The box is read as each piece comes; an empty one never answers.
+    replyBox.setText(QStringLiteral("250 OK"));
+    client.write("NOOP");
     QCOMPARE(readBytes(client, 6), QByteArray("250 OK"));
-    QCOMPARE(readFor(client, 50), QByteArray());
-    QVERIFY(test.messages.texts.isEmpty());
-}
-
-void TstTcpServices::clientThatStopsSendingStillGetsItsReply()
-{
-    TestWindow test;
-    FrmMain &window = test.open();
-    const int port = freePort();
-    clickRow(window, 2, port);
-    QSignalSpy disconnected(window.tcpServices->tcpServer[2], &TcpServer::Disconnected);
-    QTcpSocket client;
-    QVERIFY(connectClient(client, port));
-    client.write("USER anonymous\r\n");
-    client.flush();
-    // Request and end of sending arrive together, as from a client that half-closes.
-    QCOMPARE(::shutdown(int(client.socketDescriptor()), SHUT_WR), 0);
-    QCOMPARE(readBytes(client, 3), QByteArray("230"));
-    QTRY_COMPARE(disconnected.size(), 1);
-    QCOMPARE(window.tcpServices->tcpServer[2]->openConnections(), 0);
-}
-
-void TstTcpServices::emptyReplyBoxNeverAnswersButTraces()
-{
-    TestWindow test;
-    FrmMain &window = test.open();
-    debugModeOn(window);
-    const int port = freePort();
-    clickRow(window, 3, port);
-    QTcpSocket client;
-    QVERIFY(connectClient(client, port));
+    replyBox.clear();
     client.write("anyone there?");
-    QCOMPARE(readFor(client, 200), QByteArray());
-    const QByteArray trace = readFile(traceOf(test, port));
-    QVERIFY2(trace.contains(" <-- 127.0.0.1:" + QByteArray::number(client.localPort())
-                            + " anyone there?\r\n"),
-             trace);
-    QVERIFY(!trace.contains(" --> "));
-    QVERIFY(test.messages.texts.isEmpty());
-}
-
-void TstTcpServices::debugRecordsInTheirFormat()
-{
-    TestWindow test;
-    FrmMain &window = test.open();
-    const int port = freePort();
-    clickRow(window, 0, port);
-    QTcpSocket quiet;
-    QVERIFY(connectClient(quiet, port));
-    quiet.write("not traced");
-    QCOMPARE(readBytes(quiet, 12), QByteArray("HTTP/1.1 200"));
-    QVERIFY(QDir(test.traceFolder()).isEmpty());
-
-    debugModeOn(window);
-    QTcpSocket client;
-    QVERIFY(connectClient(client, port));
-    const QString peer = QString::number(client.localPort());
-    client.write("GET /");
-    QCOMPARE(readBytes(client, 12), QByteArray("HTTP/1.1 200"));
-    client.close();
-    const QString path = traceOf(test, port);
-    QTRY_VERIFY(readFile(path).endsWith("Disconnected\r\n\r\n"));
-    const QByteArray trace = readFile(path);
-    QVERIFY2(traceMatches(trace, {" --- Connected with 127.0.0.1 on port " + peer + "\r\n",
-                                  " <-- 127.0.0.1:" + peer + " GET /\r\n",
-                                  " --> HTTP/1.1 200\r\n", " --- Disconnected\r\n\r\n"}),
-             trace);
-}
-
-void TstTcpServices::clientClosingWithoutDataLeavesConnectAndDisconnect()
-{
-    TestWindow test;
-    FrmMain &window = test.open();
-    debugModeOn(window);
-    const int port = freePort();
-    clickRow(window, 2, port);
-    QSignalSpy disconnected(window.tcpServices->tcpServer[2], &TcpServer::Disconnected);
-    QTcpSocket client;
-    QVERIFY(connectClient(client, port));
-    const QString peer = QString::number(client.localPort());
-    client.close();
+    QCOMPARE(readBytes(client, 1, 200), QByteArray());
+    // Last request and end of sending arrive together, as from a client that half-closes.
+    replyBox.setText(QStringLiteral("221 Bye"));
+    client.write("QUIT");
+    client.flush();
+    QCOMPARE(::shutdown(int(client.socketDescriptor()), SHUT_WR), 0);
+    QCOMPARE(readBytes(client, 7), QByteArray("221 Bye"));
     QTRY_COMPARE(disconnected.size(), 1);
-    const QByteArray trace = readFile(traceOf(test, port));
-    QVERIFY2(traceMatches(trace, {" --- Connected with 127.0.0.1 on port " + peer + "\r\n",
-                                  " --- Disconnected\r\n\r\n"}),
-             trace);
-    QCOMPARE(window.tcpServices->tcpServer[2]->openConnections(), 0);
-}
 
-void TstTcpServices::binaryBytesAreTracedAsTheyCame()
-{
-    TestWindow test;
-    FrmMain &window = test.open();
-    debugModeOn(window);
-    const int port = freePort();
-    window.tcpService->txtTcpReply[0]->setText(QStringLiteral("Grüße"));
-    clickRow(window, 0, port);
-    QTcpSocket client;
-    QVERIFY(connectClient(client, port));
+    QVERIFY(connectTo(quiet, port));
+    const int quietPeer = quiet.localPort();
+    quiet.close();
+    QTRY_COMPARE(disconnected.size(), 2);
+    QCOMPARE(window.tcpServices->tcpServer[0]->openConnections(), 0);
+
+    replyBox.setText(QStringLiteral("Grüße"));
+    QVERIFY(connectTo(binary, port));
+    const int binaryPeer = binary.localPort();
     QByteArray all;
     for (int b = 0; b < 256; ++b)
         all += char(b);
-    client.write(all);
+    binary.write(all);
     // The reply goes out in UTF-8; the trace, an 8-bit file, holds it in Latin-1.
-    QCOMPARE(readBytes(client, 7), QStringLiteral("Grüße").toUtf8());
-    const QString peer = QString::number(client.localPort());
-    const QByteArray trace = readFile(traceOf(test, port));
-    QVERIFY2(traceMatches(trace, {" --- Connected with 127.0.0.1 on port " + peer + "\r\n",
-                                  " <-- 127.0.0.1:" + peer + ' ' + QString::fromLatin1(all)
-                                      + "\r\n",
-                                  QStringLiteral(" --> Gr\u00fc\u00dfe\r\n")}),
-             trace.toHex());
+    QCOMPARE(readBytes(binary, 7), QStringLiteral("Grüße").toUtf8());
+    const QString reply = QStringLiteral(" --> HTTP/1.1 200\r\n");
+    const QString disconnectedRecord = QStringLiteral(" --- Disconnected\r\n\r\n");
+    compareTrace(test, port,
+                 {connectedRecord(peer), dataRecord(peer, "GET /"), reply,
+                  dataRecord(peer, "GET /a"), reply, dataRecord(peer, "GET /b"), reply,
+                  dataRecord(peer, "NOOP"), " --> 250 OK\r\n",
+                  dataRecord(peer, "anyone there?"), dataRecord(peer, "QUIT"),
+                  " --> 221 Bye\r\n", disconnectedRecord, connectedRecord(quietPeer),
+                  disconnectedRecord, connectedRecord(binaryPeer),
+                  dataRecord(binaryPeer, QString::fromLatin1(all)), " --> Gr\u00fc\u00dfe\r\n"});
+    QVERIFY(test.messages.texts.isEmpty());
 }
 
-void TstTcpServices::missingTraceFolderStopsTheReply()
+void TstTcpServices::idsUniqueReusedOnlyAfterCloseAndRefusedWhenAllTaken()
 {
+    TcpServer server(2, nullptr, 3);
+    const int port = startListening(server);
+    QVERIFY(port);
+    QSignalSpy connected(&server, &TcpServer::Connected);
+    QSignalSpy disconnected(&server, &TcpServer::Disconnected);
+    QTcpSocket clients[3];
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(connectTo(clients[i], port));
+        QTRY_COMPARE(connected.size(), i + 1);
+        QCOMPARE(idOf(connected.last()), qint16(i + 1));
+        QCOMPARE(server.peerPort(i + 1).value(), int(clients[i].localPort()));
+    }
+    // A fourth connection would need an id that is in use: it is closed instead.
+    QTcpSocket extra;
+    connectTo(extra, port);
+    QTRY_COMPARE(extra.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(connected.size(), 3);
+    QCOMPARE(server.openConnections(), 3);
+    QVERIFY(server.sendText(2, QStringLiteral("still 2")));
+    QCOMPARE(readBytes(clients[1], 7), QByteArray("still 2"));
+
+    clients[1].close();
+    QTRY_COMPARE(disconnected.size(), 1);
+    QCOMPARE(idOf(disconnected.last()), qint16(2));
+    QCOMPARE(server.sendText(2, QStringLiteral("x")).failure().number, TcpServer::NotConnected);
+    QTcpSocket again;
+    QVERIFY(connectTo(again, port));
+    QTRY_COMPARE(connected.size(), 4);
+    QCOMPARE(idOf(connected.last()), qint16(2));
+    QCOMPARE(server.peerPort(2).value(), int(again.localPort()));
+}
+
+void TstTcpServices::peerThatDoesNotReadIsNoLongerRead()
+{
+    TcpServer server(0);
+    const int port = startListening(server);
+    QVERIFY(port);
+    const QString bigReply(256 * 1024, QLatin1Char('r'));
+    qint64 mostPending = 0, delivered = 0, answered = 0;
+    connect(&server, &TcpServer::DataIn, &server, [&](int, qint16 id, const QString &, int n) {
+        delivered += n;
+        answered += server.sendText(id, bigReply).ok();
+        mostPending = std::max(mostPending, server.pendingBytes(id));
+    });
+    QTcpSocket client;
+    client.setReadBufferSize(1); // takes nothing off the network while we do not read
+    QVERIFY(connectTo(client, port));
+    const int pings = 200;
+    for (int i = 0; i < pings; ++i) {
+        client.write("ping");
+        client.flush();
+        QTest::qWait(1);
+    }
+    QTest::qWait(100);
+    // Without the pause every ping would queue another quarter megabyte in our process.
+    QVERIFY2(mostPending <= 2 * 1024 * 1024, QByteArray::number(mostPending));
+    QVERIFY(delivered < 4 * pings);
+
+    // Once the peer reads again, the held-back pings are answered, none lost.
+    client.setReadBufferSize(0);
+    qint64 received = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((received += client.readAll().size(),
+                              delivered == 4 * pings
+                                  && received == answered * bigReply.size()),
+                             15000);
+}
+
+void TstTcpServices::thousandConnectionsAnsweredThenClosedOrResetNoneLeft()
+{
+    constexpr int Clients = 1000;
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = limit.rlim_max; // both ends of every connection are in this process
+    if (setrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur < 2 * Clients + 100)
+        QSKIP("too few file descriptors allowed for a thousand connections");
     TestWindow test;
     FrmMain &window = test.open();
     const int port = freePort();
-    clickRow(window, 0, port);
-    debugModeOn(window);
-    QVERIFY(QDir(test.traceFolder()).removeRecursively());
-    QTcpSocket client;
-    QVERIFY(connectClient(client, port));
-    client.write("GET /");
-    QTRY_COMPARE(test.messages.texts.size(), 2);
-    QVERIFY(test.messages.texts.at(0).startsWith("Modul: tcpServer_Connected, Err: "));
-    QVERIFY(test.messages.texts.at(1).startsWith("Modul: tcpServer_DataIn, Err: "));
-    QVERIFY(test.messages.texts.at(1).size() > 32);
-    QCOMPARE(readFor(client, 100), QByteArray());
-    QVERIFY(!QDir(test.traceFolder()).exists());
+    startRow(window, 0, port);
+    TcpServer &server = *window.tcpServices->tcpServer[0];
+    QSignalSpy dataEvents(&server, &TcpServer::DataIn);
+    QSignalSpy disconnectedEvents(&server, &TcpServer::Disconnected);
+    const auto descriptors = [] { return QDir(QStringLiteral("/proc/self/fd")).count(); };
+    const auto descriptorsIdle = descriptors();
+
+    // All connect and send at once; the requests wait in each socket until it is connected.
+    std::vector<std::unique_ptr<QTcpSocket>> clients(Clients);
+    for (auto &client : clients) {
+        client = std::make_unique<QTcpSocket>();
+        client->connectToHost(QHostAddress::LocalHost, quint16(port));
+        client->write("GET /");
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(clients.begin(), clients.end(),
+                                         [](auto &c) { return c->bytesAvailable() >= 12; }),
+                             20000);
+    for (auto &client : clients)
+        QCOMPARE(client->readAll(), QByteArray("HTTP/1.1 200"));
+    QCOMPARE(server.openConnections(), Clients);
+    QCOMPARE(dataEvents.size(), Clients);
+
+    // Every other client goes away with a reset instead of an orderly close.
+    const linger reset{1, 0};
+    for (int i = 0; i < Clients; i += 2)
+        setsockopt(int(clients[i]->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
+                   sizeof reset);
+    clients.clear();
+    QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 10000);
+    QTRY_COMPARE(descriptors(), descriptorsIdle);
+    QCOMPARE(disconnectedEvents.size(), Clients);
+    QVERIFY(test.messages.texts.isEmpty());
 }
 
 QTEST_MAIN(TstTcpServices)
