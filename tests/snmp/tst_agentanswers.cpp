@@ -13,6 +13,7 @@ private slots:
     void getAnswersWhatTheRowHas();
     void getNextWalksTheGroup_data();
     void getNextWalksTheGroup();
+    void setIsRefusedInTheVersionsTerms();
 };
 
 namespace {
@@ -112,6 +113,17 @@ void TstAgentAnswers::getNextWalksTheGroup()
                              "200",   "Ola Nordmann",          "Agent 7",
                              "Lab 7", "76"};
     QCOMPARE(message.Variables[0].Value(), values[next]);
+}
+
+void TstAgentAnswers::setIsRefusedInTheVersionsTerms()
+{
+    for (const auto &[type, status] : {std::pair{35, 2}, std::pair{67, 17}}) {
+        SnmpMessage set = makeRequest(type, {Sys + "5.0", Sys + "6.0"});
+        refuseSetRequest(set);
+        QCOMPARE(set.ErrorStatus, status);
+        QCOMPARE(set.ErrorIndex, 1);
+        QCOMPARE(set.Variables[1].Type(), SnmpType::Null);
+    }
 }
 
 QTEST_GUILESS_MAIN(TstAgentAnswers)

@@ -89,7 +89,7 @@ const QStringList Walk = {
 
 } // namespace
 
-// One window for all cases: row 0 stays started on m_port, row 5 on m_port5.
+// One window for all cases; row 0 stays started on m_port.
 class TstSnmpAgentRows : public QObject
 {
     Q_OBJECT
@@ -101,8 +101,6 @@ private slots:
     void startStopAndRestart();
     void startFailuresLeaveTheRowStopped_data();
     void startFailuresLeaveTheRowStopped();
-    void requestsAreAnsweredInTheirVersion_data();
-    void requestsAreAnsweredInTheirVersion();
     void survivesAHundredThousandBadDatagrams();
     void valueThatDoesNotFitIsReportedAndAnswered();
     void debugModeTracesRequestsAndResponses();
@@ -111,17 +109,14 @@ private:
     struct Run
     {
         int exitCode = -1;
-        QString out;
-        QString err;
+        QString out, err;
     };
-    Run run(const QString &tool, const QStringList &options, const QStringList &operands,
-            quint16 port);
+    Run run(const QString &tool, const QStringList &options, const QStringList &operands);
 
     TestWindow m_test;
     FrmMain *m_window = nullptr;
     SnmpAgentPage *m_page = nullptr;
     quint16 m_port = 0;
-    quint16 m_port5 = 0;
     TestManager m_manager;
     QTemporaryDir m_persistent;
 };
@@ -132,16 +127,14 @@ void TstSnmpAgentRows::initTestCase()
     m_page = m_window->snmpAgent;
     m_port = freeUdpPort();
     QVERIFY(startRow(*m_window, 0, m_port));
-    m_port5 = freeUdpPort();
-    QVERIFY(startRow(*m_window, 5, m_port5));
 }
 
 TstSnmpAgentRows::Run TstSnmpAgentRows::run(const QString &tool, const QStringList &options,
-                                            const QStringList &operands, quint16 port)
+                                            const QStringList &operands)
 {
     // Numeric names and no MIB files: the output does not depend on what is installed.
     const QStringList arguments = QStringList{"-On", "-m", "", "-t", "2", "-r", "1"} + options +
-                                  QStringList{"127.0.0.1:" + QString::number(port)} + operands;
+                                  QStringList{"127.0.0.1:" + QString::number(m_port)} + operands;
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("SNMP_PERSISTENT_DIR", m_persistent.path());
@@ -162,41 +155,31 @@ void TstSnmpAgentRows::netSnmpTools_data()
     QTest::addColumn<QString>("tool");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QStringList>("operands");
-    QTest::addColumn<int>("row");
     QTest::addColumn<QString>("out"); // exact output, or what the failure's text names
     const QStringList sysName{SysName};
-    const QStringList controlled{"1.3.6.1.2.1.2.2.1.8.1"};
     for (const QString version : {"1", "2c"}) {
         const QStringList options{"-v" + version, "-c", "kettle"};
         const QByteArray v = version.toLatin1();
         QTest::addRow("snmpget v%s", v.data())
-            << "snmpget" << options << sysName + QStringList{Sys + "7.0"} << 0
+            << "snmpget" << options << sysName + QStringList{Sys + "7.0"}
             << Walk[4] + "\n" + Walk[6] + "\n";
         QTest::addRow("snmpgetnext v%s", v.data())
-            << "snmpgetnext" << options << sysName << 0 << Walk[5] + "\n";
+            << "snmpgetnext" << options << sysName << Walk[5] + "\n";
         QTest::addRow("snmpset v%s", v.data())
-            << "snmpset" << options << sysName + QStringList{"s", "x"} << 0
+            << "snmpset" << options << sysName + QStringList{"s", "x"}
             << (version == "1" ? "noSuchName" : "notWritable");
     }
     // Walks from the tools' own default start (mib-2) or from the group.
     const QString walk = Walk.join('\n').arg(m_port) + "\n";
     const QStringList mib2{"1.3.6.1.2.1"};
-    QTest::newRow("snmpwalk v1") << "snmpwalk" << QStringList{"-v1", "-c", "kettle"} << mib2 << 0
-                                 << walk;
+    const QStringList v1{"-v1", "-c", "kettle"};
+    const QStringList v2c{"-v2c", "-c", "kettle"};
+    QTest::newRow("snmpwalk v1") << "snmpwalk" << v1 << mib2 << walk;
     QTest::newRow("snmpwalk v2c system")
-        << "snmpwalk" << QStringList{"-v2c", "-c", "kettle"} << QStringList{"1.3.6.1.2.1.1"} << 0
-        << walk;
-    QTest::newRow("snmpbulkwalk")
-        << "snmpbulkwalk" << QStringList{"-v2c", "-c", "kettle"} << mib2 << 0 << walk;
-    QTest::newRow("snmpbulkwalk one by one")
-        << "snmpbulkwalk" << QStringList{"-v2c", "-Cr1", "-c", "kettle"} << mib2 << 0 << walk;
-    QTest::newRow("controlled object") << "snmpget" << QStringList{"-v2c", "-c", "kettle"}
-                                       << controlled << 5
-                                       << ".1.3.6.1.2.1.2.2.1.8.1 = INTEGER: 1\n";
-    QTest::newRow("controlled object on row 0")
-        << "snmpget" << QStringList{"-v1", "-c", "kettle"} << controlled << 0 << "noSuchName";
+        << "snmpwalk" << v2c << QStringList{Sys.chopped(1)} << walk;
+    QTest::newRow("snmpbulkwalk") << "snmpbulkwalk" << v2c << mib2 << walk;
     QTest::newRow("wrong community") << "snmpget" << QStringList{"-v2c", "-c", "public"}
-                                     << sysName << 0 << ".1.3.6.1.2.1.1.5.0 = NULL\n";
+                                     << sysName << ".1.3.6.1.2.1.1.5.0 = NULL\n";
 }
 
 void TstSnmpAgentRows::netSnmpTools()
@@ -206,9 +189,8 @@ void TstSnmpAgentRows::netSnmpTools()
     QFETCH(QString, tool);
     QFETCH(QStringList, options);
     QFETCH(QStringList, operands);
-    QFETCH(int, row);
     QFETCH(QString, out);
-    Run result = run(tool, options, operands, row == 5 ? m_port5 : m_port);
+    Run result = run(tool, options, operands);
     if (out.endsWith('\n')) {
         QVERIFY2(result.exitCode == 0, qPrintable(result.err));
         result.out.remove("End of MIB\n");
@@ -231,9 +213,11 @@ void TstSnmpAgentRows::startStopAndRestart()
 
     // Edited boxes change nothing until the next start.
     m_page->txtSnmpPort[3]->setText("9");
-    const SnmpMessage request = makeRequest(32, {SysName, "1.3.6.1.2.1.1.1.0", Sys + "3.0"});
+    const SnmpMessage request =
+        makeRequest(32, {SysName, Sys + "1.0", Sys + "3.0"}, "kettle", -77);
     auto answer = m_manager.exchange(port, request);
     QVERIFY(answer);
+    QCOMPARE(answer->MessageNumber, -77);
     QCOMPARE(answer->Variables[0].Value(), QStringLiteral("Agent 4"));
     QCOMPARE(answer->Variables[1].Value(), "IP=127.0.0.1,Port=" + QString::number(port));
     QCOMPARE(answer->Variables[2].Type(), SnmpType::TimeTicks);
@@ -248,7 +232,8 @@ void TstSnmpAgentRows::startStopAndRestart()
     QVERIFY(startRow(*m_window, 3, port));
     answer = m_manager.exchange(port, request);
     QVERIFY(answer);
-    QVERIFY2(answer->Variables[2].Value().toInt() <= 100, qPrintable(answer->Variables[2].Value()));
+    const QString uptime = answer->Variables[2].Value();
+    QVERIFY2(uptime.toInt() <= 100, qPrintable(uptime));
     QVERIFY(m_test.messages.texts.isEmpty());
 }
 
@@ -294,46 +279,6 @@ void TstSnmpAgentRows::startFailuresLeaveTheRowStopped()
     QCOMPARE(answer->Variables[0].Value(), QStringLiteral("Agent 1"));
 }
 
-void TstSnmpAgentRows::requestsAreAnsweredInTheirVersion_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("asked");
-    QTest::addColumn<QString>("oid");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("value");
-    // GetNext is written with the v2c code, yet a v1 manager must get a v1 response.
-    QTest::newRow("v1 GetNext") << 33 << SysName << Sys + "6.0" << 0 << "Lab 1";
-    // One successor per variable, whatever the repetitions asked for.
-    QTest::newRow("v2c GetBulk") << 69 << Sys + "6.0" << Sys + "7.0" << 0 << "76";
-    QTest::newRow("v1 Set") << 35 << SysName << SysName << 2 << "hijacked";
-    QTest::newRow("v2c Set") << 67 << SysName << SysName << 17 << "hijacked";
-}
-
-void TstSnmpAgentRows::requestsAreAnsweredInTheirVersion()
-{
-    QFETCH(int, type);
-    QFETCH(QString, asked);
-    QFETCH(QString, oid);
-    QFETCH(int, status);
-    QFETCH(QString, value);
-    SnmpMessage request = makeRequest(type, {asked}, "kettle", -77);
-    request.maxRepetitions = 10;
-    if (request.pdu() == SnmpPdu::SetRequest)
-        request.Variables[0] = SnmpVariable::make(asked, SnmpType::OctetString, value).value();
-    const auto answer = m_manager.exchange(m_port, request);
-    QVERIFY(answer);
-    QCOMPARE(answer->version, request.version);
-    QCOMPARE(answer->Type, request.version == SnmpVersion::V1 ? 34 : 66);
-    QCOMPARE(answer->MessageNumber, -77);
-    QCOMPARE(answer->ErrorStatus, status);
-    QCOMPARE(answer->ErrorIndex, status ? 1 : 0);
-    QCOMPARE(answer->Variables.size(), 1);
-    QCOMPARE(answer->Variables[0].Oid(), oid);
-    QCOMPARE(answer->Variables[0].Value(), value);
-    const auto after = m_manager.exchange(m_port, makeRequest(32, {SysName}));
-    QCOMPARE(after->Variables[0].Value(), QStringLiteral("Agent 1"));
-}
-
 // Broken and foreign datagrams must neither crash nor block the row, nor be answered.
 void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
 {
@@ -346,7 +291,6 @@ void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
     quint64 expectedDropped = agent.droppedCount();
     quint64 expectedAnswers = 0;
     quint64 answers = 0;
-    QByteArray reply(65536, '\0');
     for (int sent = 0; sent < Total;) {
         for (int i = 0; i < Batch; ++i, ++sent) {
             const QByteArray datagram = mutations.next();
@@ -359,10 +303,8 @@ void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
         }
         const bool caughtUp = waitFor(
             [&] {
-                while (socket.hasPendingDatagrams()) {
-                    socket.readDatagram(reply.data(), reply.size());
+                while (socket.hasPendingDatagrams() && socket.receiveDatagram().isValid())
                     ++answers;
-                }
                 return agent.droppedCount() == expectedDropped && answers == expectedAnswers;
             },
             5000);
@@ -378,9 +320,11 @@ void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
 
 void TstSnmpAgentRows::valueThatDoesNotFitIsReportedAndAnswered()
 {
+    const quint16 port = freeUdpPort();
+    QVERIFY(startRow(*m_window, 5, port));
     m_page->txtValue1->setText("abc");
     const QString controlled = m_page->txtOid1->text();
-    const auto answer = m_manager.exchange(m_port5, makeRequest(64, {SysName, controlled}));
+    const auto answer = m_manager.exchange(port, makeRequest(64, {SysName, controlled}));
     QVERIFY(answer);
     QCOMPARE(m_test.messages.texts.size(), 1);
     QVERIFY2(m_test.messages.texts[0].startsWith("Modul: SnmpGetRequest, Err: Type mismatch"),
@@ -389,7 +333,7 @@ void TstSnmpAgentRows::valueThatDoesNotFitIsReportedAndAnswered()
     QCOMPARE(answer->Variables[1].Type(), SnmpType::Null);
 
     m_page->cboType1->setCurrentText("OctetString");
-    const auto typed = m_manager.exchange(m_port5, makeRequest(64, {controlled}));
+    const auto typed = m_manager.exchange(port, makeRequest(64, {controlled}));
     QCOMPARE(typed->Variables[0].Type(), SnmpType::OctetString);
     QCOMPARE(typed->Variables[0].Value(), QStringLiteral("abc"));
 }
@@ -400,22 +344,18 @@ void TstSnmpAgentRows::debugModeTracesRequestsAndResponses()
     QVERIFY(m_manager.exchange(m_port, makeRequest(32, {"1.3.6.1.2.1.1.5"}, "kettle", 1234)));
     QVERIFY(m_manager.exchange(m_port, makeRequest(33, {"1.3.6.1.2.1.1.7.0"}, "kettle", 99)));
     // A wrong community is echoed as it came; only the response is traced.
-    for (int type : {32, 65}) {
-        const auto answer = m_manager.exchange(m_port, makeRequest(type, {SysName}, "Kettle"));
-        QVERIFY(answer);
-        QCOMPARE(answer->Community, QStringLiteral("Kettle"));
-        QCOMPARE(answer->ErrorStatus, 0);
-    }
+    const auto echoed = m_manager.exchange(m_port, makeRequest(65, {SysName}, "Kettle"));
+    QVERIFY(echoed);
+    QCOMPARE(echoed->Community, QStringLiteral("Kettle"));
     const QString traceFile = "/Snmp_127.0.0.1_" + QString::number(m_port) + ".txt";
     QString trace = QString::fromLatin1(readFile(m_test.traceFolder() + traceFile));
-    trace.replace(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d ", QRegularExpression::MultilineOption),
-                  "hh:mm:ss ");
-    const QString echo = "hh:mm:ss --> Response\t1234\r\n\t\t1.3.6.1.2.1.1.5.0\t\t20\t\r\n\r\n";
+    const QRegularExpression stamp("^\\d\\d:\\d\\d:\\d\\d ", QRegularExpression::MultilineOption);
+    trace.replace(stamp, "hh:mm:ss ");
     QCOMPARE(trace, "hh:mm:ss <-- GetRequest\t1234\r\n\t\t1.3.6.1.2.1.1.5\r\n"
                     "hh:mm:ss --> Response\t1234\r\n\t\t1.3.6.1.2.1.1.5.0\t\t2\tAgent 1\r\n\r\n"
                     "hh:mm:ss <-- GetNextRequest\t99\r\n\t\t1.3.6.1.2.1.1.7.0\r\n"
-                    "hh:mm:ss --> Response\t99\r\n\t\t1.3.6.1.2.1.1.7.0\t\t20\t\r\n\r\n" +
-                        echo + echo);
+                    "hh:mm:ss --> Response\t99\r\n\t\t1.3.6.1.2.1.1.7.0\t\t20\t\r\n\r\n"
+                    "hh:mm:ss --> Response\t1234\r\n\t\t1.3.6.1.2.1.1.5.0\t\t20\t\r\n\r\n");
 
     // Without the trace folder the failure is reported and nothing is sent.
     QVERIFY(QDir(m_test.traceFolder()).removeRecursively());

@@ -10,7 +10,6 @@ class TstSnmpCodec : public QObject
 {
     Q_OBJECT
 private slots:
-    void lengths();
     void valueTexts_data();
     void valueTexts();
     void getRequestVector();
@@ -22,24 +21,6 @@ private slots:
 static QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(text);
-}
-
-void TstSnmpCodec::lengths()
-{
-    const QList<QPair<int, QByteArray>> headers{{127, hex("047f")},
-                                                {128, hex("048180")},
-                                                {256, hex("04820100")},
-                                                {65536, hex("0483010000")}};
-    for (const auto &[length, header] : headers) {
-        const QByteArray encoded = ber::element(ber::OctetString, QByteArray(length, 'x'));
-        QCOMPARE(encoded.left(header.size()).toHex(), header.toHex());
-        QCOMPARE(encoded.size(), header.size() + length);
-        ber::Reader reader(encoded);
-        const Result<ber::Element> element = reader.read();
-        QVERIFY(element.ok());
-        QCOMPARE(element.value().content.size(), length);
-        QVERIFY(reader.atEnd());
-    }
 }
 
 void TstSnmpCodec::valueTexts_data()
@@ -54,6 +35,12 @@ void TstSnmpCodec::valueTexts_data()
     QTest::newRow("Integer32 too big") << SnmpType::Integer32 << "2147483648" << QByteArray();
     QTest::newRow("OctetString UTF-8")
         << SnmpType::OctetString << QString::fromUtf8("Å") << hex("0402c385");
+    const std::pair<int, const char *> lengths[] = {
+        {127, "047f"}, {128, "048180"}, {256, "04820100"}, {65536, "0483010000"}};
+    for (const auto &[length, header] : lengths) {
+        QTest::addRow("OctetString of %d", length) << SnmpType::OctetString << QString(length, 'x')
+                                                   << hex(header) + QByteArray(length, 'x');
+    }
     const int oid = SnmpType::ObjectIdentifier;
     QTest::newRow("OID") << oid << "1.3.6.1.4.1.7394.1.99.4" << hex("060a2b06010401b962016304");
     QTest::newRow("OID big second arc") << oid << "2.999.3" << hex("0603883703");
@@ -117,7 +104,6 @@ void TstSnmpCodec::getRequestVector()
     QCOMPARE(message.Variables[0].Oid(), QStringLiteral("1.3.6.1.2.1.1.1.0"));
     QCOMPARE(message.Variables[0].Type(), SnmpType::Null);
     QCOMPARE(encodeMessage(message).value().toHex(), v1Get.toHex());
-
 }
 
 void TstSnmpCodec::untouchedVariablesGoOutAsTheyCame()
@@ -156,8 +142,6 @@ void TstSnmpCodec::refusedMessages_data()
     QTest::newRow("huge length") << hex("3084ffffffff0201");
     QTest::newRow("deep nesting") << QByteArray(200, '\x30');
     QTest::newRow("data after message") << v1Get + hex("00");
-    QTest::newRow("GetBulk in v1") << hex("302602010004067075626c6963a519020101020100020100"
-                                          "300e300c06082b060102010101000500");
     QTest::newRow("OID ends in an arc") << hex("302002010104067075626c6963a01302010102010002010"
                                                "03008300606022b860500");
     QTest::newRow("request id beyond 32 bits") << hex("302a02010104067075626c6963a01d0205010000"
