@@ -1,9 +1,6 @@
-// Fuzz target for the message decoder. Built with -fsanitize=fuzzer (define VELMOR_LIBFUZZER)
-// it is a libFuzzer target; otherwise it runs a fixed-seed stream of mutated datagrams, so the
-// suite runs it every time.
+// With -fsanitize=fuzzer and VELMOR_LIBFUZZER a libFuzzer target; otherwise a fixed-seed run
+// the suite does every time.
 #include "snmpmutations.h"
-
-#include "snmp/snmpmessage.h"
 
 #include <cstdint>
 #include <cstdio>
