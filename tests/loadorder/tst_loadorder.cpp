@@ -1,0 +1,368 @@
+#include "loadorder/loadorderactions.h"
+#include "loadorder/loadorderbuttons.h"
+#include "loadorder/loadordercreation.h"
+#include "loadorder/loadorderedit.h"
+#include "support/testwindow.h"
+#include "workbench/mibfixpage.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+#include <algorithm>
+#include <tuple>
+
+using Dependencies = QList<QList<int>>;
+using Files = QList<std::pair<QString, QByteArray>>;
+using Lines = QList<QByteArray>;
+
+class TstLoadOrder : public QObject
+{
+    Q_OBJECT
+private slots:
+    void realModulesLoadAfterEverythingTheyImport();
+    void importsAreWholeWordsOfTheHeader();
+    void placementMatchesThePlainPassLoop();
+    void createOrdersTheSelectedFiles();
+    void tooManyFilesTakeTheErrorPath();
+    void editsMatchEveryEntryOfTheName();
+    void toolbarsDeleteAndOpenAndTheListFollows();
+    void failedRewritesLeaveTheFileAndSaySo();
+};
+
+namespace {
+
+QStringList items(const QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts.append(list->item(i)->text());
+    return texts;
+}
+
+QByteArray mib(const QByteArray &name, const QByteArray &imports)
+{
+    return name + " DEFINITIONS ::= BEGIN\r\nIMPORTS\r\n  x\r\n    FROM " + imports + ";\r\n";
+}
+
+// A window whose start directory holds the given files.
+struct Window
+{
+    explicit Window(const Files &files = {})
+    {
+        for (const auto &[name, bytes] : files)
+            writeFile(test.startDirectory() + "/" + name, bytes);
+        page = test.open().mibFix;
+    }
+    QString path() const { return test.programFolder() + "/LoadOrder.txt"; }
+    QByteArray bytes() const { return readFile(path()); }
+    QString counter() const { return page->lblLoadOrderCounter->text(); }
+    void edit(const QString &key) { test.window().loadOrderActions->EditLoadOrder(key); }
+    void setLoadOrder(const QByteArray &bytes)
+    {
+        writeFile(path(), bytes);
+        edit("Reload"); // no edit, but the list shows the file
+    }
+    QString buttons() const // Add, Remove, Up, Down
+    {
+        QString state;
+        for (const QAction *button : {page->tbrAdd, page->tbrRemove, page->tbrUp, page->tbrDown})
+            state += button->isEnabled() ? '1' : '0';
+        return state;
+    }
+    TestWindow test;
+    MibFixPage *page = nullptr;
+};
+
+} // namespace
+
+void TstLoadOrder::realModulesLoadAfterEverythingTheyImport()
+{
+    QTemporaryDir dir;
+    const QDir shared(qEnvironmentVariable("VELMOR_SHARED_DIR") + "/mibs");
+    QList<SelectionEntry> entries;
+    for (const QString &name : shared.entryList({"*.txt"}, QDir::Files, QDir::Name)) {
+        writeFile(dir.filePath(name), readFile(shared.filePath(name)).replace("\n", "\r\n"));
+        entries.append(SelectionEntry{name, dir.filePath(name), {}, {}});
+    }
+    QCOMPARE(entries.size(), 78);
+    QVERIFY(scanSelection(entries).ok());
+    const Dependencies dependencies = findDependencies(entries);
+    const QList<int> order = placeInPasses(dependencies);
+    QCOMPARE(order.size(), entries.size());
+    QHash<QString, int> index, position;
+    for (int at = 0; at < order.size(); ++at) {
+        index.insert(QString::fromLatin1(entries.at(at).moduleName), at);
+        position.insert(QString::fromLatin1(entries.at(order.at(at)).moduleName), at);
+    }
+    QVERIFY(!dependencies.at(index["IPV6-TCP-MIB"]).contains(index["TCP-MIB"]));
+    QVERIFY(dependencies.at(index["IPV6-TCP-MIB"]).contains(index["IPV6-TC"]));
+    // Every module named after FROM, read independently of the word matcher, loads earlier.
+    static const QRegularExpression from(QStringLiteral("\\bFROM\\s+([A-Za-z0-9-]+)"));
+    int checked = 0;
+    for (const SelectionEntry &entry : entries) {
+        for (const auto &match : from.globalMatch(QString::fromLatin1(entry.importsText))) {
+            const int imported = position.value(match.captured(1), -1); // -1: not in the set
+            QVERIFY2(imported < position[QString::fromLatin1(entry.moduleName)],
+                     qPrintable(entry.fileName + " loads before " + match.captured(1)));
+            checked += imported >= 0;
+        }
+    }
+    QVERIFY(checked > 150);
+}
+
+void TstLoadOrder::importsAreWholeWordsOfTheHeader()
+{
+    // A name inside a longer name is no import; names glued to punctuation are; a module's own
+    // name and unselected modules do not count; a module declared twice resolves to its first
+    // file, also for the second one itself.
+    QCOMPARE(findDependencies({
+                 {"a.txt", {}, "A", "IMPORTS x FROM IPV6-TCP-MIB y FROM TCP-MIBX z FROM XTCP-MIB;"},
+                 {"b.txt", {}, "B", "IMPORTS x FROM TCP-MIB,y FROM(C);"},
+                 {"c.txt", {}, "C", "IMPORTS x FROM C y FROM RFC-1212;"},
+                 {"tcp.txt", {}, "TCP-MIB", ""},
+                 {"c2.txt", {}, "C", "IMPORTS x FROM C;"},
+                 {"d.txt", {}, "D", "IMPORTS x FROM C;"},
+             }),
+             (Dependencies{{}, {2, 3}, {}, {}, {}, {2}}));
+    QTemporaryDir dir;
+    const Files files = {
+        // A one-line clause goes on up to the next line with ";".
+        {"a.txt", "A-MIB DEFINITIONS ::= BEGIN\r\nIMPORTS x FROM B-MIB;\r\n"
+                  "y OBJECT IDENTIFIER ::= { x 1 }\r\n-- see C-MIB; too\r\nEND\r\n"},
+        // A comment naming IMPORTS starts the clause early; the real one follows within it.
+        {"b.txt", "-- The IMPORTS below\r\nB-MIB DEFINITIONS ::= BEGIN\r\n"
+                  "IMPORTS\r\n  x\r\n    FROM D-MIB;\r\n"},
+        // LF-only files are one line: a comment before the name spoils the name.
+        {"c.txt", "-- a comment\nC-MIB DEFINITIONS ::= BEGIN\nIMPORTS x\n FROM A-MIB;\nEND\n"},
+        {"d.txt", "D-MIB DEFINITIONS ::= BEGIN\n IMPORTS x FROM SNMPv2-SMI;\nEND\n"}};
+    QList<SelectionEntry> entries;
+    for (const auto &[name, text] : files) {
+        writeFile(dir.filePath(name), text);
+        entries.append(SelectionEntry{name, dir.filePath(name), {}, {}});
+    }
+    QVERIFY(scanSelection(entries).ok());
+    QVERIFY(entries.at(0).importsText.endsWith("-- see C-MIB; too"));
+    QCOMPARE(entries.at(2).moduleName, QByteArray("-- a comment\nC-MIB"));
+    QCOMPARE(entries.at(3).moduleName, QByteArray("D-MIB"));
+    QCOMPARE(findDependencies(entries), (Dependencies{{1}, {3}, {0}, {}}));
+    QCOMPARE(placeInPasses(findDependencies(entries)), (QList<int>{3, 1, 0, 2}));
+    // A file that cannot be read stops the scan with the reason.
+    entries.append(SelectionEntry{"gone.txt", dir.filePath("gone.txt"), {}, {}});
+    const Status scan = scanSelection(entries);
+    QVERIFY(!scan.ok() && !scan.failure().description.isEmpty());
+}
+
+// The placement derives the passes without running them; it must give exactly the order that
+// running the passes one by one gives.
+void TstLoadOrder::placementMatchesThePlainPassLoop()
+{
+    // Entry 0 waits for its late dependency 2 although 1 is placed at once.
+    QCOMPARE(placeInPasses({{1, 2}, {}, {3}, {}}), (QList<int>{1, 3, 2, 0}));
+    QRandomGenerator random(4711);
+    for (int round = 0; round < 300; ++round) {
+        Dependencies dependencies(1 + random.bounded(12));
+        for (int k = 0; k < dependencies.size(); ++k) {
+            for (int j = 0; j < dependencies.size(); ++j) {
+                if (j != k && random.bounded(100) < 18)
+                    dependencies[k].append(j);
+            }
+        }
+        QList<int> passLoop;
+        for (int pass = 0; pass <= dependencies.size(); ++pass) {
+            for (int k = 0; k < dependencies.size(); ++k) {
+                const auto placed = [&](int j) { return passLoop.contains(j); };
+                if (!placed(k) && std::ranges::all_of(dependencies.at(k), placed))
+                    passLoop.append(k);
+            }
+        }
+        QCOMPARE(placeInPasses(dependencies), passLoop);
+    }
+}
+
+void TstLoadOrder::createOrdersTheSelectedFiles()
+{
+    Window w({{"a-mib.txt", mib("A-MIB", "C-MIB")},
+              {"B\u00f8-MIB.txt", mib("B-MIB", "SNMPv2-SMI")},
+              {"c-mib.txt", mib("C-MIB", "B-MIB")},
+              {"x.txt", mib("X-MIB", "Y-MIB")},
+              {"y.txt", mib("Y-MIB", "X-MIB")},
+              {"z.txt", mib("Z-MIB", "SNMPv2-SMI")}});
+    w.setLoadOrder("old.txt\r\n");
+    w.page->cmdCreateLoadOrder->click();
+    QCOMPARE(w.test.messages.texts, QStringList{"Please select one or more files to order"});
+    QVERIFY(QFile::exists(w.path()));
+    QCOMPARE(w.bytes(), QByteArray());
+    QCOMPARE(w.page->lbxLoadOrder->count(), 0);
+    QCOMPARE(w.counter(), QStringLiteral("0"));
+    for (int row : {0, 1, 2})
+        w.page->lbxFile->item(row)->setSelected(true);
+    w.page->cmdCreateLoadOrder->click();
+    QCOMPARE(items(w.page->lbxLoadOrder),
+             (QStringList{"B\u00f8-MIB.txt", "c-mib.txt", "a-mib.txt"}));
+    // The name's on-disk bytes, so the entry finds the file again.
+    QCOMPARE(w.bytes(), QByteArray("B\xc3\xb8-MIB.txt\r\nc-mib.txt\r\na-mib.txt\r\n"));
+    QCOMPARE(w.counter(), QStringLiteral("3"));
+    QCOMPARE(w.page->lbxLoadOrder->currentRow(), 2);
+    QCOMPARE(w.buttons().mid(1), QStringLiteral("110"));
+    QVERIFY(w.page->cmdCreateLoadOrder->isEnabled() && w.page->cmdFixCrLf->isEnabled());
+    QCOMPARE(w.test.messages.texts.size(), 1);
+    // What a cycle leaves is listed, but no LoadOrder.txt claims a complete order.
+    w.page->cmdSelectAll->click();
+    w.page->cmdCreateLoadOrder->click();
+    QCOMPARE(w.test.messages.texts.size(), 2);
+    QCOMPARE(w.test.messages.texts.last(),
+             QStringLiteral("A problem occurred when creating LoadOrder.txt"));
+    QCOMPARE(items(w.page->lbxLoadOrder),
+             (QStringList{"B\u00f8-MIB.txt", "c-mib.txt", "z.txt", "a-mib.txt"}));
+    QCOMPARE(w.counter(), QStringLiteral("4"));
+    QVERIFY(!QFile::exists(w.path()));
+    QVERIFY(w.page->cmdSelectAll->isEnabled());
+    // A read-only LoadOrder.txt stays, also for a privileged user.
+    writeFile(w.path(), "old.txt\r\n");
+    QFile::setPermissions(w.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    w.page->cmdCreateLoadOrder->click();
+    QCOMPARE(w.test.messages.texts.size(), 3);
+    QVERIFY(w.test.messages.texts.last().contains("read-only"));
+    QCOMPARE(w.bytes(), QByteArray("old.txt\r\n"));
+}
+
+void TstLoadOrder::tooManyFilesTakeTheErrorPath()
+{
+    Files files;
+    for (int i = 0; i < 1001; ++i)
+        files.append({QStringLiteral("f%1.txt").arg(i, 4, 10, QChar('0')),
+                      "M" + QByteArray::number(i) + " DEFINITIONS ::= BEGIN\r\n"});
+    Window w(files);
+    w.setLoadOrder("old.txt\r\n");
+    w.page->cmdSelectAll->click();
+    w.page->cmdCreateLoadOrder->click();
+    QCOMPARE(w.test.messages.texts.size(), 1);
+    QVERIFY(w.test.messages.texts.first().contains("1000"));
+    QCOMPARE(w.page->lbxLoadOrder->count(), 0);
+    QVERIFY(!QFile::exists(w.path()));
+    QVERIFY(w.page->cmdCreateLoadOrder->isEnabled());
+    // One file fewer is accepted.
+    w.page->lbxFile->item(1000)->setSelected(false);
+    w.page->cmdCreateLoadOrder->click();
+    QCOMPARE(w.test.messages.texts.size(), 1);
+    QCOMPARE(w.counter(), QStringLiteral("1000"));
+}
+
+void TstLoadOrder::editsMatchEveryEntryOfTheName()
+{
+    // Duplicates in any letter case all move or go; the ends stay; no line past the 999th is lost.
+    QCOMPARE(moveMatchesDown({"a", "B", "c", "b", "d"}, "b"), (Lines{"a", "c", "B", "d", "b"}));
+    QCOMPARE(moveMatchesUp({"c", "a", "B", "d", "b"}, "C"), (Lines{"c", "a", "B", "d", "b"}));
+    QCOMPARE(moveMatchesDown({"c", "a", "d"}, "d"), (Lines{"c", "a", "d"}));
+    QCOMPARE(removeMatches({"c", "a", "B", "d", "b"}, "b"), (Lines{"c", "a", "d"}));
+    QCOMPARE(insertAfterMatches({"a", "B", "b"}, "b", "x"), (Lines{"a", "B", "x", "b", "x"}));
+    Lines many;
+    for (int i = 1; i <= 1200; ++i)
+        many.append("f" + QByteArray::number(i));
+    const Lines moved = moveMatchesUp(many, "F1100");
+    QCOMPARE(moved.size(), 1200);
+    QCOMPARE(moved.mid(1098, 2), (Lines{"f1100", "f1099"}));
+    QCOMPARE(moved.last(), QByteArray("f1200"));
+    // An empty current entry only matches empty lines; only letter case is ignored.
+    QCOMPARE(moveMatchesUp({"A", "B"}, ""), (Lines{"A", "B"}));
+    QCOMPARE(removeMatches({"A.txt ", "a.TXT"}, "A.txt"), Lines{"A.txt "});
+}
+
+void TstLoadOrder::toolbarsDeleteAndOpenAndTheListFollows()
+{
+    Window w({{"a.txt", {}}, {"b.txt", {}}, {"c.txt", {}}, {"d.txt", {}}});
+    w.page->lbxFile->setCurrentRow(1); // b.txt
+    w.test.window().loadOrderActions->tbrRightLeft_ButtonClick("Add");
+    QCOMPARE(w.bytes(), QByteArray("b.txt\r\n"));
+    QCOMPARE(w.buttons(), QStringLiteral("1100"));
+    // With no current entry the file goes last, with one it goes directly below it.
+    w.page->lbxFile->setCurrentRow(3); // d.txt
+    w.page->lbxLoadOrder->setCurrentRow(-1);
+    w.edit("Add");
+    w.page->lbxFile->setCurrentRow(2); // c.txt
+    w.page->lbxLoadOrder->setCurrentRow(0);
+    w.edit("Add");
+    QCOMPARE(w.bytes(), QByteArray("b.txt\r\nc.txt\r\nd.txt\r\n"));
+    QCOMPARE(w.page->lbxLoadOrder->currentItem()->text(), QStringLiteral("c.txt"));
+    QCOMPARE(w.buttons(), QStringLiteral("1111"));
+    w.page->tbrUp->trigger();
+    QCOMPARE(w.bytes(), QByteArray("c.txt\r\nb.txt\r\nd.txt\r\n"));
+    QCOMPARE(w.page->lbxLoadOrder->currentRow(), 0);
+    QCOMPARE(w.buttons(), QStringLiteral("1101"));
+    w.page->tbrRemove->trigger();
+    QCOMPARE(w.bytes(), QByteArray("b.txt\r\nd.txt\r\n"));
+    QCOMPARE(w.counter(), QStringLiteral("2"));
+    QCOMPARE(w.buttons(), QStringLiteral("1000")); // no entry current
+    // A name already there in another letter case is refused; a new one is not glued to a
+    // hand-edited last line without CR LF.
+    writeFile(w.path(), "b.txt\r\nD.TXT");
+    w.page->lbxFile->setCurrentRow(3); // d.txt
+    w.edit("Add");
+    w.page->lbxFile->setCurrentRow(0); // a.txt
+    w.edit("Add");
+    QCOMPARE(w.bytes(), QByteArray("b.txt\r\nD.TXT\r\na.txt\r\n"));
+    w.page->cmdOpenLoadOrder->click();
+    QCOMPARE(w.test.editor.paths, QStringList{w.path()});
+    // Without LoadOrder.txt, Open starts no editor, Delete keeps the list, and an edit writes
+    // nothing and empties the list.
+    QFile::remove(w.path());
+    w.page->cmdOpenLoadOrder->click();
+    w.page->cmdDeleteLoadOrder->click();
+    QCOMPARE(w.test.editor.paths.size(), 1);
+    QCOMPARE(w.page->lbxLoadOrder->count(), 3);
+    QCOMPARE(w.counter(), QStringLiteral("3"));
+    w.page->lbxLoadOrder->setCurrentRow(0);
+    for (const char *key : {"Remove", "Up", "Down"})
+        w.edit(key);
+    QVERIFY(!QFile::exists(w.path()));
+    QCOMPARE(w.counter(), QStringLiteral("0"));
+    // Delete removes an existing file and empties the list.
+    w.setLoadOrder("a.txt\r\n");
+    w.page->lbxFile->setCurrentRow(-1);
+    w.page->cmdDeleteLoadOrder->click();
+    QVERIFY(!QFile::exists(w.path()));
+    QCOMPARE(w.page->lbxLoadOrder->count(), 0);
+    QCOMPARE(w.counter(), QStringLiteral("0"));
+    QCOMPARE(w.buttons(), QStringLiteral("0000"));
+    QVERIFY(w.test.messages.texts.isEmpty());
+}
+
+void TstLoadOrder::failedRewritesLeaveTheFileAndSaySo()
+{
+    const QByteArray before = "a.txt\r\nb.txt\r\nc.txt\r\n";
+    Window w;
+    w.setLoadOrder(before);
+    // Something in LoadOrder.tmp's way stops the rewrite, for any user.
+    const QString temp = w.test.programFolder() + "/LoadOrder.tmp";
+    QVERIFY(QDir().mkpath(temp + "/inside"));
+    w.page->lbxLoadOrder->item(0)->setText("stale");
+    w.page->lbxLoadOrder->setCurrentRow(2);
+    w.edit("Up");
+    QCOMPARE(w.bytes(), before);
+    QCOMPARE(items(w.page->lbxLoadOrder), (QStringList{"a.txt", "b.txt", "c.txt"}));
+    QCOMPARE(w.page->lbxLoadOrder->currentRow(), 2);
+    QCOMPARE(w.test.messages.texts.size(), 1);
+    QVERIFY(w.test.messages.texts.first().contains("LoadOrder.tmp"));
+    QDir(temp).removeRecursively();
+    // A read-only LoadOrder.txt is left alone, also by a privileged user.
+    QFile::setPermissions(w.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    w.edit("Down");
+    QCOMPARE(w.bytes(), before);
+    QCOMPARE(w.page->lbxLoadOrder->currentRow(), 2);
+    QCOMPARE(w.counter(), QStringLiteral("3"));
+    QCOMPARE(w.test.messages.texts.size(), 2);
+    QVERIFY(w.test.messages.texts.last().contains("read-only"));
+    QVERIFY(!QFile::exists(temp));
+    // An unreadable LoadOrder.txt is reported, not taken as empty.
+    QFile::remove(w.path());
+    QVERIFY(QDir().mkpath(w.path()));
+    w.edit("Down");
+    QCOMPARE(w.test.messages.texts.size(), 3);
+    QCOMPARE(w.page->lbxLoadOrder->count(), 0);
+}
+
+QTEST_MAIN(TstLoadOrder)
+#include "tst_loadorder.moc"
