@@ -1,43 +1,73 @@
+#include "netinfo/adapterinfo.h"
+#include "netinfo/dhcplease.h"
+#include "netinfo/frmnicinfo.h"
+#include "netinfo/leasefiles.h"
+#include "netinfo/resolverconfig.h"
+#include "netinfo/routetable.h"
+#include "netinfo/systemadapters.h"
 #include "support/testwindow.h"
 
-#include "netinfo/adapterinfo.h"
-#include "netinfo/frmnicinfo.h"
-
+#include <QHostAddress>
 #include <QListWidget>
 #include <QPointer>
-#include <QScreen>
+#include <QRegularExpression>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 
-AdapterRecord adapter(const QString &name, const QString &type, const QString &ipv4)
+AdapterRecord adapter(const QString &name, const QString &type, const QString &ipv4 = {})
 {
-    AdapterRecord record;
-    record.name = name;
-    record.type = type;
-    record.ipv4Address = ipv4;
-    return record;
+    return {name, type, {}, ipv4, {}, {}, {}, {}, {}, false, {}, {}, {}};
+}
+
+const QStringList EmptyDetails = {
+    "Physical Address :\t\t", "IPv4 Address :\t\t",      "Other Addresses :\t\t",
+    "Subnet Mask :\t\t",      "Gateway :\t\t",           "IPv6 Address :\t\t",
+    "DNS Server :\t\t",       "DHCP Enabled :\t\tFalse", "DHCP Server :\t\t",
+    "Lease Obtained :\t\t",   "Lease Expires :\t\t",
+};
+
+const QStringList Eth0Details = {
+    "Physical Address :\t\t02:00:00:00:00:0A",
+    "IPv4 Address :\t\t127.0.0.10",
+    "Other Addresses :\t\t127.0.0.11, fe80::a",
+    "Subnet Mask :\t\t255.255.255.0",
+    "Gateway :\t\t127.0.0.1",
+    "IPv6 Address :\t\tfd00::a",
+    "DNS Server :\t\t127.0.0.53, ::1",
+    "DHCP Enabled :\t\tTrue",
+    "DHCP Server :\t\t127.0.0.2",
+    "Lease Obtained :\t\t2026-12-06T10:00:00+01:00",
+    "Lease Expires :\t\t2026-12-07T10:00:00+01:00",
+};
+
+QStringList usb1Details()
+{
+    QStringList lines = EmptyDetails;
+    lines[0] += "02:00:00:00:00:14";
+    lines[1] += "127.0.0.20";
+    return lines;
+}
+
+// The adapter whose detail lines these are; the lines follow the fields' declaration order.
+AdapterRecord adapterShowing(const QString &name, const QString &type, const QStringList &lines)
+{
+    QStringList v;
+    for (const QString &line : lines)
+        v.append(line.section("\t\t", 1));
+    return {name, type, v[0],           v[1], v[2], v[3], v[4],
+            v[5], v[6], v[7] == "True", v[8], v[9], v[10]};
 }
 
 // A loopback, a leased Ethernet adapter, a wireless one and one whose type text is oddly cased.
 AdapterSnapshot mixedAdapters()
 {
-    AdapterRecord eth = adapter("eth0", "Ethernet", "127.0.0.10");
-    eth.physicalAddress = "02:00:00:00:00:0A";
-    eth.otherAddresses = "127.0.0.11, fe80::a";
-    eth.subnetMask = "255.255.255.0";
-    eth.gateway = "127.0.0.1";
-    eth.ipv6Address = "fd00::a";
-    eth.dnsServer = "127.0.0.53, ::1";
-    eth.dhcpEnabled = true;
-    eth.dhcpServer = "127.0.0.2";
-    eth.leaseObtained = "2026-12-06T10:00:00+01:00";
-    eth.leaseExpires = "2026-12-07T10:00:00+01:00";
-    AdapterRecord odd = adapter("usb1", "EtHeRnEt", "127.0.0.20");
-    odd.physicalAddress = "02:00:00:00:00:14";
-    return AdapterSnapshot{{adapter("lo", "Loopback", "127.0.0.1"), eth,
-                            adapter("wlan0", "Wireless", "127.0.0.30"), odd},
-                           2};
+    return {{adapter("lo", "Loopback", "127.0.0.1"),
+             adapterShowing("eth0", "Ethernet", Eth0Details), adapter("wlan0", "Wireless"),
+             adapterShowing("usb1", "EtHeRnEt", usb1Details())},
+            2};
 }
 
 QStringList texts(const QListWidget *list)
@@ -48,21 +78,72 @@ QStringList texts(const QListWidget *list)
     return result;
 }
 
-QStringList emptyDetails()
-{
-    return {
-        "Physical Address :\t\t", "IPv4 Address :\t\t",      "Other Addresses :\t\t",
-        "Subnet Mask :\t\t",      "Gateway :\t\t",           "IPv6 Address :\t\t",
-        "DNS Server :\t\t",       "DHCP Enabled :\t\tFalse", "DHCP Server :\t\t",
-        "Lease Obtained :\t\t",   "Lease Expires :\t\t",
-    };
-}
-
 void clickEntry(QListWidget *list, int row)
 {
     const QRect rect = list->visualItemRect(list->item(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
 }
+
+// Empty, or an address of the protocol (AnyIPProtocol: of either); several only in a list.
+bool isAddresses(const QString &text, QAbstractSocket::NetworkLayerProtocol protocol,
+                 bool list = false)
+{
+    const QStringList items = text.isEmpty() ? QStringList() : text.split(QStringLiteral(", "));
+    return (list || items.size() <= 1) &&
+           std::all_of(items.begin(), items.end(), [&](const QString &item) {
+               const QHostAddress address(item);
+               return !address.isNull() && (protocol == QAbstractSocket::AnyIPProtocol ||
+                                            address.protocol() == protocol);
+           });
+}
+
+// One adapter's eleven lines: the labels in order, each value what it may look like.
+void checkDetailLines(const QListWidget *list)
+{
+    QCOMPARE(list->count(), EmptyDetails.size());
+    QStringList v;
+    for (int i = 0; i < EmptyDetails.size(); ++i) {
+        const QString line = list->item(i)->text();
+        const QString label = EmptyDetails.at(i).section('\t', 0, 0) + "\t\t";
+        QVERIFY2(line.startsWith(label), qPrintable(line));
+        v.append(line.mid(label.size()));
+        QVERIFY2(!v.last().contains(QRegularExpression("[\t\r\n]")), qPrintable(line));
+    }
+    const QByteArray all = v.join(" | ").toUtf8();
+    const auto ipv4 = QAbstractSocket::IPv4Protocol;
+    const auto any = QAbstractSocket::AnyIPProtocol;
+    QVERIFY2(QRegularExpression(R"(^([0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2})*)?$)").match(v[0]).hasMatch(),
+             all);
+    QVERIFY2(isAddresses(v[1], ipv4) && isAddresses(v[3], ipv4) && isAddresses(v[4], ipv4), all);
+    QCOMPARE(v[3].isEmpty(), v[1].isEmpty()); // a mask goes with an address
+    QVERIFY2(isAddresses(v[5], QAbstractSocket::IPv6Protocol) && !v[5].contains('%'), all);
+    QVERIFY2(isAddresses(v[2], any, true) && isAddresses(v[6], any, true), all);
+    QVERIFY2(isAddresses(v[8], any), all);
+    // No lease, no lease data.
+    QVERIFY2(v[7] == "True" || (v[7] == "False" && v.mid(8) == QStringList({"", "", ""})), all);
+    for (const QString &time : {v[9], v[10]})
+        QVERIFY2(time.isEmpty() || QDateTime::fromString(time, Qt::ISODate).isValid(), all);
+}
+
+QDateTime utc(int year, int month, int day, int hour, int minute, int second)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc());
+}
+
+// Two leases for eth0 over time, the newest last; quotes and comments hold ';' and '}'.
+const QByteArray DhclientSample = R"(default-duid "\000\001\000\001";
+lease { interface "eth0"; fixed-address 10.1.2.3; option dhcp-lease-time 3600;
+  option dhcp-server-identifier 10.1.2.1; expire 3 2026/12/02 01:00:00; }
+# renewed; the newest block comes last }
+lease {
+  interface "eth0";
+  fixed-address 10.1.2.3;
+  option domain-search "lab; }odd";
+  option dhcp-lease-time 86400;
+  option dhcp-server-identifier 10.1.2.254;
+  expire 4 2026/12/03 0:30:05;
+}
+)";
 
 } // namespace
 
@@ -70,130 +151,80 @@ class TstNicInfo : public QObject
 {
     Q_OBJECT
 private slots:
-    void listsEthernetAdaptersAndShowsTheFirst();
-    void clickingAnEntryShowsItsAdapter();
-    void openingTwiceShowsTheSameLists();
+    void listsEthernetAdaptersShowsTheChosenOneAndReopens();
     void noEthernetAdapterStillOpens();
     void reopeningReadsTheAdaptersAfresh();
+    void realAdaptersGiveWellFormedLines();
+    void defaultRoutesAndGateways();
+    void nameServers();
+    void dhclientLeasesAndTheirTimes();
+    void keyValueLeasesAndStaleOnes();
+    void leaseFilesOfTheUsualClients();
+    void wirelessIsNotEthernet();
 };
 
-void TstNicInfo::listsEthernetAdaptersAndShowsTheFirst()
+void TstNicInfo::listsEthernetAdaptersShowsTheChosenOneAndReopens()
 {
     TestWindow test(mixedAdapters());
     FrmMain &main = test.open();
     main.cmdNetInfo_Click();
     // The handler must return at once (no nested loop of its own) with the window up and modal,
     // so the agents and services keep being served.
-    auto *window = main.findChild<FrmNicInfo *>();
-    QVERIFY(window);
-    QVERIFY(window->isVisible());
+    QPointer<FrmNicInfo> window = main.findChild<FrmNicInfo *>();
+    QVERIFY(window && window->isVisible());
     QCOMPARE(window->windowModality(), Qt::ApplicationModal);
-    QCOMPARE(window->windowTitle(), QStringLiteral("  Network Information"));
-
     QCOMPARE(texts(window->lbxNIC), QStringList({"eth0", "usb1"}));
-    const QStringList details = {
-        "Physical Address :\t\t02:00:00:00:00:0A",
-        "IPv4 Address :\t\t127.0.0.10",
-        "Other Addresses :\t\t127.0.0.11, fe80::a",
-        "Subnet Mask :\t\t255.255.255.0",
-        "Gateway :\t\t127.0.0.1",
-        "IPv6 Address :\t\tfd00::a",
-        "DNS Server :\t\t127.0.0.53, ::1",
-        "DHCP Enabled :\t\tTrue",
-        "DHCP Server :\t\t127.0.0.2",
-        "Lease Obtained :\t\t2026-12-06T10:00:00+01:00",
-        "Lease Expires :\t\t2026-12-07T10:00:00+01:00",
-    };
-    QCOMPARE(texts(window->lbxAdapterInfo), details);
-    // Start-up's address source is where the window found it.
-    QCOMPARE(test.ipInfo.currentAdapter(), 2);
-
-    const QRect screen = window->screen()->geometry();
-    QCOMPARE(window->pos(), QPoint((screen.width() - window->width()) / 2,
-                                   (screen.height() - window->height()) / 2));
-    QVERIFY(test.messages.texts.isEmpty());
-}
-
-void TstNicInfo::clickingAnEntryShowsItsAdapter()
-{
-    TestWindow test(mixedAdapters());
-    test.open().cmdNetInfo_Click();
-    auto *window = test.window().findChild<FrmNicInfo *>();
+    QCOMPARE(texts(window->lbxAdapterInfo), Eth0Details);
+    // Clicks and the keyboard show the adapter of the entry, never a neighbour's values.
     QVERIFY(QTest::qWaitForWindowExposed(window));
-
     clickEntry(window->lbxNIC, 1);
-    QCOMPARE(window->lbxAdapterInfo->count(), 11);
-    QCOMPARE(window->lbxAdapterInfo->item(0)->text(),
-             QStringLiteral("Physical Address :\t\t02:00:00:00:00:14"));
-    QCOMPARE(window->lbxAdapterInfo->item(1)->text(),
-             QStringLiteral("IPv4 Address :\t\t127.0.0.20"));
-    QCOMPARE(window->lbxAdapterInfo->item(7)->text(), QStringLiteral("DHCP Enabled :\t\tFalse"));
-
+    QCOMPARE(texts(window->lbxAdapterInfo), usb1Details());
     clickEntry(window->lbxNIC, 0);
-    QCOMPARE(window->lbxAdapterInfo->item(1)->text(),
-             QStringLiteral("IPv4 Address :\t\t127.0.0.10"));
+    QCOMPARE(texts(window->lbxAdapterInfo), Eth0Details);
     QTest::keyClick(window->lbxNIC, Qt::Key_Down);
-    QCOMPARE(window->lbxAdapterInfo->item(1)->text(),
-             QStringLiteral("IPv4 Address :\t\t127.0.0.20"));
-    QCOMPARE(test.ipInfo.currentAdapter(), 2);
-}
-
-void TstNicInfo::openingTwiceShowsTheSameLists()
-{
-    TestWindow test(mixedAdapters());
-    FrmMain &main = test.open();
-    main.cmdNetInfo_Click();
-    QPointer<FrmNicInfo> first = main.findChild<FrmNicInfo *>();
-    QVERIFY(first);
-    const QStringList adapters = texts(first->lbxNIC);
-    const QStringList details = texts(first->lbxAdapterInfo);
+    QCOMPARE(texts(window->lbxAdapterInfo), usb1Details());
     // Loading again in place must not append to what is there.
-    first->Form_Load();
-    QCOMPARE(texts(first->lbxNIC), adapters);
-    QCOMPARE(texts(first->lbxAdapterInfo), details);
-
+    window->Form_Load();
+    QCOMPARE(texts(window->lbxNIC), QStringList({"eth0", "usb1"}));
+    QCOMPARE(texts(window->lbxAdapterInfo), Eth0Details);
     // Closing unloads the window, so a second opening leaves exactly one behind.
-    first->close();
-    QTRY_VERIFY(first.isNull());
+    window->close();
+    QTRY_VERIFY(window.isNull());
     main.cmdNetInfo_Click();
     const QList<FrmNicInfo *> windows = main.findChildren<FrmNicInfo *>();
     QCOMPARE(windows.size(), 1);
-    QCOMPARE(texts(windows.first()->lbxNIC), adapters);
-    QCOMPARE(texts(windows.first()->lbxAdapterInfo), details);
+    QCOMPARE(texts(windows.first()->lbxNIC), QStringList({"eth0", "usb1"}));
+    QCOMPARE(texts(windows.first()->lbxAdapterInfo), Eth0Details);
+    // Start-up's address source is where the window found it.
+    QCOMPARE(test.ipInfo.currentAdapter(), 2);
+    QVERIFY(test.messages.texts.isEmpty());
 }
 
 void TstNicInfo::noEthernetAdapterStillOpens()
 {
-    TestWindow bare(AdapterSnapshot{});
-    bare.open().cmdNetInfo_Click();
-    auto *window = bare.window().findChild<FrmNicInfo *>();
-    QVERIFY(window && window->isVisible());
-    QCOMPARE(window->lbxNIC->count(), 0);
-    QCOMPARE(texts(window->lbxAdapterInfo), emptyDetails());
-    QVERIFY(bare.messages.texts.isEmpty());
-
-    // Adapters of other types only: nothing listed, and no stray adapter's values shown.
-    TestWindow others(
-        AdapterSnapshot{{adapter("lo", "Loopback", "127.0.0.1"), adapter("ppp0", "PPP", "")}, 0});
-    others.open().cmdNetInfo_Click();
-    window = others.window().findChild<FrmNicInfo *>();
-    QCOMPARE(window->lbxNIC->count(), 0);
-    QCOMPARE(texts(window->lbxAdapterInfo), emptyDetails());
-    QCOMPARE(others.ipInfo.currentAdapter(), 0);
+    // No adapters at all, or only others: nothing listed, and no stray adapter's values shown.
+    const AdapterSnapshot others{{adapter("lo", "Loopback", "127.0.0.1"), adapter("ppp0", "PPP")},
+                                 0};
+    for (const AdapterSnapshot &adapters : {AdapterSnapshot{}, others}) {
+        TestWindow test(adapters);
+        test.open().cmdNetInfo_Click();
+        auto *window = test.window().findChild<FrmNicInfo *>();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->lbxNIC->count(), 0);
+        QCOMPARE(texts(window->lbxAdapterInfo), EmptyDetails);
+        QCOMPARE(test.ipInfo.currentAdapter(), adapters.currentIndex);
+        QVERIFY(test.messages.texts.isEmpty());
+    }
 }
 
 void TstNicInfo::reopeningReadsTheAdaptersAfresh()
 {
-    bool plugged = false;
-    AdapterInfo ipInfo([&plugged] {
-        AdapterSnapshot snapshot{{adapter("eth0", "Ethernet", "127.0.0.10")}, 0};
-        if (plugged) // an adapter plugged in ahead of the one in use
-            snapshot.adapters.prepend(adapter("eth9", "Ethernet", "127.0.0.90"));
-        return snapshot;
-    });
+    // Between two openings an adapter is plugged in ahead of the one in use.
+    QList<AdapterRecord> adapters = {adapter("eth0", "Ethernet", "127.0.0.10")};
+    AdapterInfo ipInfo([&adapters] { return AdapterSnapshot{adapters, 0}; });
     FrmNicInfo first(ipInfo);
     QCOMPARE(texts(first.lbxNIC), QStringList({"eth0"}));
-    plugged = true;
+    adapters.prepend(adapter("eth9", "Ethernet", "127.0.0.90"));
     FrmNicInfo second(ipInfo);
     QCOMPARE(texts(second.lbxNIC), QStringList({"eth9", "eth0"}));
     QCOMPARE(second.lbxAdapterInfo->item(1)->text(),
@@ -201,6 +232,150 @@ void TstNicInfo::reopeningReadsTheAdaptersAfresh()
     // The adapter start-up took its address from is still the current one.
     QCOMPARE(ipInfo.currentAdapter(), 1);
     QCOMPARE(ipInfo.ipv4Address(), QStringLiteral("127.0.0.10"));
+}
+
+// Whatever adapters this machine has, the window lists its Ethernet ones and their lines are
+// well formed.
+void TstNicInfo::realAdaptersGiveWellFormedLines()
+{
+    AdapterInfo ipInfo(readSystemAdapters);
+    const int startAdapter = ipInfo.currentAdapter();
+    // Start-up's address is an IPv4 address, and never a loopback adapter's unless the machine
+    // has nothing else.
+    QVERIFY2(!ipInfo.ipv4Address().isEmpty() &&
+                 isAddresses(ipInfo.ipv4Address(), QAbstractSocket::IPv4Protocol),
+             qPrintable(ipInfo.ipv4Address()));
+    QVERIFY(ipInfo.adapterType() != QStringLiteral("Loopback"));
+    QStringList ethernet;
+    for (int i = 0; i < ipInfo.adapterCount(); ++i) {
+        ipInfo.setCurrentAdapter(i);
+        QVERIFY(!ipInfo.adapterName().isEmpty());
+        if (ipInfo.adapterType().toUpper() == QStringLiteral("ETHERNET"))
+            ethernet.append(ipInfo.adapterName());
+    }
+    ipInfo.setCurrentAdapter(startAdapter);
+    FrmNicInfo window(ipInfo);
+    QCOMPARE(texts(window.lbxNIC), ethernet);
+    checkDetailLines(window.lbxAdapterInfo);
+    for (int row = 0; row < window.lbxNIC->count(); ++row) {
+        window.lbxNIC->setCurrentRow(row);
+        checkDetailLines(window.lbxAdapterInfo);
+    }
+    QCOMPARE(ipInfo.currentAdapter(), startAdapter);
+}
+
+void TstNicInfo::defaultRoutesAndGateways()
+{
+    const QByteArray table =
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+        "wlan0\t00000000\t0101A8C0\t0003\t0\t0\t600\t00000000\t0\t0\t0\n"
+        "eth0\t00000000\t0102000A\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+        "eth0\t0002000A\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"
+        "eth1\t00000000\t0103000A\t0002\t0\t0\t1\t00000000\t0\t0\t0\n"   // not up
+        "tun0\t00000000\t00000000\t0001\t0\t0\t700\t00000000\t0\t0\t0\n" // no next hop
+        "broken\t0000\n";
+    const QList<DefaultRoute> routes = parseDefaultRoutes(table);
+    QStringList found; // lowest metric first
+    for (const DefaultRoute &route : routes)
+        found.append(route.interfaceName + " " + route.gateway);
+    QCOMPARE(found, QStringList({"eth0 10.0.2.1", "wlan0 192.168.1.1", "tun0 "}));
+    QCOMPARE(gatewayOf(routes, "wlan0"), QStringLiteral("192.168.1.1"));
+    QCOMPARE(gatewayOf(routes, "eth1"), QString());
+}
+
+void TstNicInfo::nameServers()
+{
+    const QByteArray conf = "# written by hand\nsearch lab.example\nnameserver\t10.0.0.53\n"
+                            "  nameserver 2001:db8::53  \n; nameserver 10.0.0.99\n"
+                            "nameserver 10.0.0.53\noptions edns0\n";
+    // Comments and repeats are skipped. Behind the local stub the upstream servers are the ones
+    // queries go to; a resolv.conf naming real servers is what the resolver uses.
+    const QByteArray stub = "nameserver 127.0.0.53\noptions edns0 trust-ad\n";
+    const QByteArray upstream = "nameserver 10.0.0.1\nnameserver 10.0.0.2\n";
+    QCOMPARE(chooseNameServers(stub, upstream), QStringList({"10.0.0.1", "10.0.0.2"}));
+    QCOMPARE(chooseNameServers(conf, upstream), QStringList({"10.0.0.53", "2001:db8::53"}));
+    QCOMPARE(chooseNameServers(stub, QByteArray()), QStringList({"127.0.0.53"}));
+}
+
+void TstNicInfo::dhclientLeasesAndTheirTimes()
+{
+    const auto eth0 = parseDhclientLease(DhclientSample, "eth0");
+    QVERIFY(eth0);
+    QCOMPARE(eth0->address, QStringLiteral("10.1.2.3"));
+    QCOMPARE(eth0->server, QStringLiteral("10.1.2.254"));
+    QCOMPARE(eth0->expires, utc(2026, 12, 3, 0, 30, 5));
+    QCOMPARE(eth0->obtained, utc(2026, 12, 2, 0, 30, 5));
+    QVERIFY(!parseDhclientLease(DhclientSample, "eth1"));
+    QVERIFY(!parseDhclientLease("lease { interface \"eth0\"; fixed-addr", "eth0"));
+    // Without a lease time the moment it was obtained is unknown.
+    const QByteArray epoch = "lease {\n interface \"eth0\";\n fixed-address 10.1.2.3;\n"
+                             " expire epoch 1796173200; # Wed Dec  2 01:00:00 2026\n}\n";
+    const auto lease = parseDhclientLease(epoch, "eth0");
+    QVERIFY(lease && !lease->obtained.isValid());
+    QCOMPARE(lease->expires, QDateTime::fromSecsSinceEpoch(1796173200, QTimeZone::utc()));
+    const QByteArray never = "lease { interface \"eth0\"; fixed-address 10.1.2.3; expire never; }";
+    QVERIFY(!parseDhclientLease(never, "eth0")->expires.isValid());
+    // Shown as the local clock reading with its offset, naming the same instant.
+    QCOMPARE(leaseTimeText(QDateTime()), QString());
+    const QString text = leaseTimeText(eth0->expires);
+    static const QRegularExpression iso(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(Z|[+-]\d\d:\d\d)$)");
+    QVERIFY2(iso.match(text).hasMatch(), qPrintable(text));
+    QVERIFY(text.startsWith(eth0->expires.toLocalTime().toString("yyyy-MM-ddTHH:mm:ss")));
+    QCOMPARE(QDateTime::fromString(text, Qt::ISODate), eth0->expires);
+}
+
+void TstNicInfo::keyValueLeasesAndStaleOnes()
+{
+    const QByteArray networkd = "# This is private data. Do not parse.\nADDRESS=10.4.0.20\n"
+                                "SERVER_ADDRESS=10.4.0.2\nLIFETIME=7200\n";
+    const QDateTime written = utc(2026, 12, 6, 9, 0, 0);
+    const auto lease = parseKeyValueLease(networkd, written);
+    QVERIFY(lease);
+    QCOMPARE(lease->address, QStringLiteral("10.4.0.20"));
+    QCOMPARE(lease->server, QStringLiteral("10.4.0.2"));
+    QCOMPARE(lease->obtained, written);
+    QCOMPARE(lease->expires, utc(2026, 12, 6, 11, 0, 0));
+    QVERIFY(!parseKeyValueLease("LIFETIME=7200\n", written));
+    // A lease for an address the adapter no longer has is stale; of the others the latest
+    // expiring counts.
+    const DhcpLease old{"10.0.0.5", "10.0.0.1", {}, utc(2026, 1, 1, 0, 0, 0)};
+    const DhcpLease newer{"10.0.0.5", "10.0.0.2", {}, utc(2026, 6, 1, 0, 0, 0)};
+    const DhcpLease elsewhere{"10.7.7.7", "10.7.7.1", {}, utc(2026, 12, 1, 0, 0, 0)};
+    QCOMPARE(chooseLease({old, newer, elsewhere}, {"10.0.0.5"})->server,
+             QStringLiteral("10.0.0.2"));
+    QCOMPARE(chooseLease({newer, old}, {"10.0.0.5"})->server, QStringLiteral("10.0.0.2"));
+    QVERIFY(!chooseLease({elsewhere}, {"10.0.0.5"}));
+}
+
+void TstNicInfo::leaseFilesOfTheUsualClients()
+{
+    QTemporaryDir root;
+    const QString base = root.path() + "/";
+    writeFile(base + "run/systemd/netif/leases/4", "ADDRESS=10.4.0.20\nLIFETIME=60\n");
+    writeFile(base + "run/systemd/netif/leases/5", "ADDRESS=10.5.0.20\n");
+    writeFile(base + "var/lib/NetworkManager/internal-5f1e-eth0.lease", "ADDRESS=10.4.0.21\n");
+    writeFile(base + "var/lib/NetworkManager/internal-5f1e-eth00.lease", "ADDRESS=10.4.0.99\n");
+    writeFile(base + "var/lib/NetworkManager/dhclient-77aa-eth0.lease",
+              "lease { interface \"eth0\"; fixed-address 10.4.0.22; }\n");
+    writeFile(base + "var/lib/dhcp/dhclient.eth0.leases", DhclientSample);
+    writeFile(base + "var/lib/dhcp/dhclient6.eth0.leases",
+              "lease { interface \"eth0\"; fixed-address 10.4.0.66; }\n");
+    QStringList addresses;
+    for (const DhcpLease &lease : readLeases(root.path(), "eth0", 4))
+        addresses.append(lease.address);
+    addresses.sort();
+    QCOMPARE(addresses, QStringList({"10.1.2.3", "10.4.0.20", "10.4.0.21", "10.4.0.22"}));
+    QVERIFY(readLeases(root.path(), "eth7", 7).isEmpty());
+    QVERIFY(readLeases(root.path() + "/missing", "eth0", 4).isEmpty());
+}
+
+void TstNicInfo::wirelessIsNotEthernet()
+{
+    const QByteArray wlan = "DEVTYPE=wlan\nINTERFACE=wlan0\nIFINDEX=3\n";
+    QCOMPARE(adapterTypeName(QNetworkInterface::Ethernet, wlan), QStringLiteral("Wireless"));
+    QCOMPARE(adapterTypeName(QNetworkInterface::Ethernet, "DEVTYPE=bridge\nINTERFACE=br0\n"),
+             QStringLiteral("Ethernet"));
+    QCOMPARE(adapterTypeName(QNetworkInterface::Ethernet, {}), QStringLiteral("Ethernet"));
 }
 
 QTEST_MAIN(TstNicInfo)
