@@ -120,20 +120,20 @@ Status SnmpAgent::SendResponse()
 {
     if (!m_socket)
         return failure(QStringLiteral("The agent is not listening"), 10057);
-    Result<QByteArray> datagram = encodeMessage(m_current);
-    if (!datagram)
-        return datagram.failure();
-    if (datagram.value().size() > MaxDatagram) {
+    const Status encoded = encodeMessage(m_current, m_response);
+    if (!encoded)
+        return encoded;
+    if (m_response.size() > MaxDatagram) {
         // Too big for one datagram: the error alone, as the protocol asks.
         SnmpMessage tooBig = m_current;
         tooBig.ErrorStatus = SnmpError::TooBig;
         tooBig.ErrorIndex = 0;
         tooBig.Variables.clear();
-        datagram = encodeMessage(tooBig);
-        if (!datagram)
-            return datagram.failure();
+        const Status errorOnly = encodeMessage(tooBig, m_response);
+        if (!errorOnly)
+            return errorOnly;
     }
-    const qint64 sent = m_socket->writeDatagram(datagram.value(), m_sender, m_senderPort);
+    const qint64 sent = m_socket->writeDatagram(m_response, m_sender, m_senderPort);
     if (sent < 0)
         return Failure{10000 + int(m_socket->error()), m_socket->errorString()};
     return {};

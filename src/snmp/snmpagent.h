@@ -45,6 +45,7 @@ private:
     QHostAddress m_sender;
     quint16 m_senderPort = 0;
     QByteArray m_buffer;
+    QByteArray m_response; // kept between answers for its storage
     quint64 m_dropped = 0;
     bool m_reading = false;
 };
