@@ -3,6 +3,8 @@
 #include <QNetworkInterface>
 #include <QUdpSocket>
 
+#include <utility>
+
 namespace {
 
 // The largest payload one UDP datagram carries over IPv4.
@@ -94,11 +96,14 @@ void SnmpAgent::readDatagrams()
     if (m_reading)
         return;
     m_reading = true;
-    for (int i = 0; i < BatchSize && m_socket && m_socket->hasPendingDatagrams(); ++i) {
-        QHostAddress sender;
+    for (int i = 0; i < BatchSize && m_socket; ++i) {
+        // Read until the socket says it has nothing more: asking first would cost a system call
+        // per datagram.
         quint16 senderPort = 0;
         const qint64 size =
-            m_socket->readDatagram(m_buffer.data(), m_buffer.size(), &sender, &senderPort);
+            m_socket->readDatagram(m_buffer.data(), m_buffer.size(), &m_from, &senderPort);
+        if (size < 0 && m_socket->error() == QAbstractSocket::TemporaryError)
+            break;
         if (size < 0 || size > MaxDatagram) {
             ++m_dropped;
             continue;
@@ -109,7 +114,8 @@ void SnmpAgent::readDatagrams()
             continue;
         }
         m_current = std::move(message.value());
-        m_sender = sender;
+        // Swapped, not copied: the next read then fills an address nothing else shares.
+        std::swap(m_sender, m_from);
         m_senderPort = senderPort;
         emit Request(m_index);
     }
