@@ -108,7 +108,8 @@ void SnmpAgent::readDatagrams()
             ++m_dropped;
             continue;
         }
-        Result<SnmpMessage> message = decodeMessage(QByteArrayView(m_buffer.constData(), size));
+        Result<SnmpMessage> message =
+            decodeMessage(QByteArrayView(m_buffer.constData(), size), &m_current);
         if (!message || !isRequest(message.value())) {
             ++m_dropped;
             continue;

@@ -27,7 +27,7 @@ Result<qint32> readInt32(ber::Reader &reader, const char *what)
     return qint32(value.value());
 }
 
-Result<QList<SnmpVariable>> readVariables(QByteArrayView list)
+Result<QList<SnmpVariable>> readVariables(QByteArrayView list, const SnmpMessage *previous)
 {
     // Counted first, so the list is allocated once.
     qsizetype count = 0;
@@ -49,7 +49,10 @@ Result<QList<SnmpVariable>> readVariables(QByteArrayView list)
             return value.failure();
         if (!fields.atEnd())
             return malformed(QStringLiteral("extra data in a variable binding"));
-        Result<SnmpVariable> variable = SnmpVariable::decode(oid.value(), value.value());
+        const qsizetype at = variables.size();
+        const SnmpVariable *like =
+            previous && at < previous->Variables.size() ? &previous->Variables[at] : nullptr;
+        Result<SnmpVariable> variable = SnmpVariable::decode(oid.value(), value.value(), like);
         if (!variable)
             return variable.failure();
         variables.append(std::move(variable.value()));
@@ -75,7 +78,8 @@ Result<SnmpVariable> SnmpVariable::make(const QString &oid, int type, const QStr
 }
 
 Result<SnmpVariable> SnmpVariable::decode(const ber::Element &oidElement,
-                                          const ber::Element &valueElement)
+                                          const ber::Element &valueElement,
+                                          const SnmpVariable *like)
 {
     const Status oid = ber::checkOid(oidElement.content);
     if (!oid)
@@ -85,7 +89,10 @@ Result<SnmpVariable> SnmpVariable::decode(const ber::Element &oidElement,
         return value.failure();
     SnmpVariable variable;
     variable.m_oidPending = true;
-    variable.m_oidElement = oidElement.encoded.toByteArray();
+    // Only the bytes are shared: the text is made from them, as for any received identifier.
+    variable.m_oidElement = like && like->m_oidElement == oidElement.encoded
+                                ? like->m_oidElement
+                                : oidElement.encoded.toByteArray();
     variable.m_type = value.value().type;
     variable.m_value = value.value().text;
     // Requests carry Null values: those share one buffer.
@@ -173,7 +180,7 @@ Status SnmpVariable::setOid(const QString &dotted)
     return {};
 }
 
-Result<SnmpMessage> decodeMessage(QByteArrayView datagram)
+Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *previous)
 {
     ber::Reader outer(datagram);
     const Result<ber::Element> whole = outer.read(ber::Sequence, "message");
@@ -194,7 +201,10 @@ Result<SnmpMessage> decodeMessage(QByteArrayView datagram)
     const Result<ber::Element> community = fields.read(ber::OctetString, "community");
     if (!community)
         return community.failure();
-    message.Community = QString::fromLatin1(community.value().content);
+    const QLatin1String communityText(community.value().content);
+    message.Community = previous && previous->Community == communityText
+                            ? previous->Community
+                            : QString(communityText);
 
     const Result<ber::Element> pdu = fields.read();
     if (!pdu)
@@ -235,7 +245,7 @@ Result<SnmpMessage> decodeMessage(QByteArrayView datagram)
         return list.failure();
     if (!body.atEnd())
         return malformed(QStringLiteral("data after the variable list"));
-    Result<QList<SnmpVariable>> variables = readVariables(list.value().content);
+    Result<QList<SnmpVariable>> variables = readVariables(list.value().content, previous);
     if (!variables)
         return variables.failure();
     message.Variables = std::move(variables.value());

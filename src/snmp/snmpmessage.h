@@ -41,7 +41,9 @@ public:
     SnmpVariable() = default;
     // A fresh binding of an identifier to Null, as a manager sends it.
     static Result<SnmpVariable> make(const QString &oid, int type = 20, const QString &value = {});
-    static Result<SnmpVariable> decode(const ber::Element &oid, const ber::Element &value);
+    // Shares the identifier's buffer with `like` when it holds the same bytes.
+    static Result<SnmpVariable> decode(const ber::Element &oid, const ber::Element &value,
+                                       const SnmpVariable *like = nullptr);
 
     const QString &Oid() const
     {
@@ -101,8 +103,11 @@ struct SnmpMessage
     int pdu() const { return Type & 0x1f; }
 };
 
-// Decodes one datagram; fails for anything that is not a complete v1 or v2c message.
-Result<SnmpMessage> decodeMessage(QByteArrayView datagram);
+// Decodes one datagram; fails for anything that is not a complete v1 or v2c message. The
+// community and identifiers share the buffers of `previous` where the bytes are the same, which
+// saves an agent answering the same requests over and over their copies.
+Result<SnmpMessage> decodeMessage(QByteArrayView datagram,
+                                  const SnmpMessage *previous = nullptr);
 // Encodes with the message's version whatever base its type code names.
 Result<QByteArray> encodeMessage(const SnmpMessage &message);
 // The same into `out`, reusing its storage.

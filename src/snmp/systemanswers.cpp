@@ -82,8 +82,12 @@ bool SystemAnswers::answer(SnmpVariable &variable, int number, const AgentTableR
             prepared.variable = SnmpVariable::make(answeredOid(number)).value();
             prepared.made = true;
         }
-        prepared.variable.setEncodedValue(SnmpType::TimeTicks, QString::number(ticks),
-                                          encodeTimeTicks(quint64(ticks)));
+        // It moves once a second; requests in between take the same encoding.
+        if (prepared.ticks != ticks) {
+            prepared.variable.setEncodedValue(SnmpType::TimeTicks, QString::number(ticks),
+                                              encodeTimeTicks(quint64(ticks)));
+            prepared.ticks = ticks;
+        }
         variable.answerWith(prepared.variable);
         return true;
     }

@@ -39,6 +39,7 @@ private:
         bool fits = false;
         QString text;         // the row's text it was made from
         qint16 services = 0;  // or the row's number
+        qint64 ticks = -1;    // or the uptime
         SnmpVariable variable;
     };
     bool isCurrent(const Prepared &prepared, int number, const AgentTableRow &row) const;
