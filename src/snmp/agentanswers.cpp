@@ -2,8 +2,9 @@
 
 #include "snmpagentpage.h"
 #include "snmpvalue.h"
+#include "systemanswers.h"
 
-#include <QList>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <optional>
@@ -11,45 +12,6 @@
 namespace {
 
 constexpr QLatin1String SystemGroup("1.3.6.1.2.1.1.");
-constexpr int SystemObjects = 7; // sysDescr.0 to sysServices.0
-
-struct Answer
-{
-    QString value;
-    int type;
-    QString oid;
-};
-
-const QString &answeredOid(int number)
-{
-    static const QString oids[SystemObjects] = {
-        QStringLiteral("1.3.6.1.2.1.1.1.0"), QStringLiteral("1.3.6.1.2.1.1.2.0"),
-        QStringLiteral("1.3.6.1.2.1.1.3.0"), QStringLiteral("1.3.6.1.2.1.1.4.0"),
-        QStringLiteral("1.3.6.1.2.1.1.5.0"), QStringLiteral("1.3.6.1.2.1.1.6.0"),
-        QStringLiteral("1.3.6.1.2.1.1.7.0")};
-    return oids[number - 1];
-}
-
-Answer systemObject(int number, const AgentTableRow &row, const QDateTime &now)
-{
-    const QString &oid = answeredOid(number);
-    switch (number) {
-    case 1:
-        return {row.SysDescr, SnmpType::OctetString, oid};
-    case 2:
-        return {row.SysObjectID, SnmpType::ObjectIdentifier, oid};
-    case 3:
-        return {uptimeText(row.AgentStartTime, now), SnmpType::TimeTicks, oid};
-    case 4:
-        return {row.SysContact, SnmpType::OctetString, oid};
-    case 5:
-        return {row.SysName, SnmpType::OctetString, oid};
-    case 6:
-        return {row.SysLocation, SnmpType::OctetString, oid};
-    default:
-        return {QString::number(row.SysServices), SnmpType::Integer32, oid};
-    }
-}
 
 // 1 to 7 for "1.3.6.1.2.1.1.N" and "1.3.6.1.2.1.1.N.0"; 0 for anything else.
 int systemObjectNumber(const QString &oid)
@@ -64,10 +26,33 @@ int systemObjectNumber(const QString &oid)
     return 0;
 }
 
-std::optional<QList<quint64>> arcsOf(const QString &oid)
+// The same for a variable, from the bytes of a received identifier when its text is not made.
+int systemObjectNumber(const SnmpVariable &variable)
 {
-    QList<quint64> arcs;
-    for (QStringView part : QStringView(oid).split(QLatin1Char('.'))) {
+    const QByteArrayView content = variable.receivedOidContent();
+    if (content.isEmpty())
+        return systemObjectNumber(variable.Oid());
+    static constexpr char group[] = {0x2b, 6, 1, 2, 1, 1}; // 1.3.6.1.2.1.1
+    constexpr qsizetype size = sizeof group;
+    if (content.size() < size + 1 || content.size() > size + 2 ||
+        !content.startsWith(QByteArrayView(group, size)))
+        return 0;
+    const int number = content[size];
+    if (number < 1 || number > SystemObjects)
+        return 0;
+    return content.size() == size + 1 || content[size + 1] == 0 ? number : 0;
+}
+
+using Arcs = QVarLengthArray<quint64, 16>;
+
+std::optional<Arcs> arcsOf(const QString &oid)
+{
+    Arcs arcs;
+    for (qsizetype start = 0;;) {
+        qsizetype end = oid.indexOf(QLatin1Char('.'), start);
+        if (end < 0)
+            end = oid.size();
+        const QStringView part = QStringView(oid).sliced(start, end - start);
         bool ok = !part.isEmpty();
         for (QChar c : part)
             ok = ok && c >= QLatin1Char('0') && c <= QLatin1Char('9');
@@ -75,22 +60,35 @@ std::optional<QList<quint64>> arcsOf(const QString &oid)
         if (!ok)
             return std::nullopt;
         arcs.append(arc);
+        if (end == oid.size())
+            return arcs;
+        start = end + 1;
     }
-    return arcs;
 }
 
 // The first system object whose identifier comes strictly after `oid`; 0 when none does.
 int successorNumber(const QString &oid)
 {
-    const std::optional<QList<quint64>> arcs = arcsOf(oid);
+    const std::optional<Arcs> arcs = arcsOf(oid);
     if (!arcs)
         return 0;
     for (int number = 1; number <= SystemObjects; ++number) {
-        const QList<quint64> object{1, 3, 6, 1, 2, 1, 1, quint64(number), 0};
-        if (std::lexicographical_compare(arcs->begin(), arcs->end(), object.begin(), object.end()))
+        const quint64 object[] = {1, 3, 6, 1, 2, 1, 1, quint64(number), 0};
+        if (std::lexicographical_compare(arcs->begin(), arcs->end(), std::begin(object),
+                                         std::end(object)))
             return number;
     }
     return 0;
+}
+
+// Through the prepared answers, or the general path when one does not fit.
+Status answerSystemObject(SnmpVariable &variable, int number, const AgentTableRow &row,
+                          SystemAnswers &answers, const QDateTime &now)
+{
+    if (answers.answer(variable, number, row, now))
+        return {};
+    const SystemAnswer answer = systemObject(number, row, now);
+    return AnswerVariable(variable, answer.value, answer.type, answer.oid);
 }
 
 void markUnanswered(SnmpMessage &message, int position)
@@ -137,24 +135,39 @@ Status answerGetRequest(SnmpMessage &message, int index, const AgentTableRow &ro
                         const ControlledObject &object1, const ControlledObject &object2,
                         const QDateTime &now)
 {
+    SystemAnswers answers;
+    return answerGetRequest(message, index, row, answers,
+                            [&] { return ControlledObjects{object1, object2}; }, now);
+}
+
+Status answerGetRequest(SnmpMessage &message, int index, const AgentTableRow &row,
+                        SystemAnswers &answers, const ControlledObjectsReader &readObjects,
+                        const QDateTime &now)
+{
+    std::optional<ControlledObjects> objects;
     int position = 1;
     for (SnmpVariable &variable : message.Variables) {
-        const QString oid = variable.Oid();
         Status answered;
-        if (const int number = systemObjectNumber(oid)) {
-            const Answer answer = systemObject(number, row, now);
-            answered = AnswerVariable(variable, answer.value, answer.type, answer.oid);
-        } else if (oid == object1.oid || oid == object2.oid) {
-            // The first set of boxes is tested first, and each set belongs to one row.
-            const bool first = oid == object1.oid;
-            const ControlledObject &object = first ? object1 : object2;
-            if (index == (first ? 5 : 6))
-                answered = AnswerVariable(variable, object.value, typeCodeOfName(object.typeName),
-                                          object.oid);
-            else
-                markUnanswered(message, position);
+        if (const int number = systemObjectNumber(variable)) {
+            answered = answerSystemObject(variable, number, row, answers, now);
         } else {
-            markUnanswered(message, position);
+            const QString &oid = variable.Oid();
+            if (!objects)
+                objects = readObjects();
+            const ControlledObject &object1 = objects->first;
+            const ControlledObject &object2 = objects->second;
+            if (oid == object1.oid || oid == object2.oid) {
+                // The first set of boxes is tested first, and each set belongs to one row.
+                const bool first = oid == object1.oid;
+                const ControlledObject &object = first ? object1 : object2;
+                if (index == (first ? 5 : 6))
+                    answered = AnswerVariable(variable, object.value,
+                                              typeCodeOfName(object.typeName), object.oid);
+                else
+                    markUnanswered(message, position);
+            } else {
+                markUnanswered(message, position);
+            }
         }
         if (!answered)
             return answered;
@@ -165,11 +178,17 @@ Status answerGetRequest(SnmpMessage &message, int index, const AgentTableRow &ro
 
 Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row, const QDateTime &now)
 {
+    SystemAnswers answers;
+    return answerGetNextRequest(message, row, answers, now);
+}
+
+Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row,
+                            SystemAnswers &answers, const QDateTime &now)
+{
     int position = 1;
     for (SnmpVariable &variable : message.Variables) {
         if (const int number = successorNumber(variable.Oid())) {
-            const Answer next = systemObject(number, row, now);
-            const Status answered = AnswerVariable(variable, next.value, next.type, next.oid);
+            const Status answered = answerSystemObject(variable, number, row, answers, now);
             if (!answered)
                 return answered;
         } else {

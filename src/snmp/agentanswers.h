@@ -8,6 +8,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <utility>
+
+class SystemAnswers;
+
 // The only community the agents answer, compared byte for byte.
 inline constexpr char AgentCommunity[] = "kettle";
 
@@ -18,6 +23,10 @@ struct ControlledObject
     QString typeName;
     QString value;
 };
+
+using ControlledObjects = std::pair<ControlledObject, ControlledObject>;
+// Reads both sets of boxes; called only when a variable is no system object.
+using ControlledObjectsReader = std::function<ControlledObjects()>;
 
 // Code of a type box name; 0 for text that names no type.
 int typeCodeOfName(const QString &name);
@@ -35,8 +44,14 @@ bool isAgentCommunity(const SnmpMessage &message);
 Status answerGetRequest(SnmpMessage &message, int index, const AgentTableRow &row,
                         const ControlledObject &object1, const ControlledObject &object2,
                         const QDateTime &now);
+// The same with the row's prepared answers, reading the boxes only when a variable needs them.
+Status answerGetRequest(SnmpMessage &message, int index, const AgentTableRow &row,
+                        SystemAnswers &answers, const ControlledObjectsReader &readObjects,
+                        const QDateTime &now);
 // Answers each variable with the first system object after it in identifier order.
 Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row, const QDateTime &now);
+Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row,
+                            SystemAnswers &answers, const QDateTime &now);
 // Nothing here is writable: the refusal the message's version knows.
 void refuseSetRequest(SnmpMessage &message);
 

@@ -90,18 +90,16 @@ Result<quint64> decodeUnsigned(QByteArrayView content)
     return value;
 }
 
-Result<QString> decodeOid(QByteArrayView content)
+namespace {
+
+// Calls onArc(value) for each arc of the identifier's content, the first two split as the
+// dotted form writes them; fails as decodeOid does.
+template <typename OnArc>
+Status walkOid(QByteArrayView content, OnArc onArc)
 {
     if (content.isEmpty())
         return malformed(QStringLiteral("empty object identifier"));
     const auto *bytes = reinterpret_cast<const quint8 *>(content.data());
-    // Digits go to a byte buffer first: one allocation for the text instead of one per arc.
-    QVarLengthArray<char, 256> text;
-    char digits[24];
-    const auto appendNumber = [&](quint64 value) {
-        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-        text.append(digits, end - digits);
-    };
     quint64 arc = 0;
     bool first = true;
     bool atStart = true;
@@ -116,23 +114,53 @@ Result<QString> decodeOid(QByteArrayView content)
             continue;
         if (first) {
             const quint64 top = arc < 40 ? 0 : arc < 80 ? 1 : 2;
-            appendNumber(top);
-            text.append('.');
-            appendNumber(arc - top * 40);
+            onArc(top);
+            onArc(arc - top * 40);
             first = false;
         } else {
-            text.append('.');
-            appendNumber(arc);
+            onArc(arc);
         }
         arc = 0;
         atStart = true;
     }
     if (!atStart)
         return malformed(QStringLiteral("identifier ends inside an arc"));
+    return {};
+}
+
+} // namespace
+
+Result<QString> decodeOid(QByteArrayView content)
+{
+    // Digits go to a byte buffer first: one allocation for the text instead of one per arc.
+    QVarLengthArray<char, 256> text;
+    const Status walked = walkOid(content, [&text](quint64 arc) {
+        char digits[24];
+        digits[0] = '.';
+        const auto end = std::to_chars(digits + 1, digits + sizeof digits, arc).ptr;
+        const qsizetype skip = text.isEmpty() ? 1 : 0;
+        text.append(digits + skip, end - digits - skip);
+    });
+    if (!walked)
+        return walked.failure();
     return QString::fromLatin1(text.constData(), text.size());
 }
 
-QByteArray encodeInteger(qint64 value)
+Status checkOid(QByteArrayView content)
+{
+    return walkOid(content, [](quint64) {});
+}
+
+QByteArrayView contentOf(QByteArrayView element)
+{
+    if (element.size() < 2)
+        return {};
+    const auto *bytes = reinterpret_cast<const quint8 *>(element.data());
+    const qsizetype header = 2 + ((bytes[1] & 0x80) ? (bytes[1] & 0x7f) : 0);
+    return header <= element.size() ? element.sliced(header) : QByteArrayView();
+}
+
+int integerSize(qint64 value)
 {
     int bytes = 8;
     // Drop leading bytes that only repeat the sign.
@@ -142,24 +170,64 @@ QByteArray encodeInteger(qint64 value)
             break;
         --bytes;
     }
-    char out[8];
-    for (int i = 0; i < bytes; ++i)
-        out[i] = char(quint8(quint64(value) >> ((bytes - 1 - i) * 8)));
-    return QByteArray(out, bytes);
+    return bytes;
 }
 
-QByteArray encodeUnsigned(quint64 value)
+namespace {
+
+char *writeIntegerContent(char *out, qint64 value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        *out++ = char(quint8(quint64(value) >> ((bytes - 1 - i) * 8)));
+    return out;
+}
+
+} // namespace
+
+QByteArray encodeInteger(qint64 value)
+{
+    char out[8];
+    return QByteArray(out, writeIntegerContent(out, value, integerSize(value)) - out);
+}
+
+char *writeInteger(char *out, qint64 value)
+{
+    const int bytes = integerSize(value);
+    *out++ = char(Integer);
+    *out++ = char(bytes);
+    return writeIntegerContent(out, value, bytes);
+}
+
+namespace {
+
+// Writes the content of encodeUnsigned(value) to `out`, which holds nine bytes; returns its size.
+int writeUnsigned(char *out, quint64 value)
 {
     int bytes = 1;
     while (bytes < 8 && (value >> (bytes * 8)) != 0)
         ++bytes;
-    char out[9];
     int length = 0;
     if ((value >> ((bytes - 1) * 8)) & 0x80)
         out[length++] = '\0'; // keeps the value positive
     for (int i = bytes - 1; i >= 0; --i)
         out[length++] = char(quint8(value >> (i * 8)));
-    return QByteArray(out, length);
+    return length;
+}
+
+} // namespace
+
+QByteArray encodeUnsigned(quint64 value)
+{
+    char out[9];
+    return QByteArray(out, writeUnsigned(out, value));
+}
+
+QByteArray unsignedElement(quint8 tag, quint64 value)
+{
+    char out[11] = {char(tag)};
+    const int length = writeUnsigned(out + 2, value);
+    out[1] = char(length);
+    return QByteArray(out, 2 + length);
 }
 
 namespace {
@@ -224,17 +292,24 @@ int headerSize(qsizetype contentLength)
     return 2 + count;
 }
 
-void appendHeader(QByteArray &out, quint8 tag, qsizetype contentLength)
+char *writeHeader(char *out, quint8 tag, qsizetype contentLength)
 {
-    char header[6] = {char(tag), char(contentLength)};
+    out[0] = char(tag);
+    out[1] = char(contentLength);
     const int size = headerSize(contentLength);
     if (size > 2) {
         const int count = size - 2;
-        header[1] = char(0x80 | count);
+        out[1] = char(0x80 | count);
         for (int i = 0; i < count; ++i)
-            header[2 + i] = char(quint8(quint64(contentLength) >> ((count - 1 - i) * 8)));
+            out[2 + i] = char(quint8(quint64(contentLength) >> ((count - 1 - i) * 8)));
     }
-    out.append(QByteArrayView(header, size));
+    return out + size;
+}
+
+void appendHeader(QByteArray &out, quint8 tag, qsizetype contentLength)
+{
+    char header[6];
+    out.append(QByteArrayView(header, writeHeader(header, tag, contentLength) - header));
 }
 
 void appendElement(QByteArray &out, quint8 tag, QByteArrayView content)

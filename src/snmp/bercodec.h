@@ -52,6 +52,10 @@ Result<qint64> decodeInteger(QByteArrayView content);
 Result<quint64> decodeUnsigned(QByteArrayView content);
 // Dotted text of the identifier; arcs up to 64 bits.
 Result<QString> decodeOid(QByteArrayView content);
+// Fails exactly where decodeOid would, without making the text.
+Status checkOid(QByteArrayView content);
+// The content of a whole element this codec read or wrote.
+QByteArrayView contentOf(QByteArrayView element);
 
 QByteArray encodeInteger(qint64 value);
 QByteArray encodeUnsigned(quint64 value);
@@ -62,5 +66,15 @@ int headerSize(qsizetype contentLength);
 void appendHeader(QByteArray &out, quint8 tag, qsizetype contentLength);
 void appendElement(QByteArray &out, quint8 tag, QByteArrayView content);
 QByteArray element(quint8 tag, QByteArrayView content);
+// Writers into a buffer the caller sized with headerSize and integerSize: each returns the
+// position after what it wrote.
+char *writeHeader(char *out, quint8 tag, qsizetype contentLength);
+// A whole Integer element of the value.
+char *writeInteger(char *out, qint64 value);
+// Content bytes of encodeInteger(value).
+int integerSize(qint64 value);
+
+// element(tag, encodeUnsigned(value)) in one allocation.
+QByteArray unsignedElement(quint8 tag, quint64 value);
 
 } // namespace ber

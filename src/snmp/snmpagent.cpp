@@ -3,6 +3,8 @@
 #include <QNetworkInterface>
 #include <QUdpSocket>
 
+#include <utility>
+
 namespace {
 
 // The largest payload one UDP datagram carries over IPv4.
@@ -94,22 +96,27 @@ void SnmpAgent::readDatagrams()
     if (m_reading)
         return;
     m_reading = true;
-    for (int i = 0; i < BatchSize && m_socket && m_socket->hasPendingDatagrams(); ++i) {
-        QHostAddress sender;
+    for (int i = 0; i < BatchSize && m_socket; ++i) {
+        // Read until the socket says it has nothing more: asking first would cost a system call
+        // per datagram.
         quint16 senderPort = 0;
         const qint64 size =
-            m_socket->readDatagram(m_buffer.data(), m_buffer.size(), &sender, &senderPort);
+            m_socket->readDatagram(m_buffer.data(), m_buffer.size(), &m_from, &senderPort);
+        if (size < 0 && m_socket->error() == QAbstractSocket::TemporaryError)
+            break;
         if (size < 0 || size > MaxDatagram) {
             ++m_dropped;
             continue;
         }
-        Result<SnmpMessage> message = decodeMessage(QByteArrayView(m_buffer.constData(), size));
+        Result<SnmpMessage> message =
+            decodeMessage(QByteArrayView(m_buffer.constData(), size), &m_current);
         if (!message || !isRequest(message.value())) {
             ++m_dropped;
             continue;
         }
         m_current = std::move(message.value());
-        m_sender = sender;
+        // Swapped, not copied: the next read then fills an address nothing else shares.
+        std::swap(m_sender, m_from);
         m_senderPort = senderPort;
         emit Request(m_index);
     }
@@ -120,20 +127,20 @@ Status SnmpAgent::SendResponse()
 {
     if (!m_socket)
         return failure(QStringLiteral("The agent is not listening"), 10057);
-    Result<QByteArray> datagram = encodeMessage(m_current);
-    if (!datagram)
-        return datagram.failure();
-    if (datagram.value().size() > MaxDatagram) {
+    const Status encoded = encodeMessage(m_current, m_response);
+    if (!encoded)
+        return encoded;
+    if (m_response.size() > MaxDatagram) {
         // Too big for one datagram: the error alone, as the protocol asks.
         SnmpMessage tooBig = m_current;
         tooBig.ErrorStatus = SnmpError::TooBig;
         tooBig.ErrorIndex = 0;
         tooBig.Variables.clear();
-        datagram = encodeMessage(tooBig);
-        if (!datagram)
-            return datagram.failure();
+        const Status errorOnly = encodeMessage(tooBig, m_response);
+        if (!errorOnly)
+            return errorOnly;
     }
-    const qint64 sent = m_socket->writeDatagram(datagram.value(), m_sender, m_senderPort);
+    const qint64 sent = m_socket->writeDatagram(m_response, m_sender, m_senderPort);
     if (sent < 0)
         return Failure{10000 + int(m_socket->error()), m_socket->errorString()};
     return {};

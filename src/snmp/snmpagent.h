@@ -43,8 +43,10 @@ private:
     QUdpSocket *m_socket = nullptr;
     SnmpMessage m_current;
     QHostAddress m_sender;
+    QHostAddress m_from; // the address of the datagram being read
     quint16 m_senderPort = 0;
     QByteArray m_buffer;
+    QByteArray m_response; // kept between answers for its storage
     quint64 m_dropped = 0;
     bool m_reading = false;
 };

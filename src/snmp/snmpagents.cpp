@@ -133,12 +133,13 @@ void SnmpAgents::SnmpGetRequest(int index)
             return;
         }
     }
-    const ControlledObject object1{m_page.txtOid1->text(), m_page.cboType1->currentText(),
-                                   m_page.txtValue1->text()};
-    const ControlledObject object2{m_page.txtOid2->text(), m_page.cboType2->currentText(),
-                                   m_page.txtValue2->text()};
-    const Status answered = answerGetRequest(message, index, m_table[index], object1, object2,
-                                             QDateTime::currentDateTimeUtc());
+    const auto readObjects = [this] {
+        return ControlledObjects{
+            {m_page.txtOid1->text(), m_page.cboType1->currentText(), m_page.txtValue1->text()},
+            {m_page.txtOid2->text(), m_page.cboType2->currentText(), m_page.txtValue2->text()}};
+    };
+    const Status answered = answerGetRequest(message, index, m_table[index], m_answers[index],
+                                             readObjects, QDateTime::currentDateTimeUtc());
     if (!answered)
         m_services.messages.showMessage(failurePrefix + answered.failure().description);
 }
@@ -162,7 +163,8 @@ void SnmpAgents::answerNext(int index, const QString &recordName)
         }
     }
     const Status answered =
-        answerGetNextRequest(message, m_table[index], QDateTime::currentDateTimeUtc());
+        answerGetNextRequest(message, m_table[index], m_answers[index],
+                             QDateTime::currentDateTimeUtc());
     if (!answered)
         m_services.messages.showMessage(failurePrefix + answered.failure().description);
 }

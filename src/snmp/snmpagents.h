@@ -2,6 +2,7 @@
 
 #include "agenttable.h"
 #include "common/result.h"
+#include "systemanswers.h"
 
 #include <QObject>
 
@@ -43,4 +44,5 @@ private:
     const AppServices &m_services;
     std::array<SnmpAgent *, 7> m_agents{};
     AgentTable m_table;
+    std::array<SystemAnswers, 7> m_answers;
 };

@@ -3,6 +3,8 @@
 #include "bercodec.h"
 #include "snmpvalue.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr quint8 PduTagBase = 0xa0;
@@ -25,9 +27,14 @@ Result<qint32> readInt32(ber::Reader &reader, const char *what)
     return qint32(value.value());
 }
 
-Result<QList<SnmpVariable>> readVariables(QByteArrayView list)
+Result<QList<SnmpVariable>> readVariables(QByteArrayView list, const SnmpMessage *previous)
 {
+    // Counted first, so the list is allocated once.
+    qsizetype count = 0;
+    for (ber::Reader counter(list); !counter.atEnd() && counter.read(); ++count) {
+    }
     QList<SnmpVariable> variables;
+    variables.reserve(count);
     ber::Reader reader(list);
     while (!reader.atEnd()) {
         const Result<ber::Element> binding = reader.read(ber::Sequence, "variable binding");
@@ -42,7 +49,10 @@ Result<QList<SnmpVariable>> readVariables(QByteArrayView list)
             return value.failure();
         if (!fields.atEnd())
             return malformed(QStringLiteral("extra data in a variable binding"));
-        Result<SnmpVariable> variable = SnmpVariable::decode(oid.value(), value.value());
+        const qsizetype at = variables.size();
+        const SnmpVariable *like =
+            previous && at < previous->Variables.size() ? &previous->Variables[at] : nullptr;
+        Result<SnmpVariable> variable = SnmpVariable::decode(oid.value(), value.value(), like);
         if (!variable)
             return variable.failure();
         variables.append(std::move(variable.value()));
@@ -68,20 +78,27 @@ Result<SnmpVariable> SnmpVariable::make(const QString &oid, int type, const QStr
 }
 
 Result<SnmpVariable> SnmpVariable::decode(const ber::Element &oidElement,
-                                          const ber::Element &valueElement)
+                                          const ber::Element &valueElement,
+                                          const SnmpVariable *like)
 {
-    const Result<QString> oid = ber::decodeOid(oidElement.content);
+    const Status oid = ber::checkOid(oidElement.content);
     if (!oid)
         return oid.failure();
     const Result<SnmpValue> value = decodeValue(valueElement.tag, valueElement.content);
     if (!value)
         return value.failure();
     SnmpVariable variable;
-    variable.m_oid = oid.value();
-    variable.m_oidElement = oidElement.encoded.toByteArray();
+    variable.m_oidPending = true;
+    // Only the bytes are shared: the text is made from them, as for any received identifier.
+    variable.m_oidElement = like && like->m_oidElement == oidElement.encoded
+                                ? like->m_oidElement
+                                : oidElement.encoded.toByteArray();
     variable.m_type = value.value().type;
     variable.m_value = value.value().text;
-    variable.m_valueElement = valueElement.encoded.toByteArray();
+    // Requests carry Null values: those share one buffer.
+    static const QByteArray null = QByteArray::fromRawData("\x05\x00", 2);
+    variable.m_valueElement =
+        valueElement.encoded == null ? null : valueElement.encoded.toByteArray();
     return variable;
 }
 
@@ -116,19 +133,54 @@ Status SnmpVariable::setValueAndType(const QString &text, int type)
     return {};
 }
 
+QByteArrayView SnmpVariable::receivedOidContent() const
+{
+    return m_oidPending ? ber::contentOf(m_oidElement) : QByteArrayView();
+}
+
+void SnmpVariable::makeOidText() const
+{
+    m_oid = ber::decodeOid(ber::contentOf(m_oidElement)).value();
+    m_oidPending = false;
+}
+
+void SnmpVariable::answerWith(const SnmpVariable &answer)
+{
+    m_value = answer.m_value;
+    m_type = answer.m_type;
+    m_valueElement = answer.m_valueElement;
+    // While this text is not made the bytes decide: equal content means equal text, the
+    // answer's being in the form decoding writes.
+    const bool same = m_oidPending ? receivedOidContent() == ber::contentOf(answer.m_oidElement)
+                                   : m_oid == answer.Oid();
+    if (!same || m_oidElement.isEmpty()) {
+        m_oid = answer.Oid();
+        m_oidPending = false;
+        m_oidElement = answer.m_oidElement;
+    }
+}
+
+void SnmpVariable::setEncodedValue(int type, const QString &text, const QByteArray &element)
+{
+    m_type = type;
+    m_value = text;
+    m_valueElement = element;
+}
+
 Status SnmpVariable::setOid(const QString &dotted)
 {
-    if (dotted == m_oid && !m_oidElement.isEmpty())
+    if (dotted == Oid() && !m_oidElement.isEmpty())
         return {};
     const Result<QByteArray> content = ber::encodeOid(dotted);
     if (!content)
         return content.failure();
     m_oid = dotted;
+    m_oidPending = false;
     m_oidElement = ber::element(ber::ObjectIdentifier, content.value());
     return {};
 }
 
-Result<SnmpMessage> decodeMessage(QByteArrayView datagram)
+Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *previous)
 {
     ber::Reader outer(datagram);
     const Result<ber::Element> whole = outer.read(ber::Sequence, "message");
@@ -149,7 +201,10 @@ Result<SnmpMessage> decodeMessage(QByteArrayView datagram)
     const Result<ber::Element> community = fields.read(ber::OctetString, "community");
     if (!community)
         return community.failure();
-    message.Community = QString::fromLatin1(community.value().content);
+    const QLatin1String communityText(community.value().content);
+    message.Community = previous && previous->Community == communityText
+                            ? previous->Community
+                            : QString(communityText);
 
     const Result<ber::Element> pdu = fields.read();
     if (!pdu)
@@ -190,7 +245,7 @@ Result<SnmpMessage> decodeMessage(QByteArrayView datagram)
         return list.failure();
     if (!body.atEnd())
         return malformed(QStringLiteral("data after the variable list"));
-    Result<QList<SnmpVariable>> variables = readVariables(list.value().content);
+    Result<QList<SnmpVariable>> variables = readVariables(list.value().content, previous);
     if (!variables)
         return variables.failure();
     message.Variables = std::move(variables.value());
@@ -199,11 +254,29 @@ Result<SnmpMessage> decodeMessage(QByteArrayView datagram)
 
 Result<QByteArray> encodeMessage(const SnmpMessage &message)
 {
+    QByteArray out;
+    const Status encoded = encodeMessage(message, out);
+    if (!encoded)
+        return encoded.failure();
+    return out;
+}
+
+Status encodeMessage(const SnmpMessage &message, QByteArray &out)
+{
     const int number = message.pdu();
     if ((message.Type & ~0x1f) != SnmpPdu::V1Base && (message.Type & ~0x1f) != SnmpPdu::V2cBase)
         return failure(QStringLiteral("Message type %1 cannot be sent").arg(message.Type));
     if (number > 8)
         return failure(QStringLiteral("Message type %1 cannot be sent").arg(message.Type));
+
+    // The community as it was decoded is Latin-1 already and is written as it stands; anything
+    // else goes through the conversion.
+    QByteArray converted;
+    const bool latin1 = std::all_of(message.Community.begin(), message.Community.end(),
+                                    [](QChar c) { return c.unicode() <= 0xff; });
+    if (!latin1)
+        converted = message.Community.toLatin1();
+    const qsizetype communitySize = latin1 ? message.Community.size() : converted.size();
 
     // Sizes first, so the message is written into one buffer front to back.
     qsizetype listLength = 0;
@@ -211,31 +284,38 @@ Result<QByteArray> encodeMessage(const SnmpMessage &message)
         const qsizetype binding = variable.oidElement().size() + variable.valueElement().size();
         listLength += ber::headerSize(binding) + binding;
     }
-    const QByteArray requestId = ber::encodeInteger(message.MessageNumber);
-    const QByteArray status = ber::encodeInteger(message.ErrorStatus);
-    const QByteArray index = ber::encodeInteger(message.ErrorIndex);
-    const qsizetype pduLength = 2 + requestId.size() + 2 + status.size() + 2 + index.size() +
+    const qsizetype pduLength = 2 + ber::integerSize(message.MessageNumber) + 2 +
+                                ber::integerSize(message.ErrorStatus) + 2 +
+                                ber::integerSize(message.ErrorIndex) +
                                 ber::headerSize(listLength) + listLength;
-    const QByteArray version = ber::encodeInteger(message.version);
-    const QByteArray community = message.Community.toLatin1();
-    const qsizetype messageLength = 2 + version.size() + ber::headerSize(community.size()) +
-                                    community.size() + ber::headerSize(pduLength) + pduLength;
+    const qsizetype messageLength = 2 + ber::integerSize(message.version) +
+                                    ber::headerSize(communitySize) + communitySize +
+                                    ber::headerSize(pduLength) + pduLength;
 
-    QByteArray out;
-    out.reserve(ber::headerSize(messageLength) + messageLength);
-    ber::appendHeader(out, ber::Sequence, messageLength);
-    ber::appendElement(out, ber::Integer, version);
-    ber::appendElement(out, ber::OctetString, community);
-    ber::appendHeader(out, quint8(PduTagBase + number), pduLength);
-    ber::appendElement(out, ber::Integer, requestId);
-    ber::appendElement(out, ber::Integer, status);
-    ber::appendElement(out, ber::Integer, index);
-    ber::appendHeader(out, ber::Sequence, listLength);
-    for (const SnmpVariable &variable : message.Variables) {
-        ber::appendHeader(out, ber::Sequence,
-                          variable.oidElement().size() + variable.valueElement().size());
-        out.append(variable.oidElement());
-        out.append(variable.valueElement());
+    // Reuses the caller's buffer when it is large enough.
+    out.resize(ber::headerSize(messageLength) + messageLength);
+    char *at = out.data();
+    at = ber::writeHeader(at, ber::Sequence, messageLength);
+    at = ber::writeInteger(at, message.version);
+    at = ber::writeHeader(at, ber::OctetString, communitySize);
+    if (latin1) {
+        for (QChar c : message.Community)
+            *at++ = char(c.unicode());
+    } else {
+        at = std::copy(converted.cbegin(), converted.cend(), at);
     }
-    return out;
+    at = ber::writeHeader(at, quint8(PduTagBase + number), pduLength);
+    at = ber::writeInteger(at, message.MessageNumber);
+    at = ber::writeInteger(at, message.ErrorStatus);
+    at = ber::writeInteger(at, message.ErrorIndex);
+    at = ber::writeHeader(at, ber::Sequence, listLength);
+    for (const SnmpVariable &variable : message.Variables) {
+        const QByteArray &oid = variable.oidElement();
+        const QByteArray &value = variable.valueElement();
+        at = ber::writeHeader(at, ber::Sequence, oid.size() + value.size());
+        at = std::copy(oid.cbegin(), oid.cend(), at);
+        at = std::copy(value.cbegin(), value.cend(), at);
+    }
+    Q_ASSERT(at == out.constData() + out.size());
+    return {};
 }

@@ -41,9 +41,16 @@ public:
     SnmpVariable() = default;
     // A fresh binding of an identifier to Null, as a manager sends it.
     static Result<SnmpVariable> make(const QString &oid, int type = 20, const QString &value = {});
-    static Result<SnmpVariable> decode(const ber::Element &oid, const ber::Element &value);
+    // Shares the identifier's buffer with `like` when it holds the same bytes.
+    static Result<SnmpVariable> decode(const ber::Element &oid, const ber::Element &value,
+                                       const SnmpVariable *like = nullptr);
 
-    const QString &Oid() const { return m_oid; }
+    const QString &Oid() const
+    {
+        if (m_oidPending)
+            makeOidText();
+        return m_oid;
+    }
     int Type() const { return m_type; }
     const QString &Value() const { return m_value; }
 
@@ -54,13 +61,26 @@ public:
     Status setOid(const QString &dotted);
     // setValue then setType in one encoding.
     Status setValueAndType(const QString &text, int type);
+    // What setValueAndType then setOid give for an answer that fits: its identifier, type and
+    // value as they are encoded. The identifier's encoding stays when the text is the same. The
+    // answer's identifier is written as decoding writes it (no leading zeros in an arc).
+    void answerWith(const SnmpVariable &answer);
+    // Takes a value with an encoding the caller made from the same text and type.
+    void setEncodedValue(int type, const QString &text, const QByteArray &element);
 
     // The encoded identifier and value elements.
     const QByteArray &oidElement() const { return m_oidElement; }
     const QByteArray &valueElement() const { return m_valueElement; }
+    // The identifier's content as it came in, while its text is not made yet; empty otherwise.
+    // Bytes and text say the same then, since decoding takes no padded arcs.
+    QByteArrayView receivedOidContent() const;
 
 private:
-    QString m_oid;
+    void makeOidText() const;
+
+    // A received identifier's text is made when first asked for: answers mostly need its bytes.
+    mutable QString m_oid;
+    mutable bool m_oidPending = false;
     int m_type = 20;
     QString m_value;
     QByteArray m_oidElement;
@@ -83,7 +103,12 @@ struct SnmpMessage
     int pdu() const { return Type & 0x1f; }
 };
 
-// Decodes one datagram; fails for anything that is not a complete v1 or v2c message.
-Result<SnmpMessage> decodeMessage(QByteArrayView datagram);
+// Decodes one datagram; fails for anything that is not a complete v1 or v2c message. The
+// community and identifiers share the buffers of `previous` where the bytes are the same, which
+// saves an agent answering the same requests over and over their copies.
+Result<SnmpMessage> decodeMessage(QByteArrayView datagram,
+                                  const SnmpMessage *previous = nullptr);
 // Encodes with the message's version whatever base its type code names.
 Result<QByteArray> encodeMessage(const SnmpMessage &message);
+// The same into `out`, reusing its storage.
+Status encodeMessage(const SnmpMessage &message, QByteArray &out);

@@ -78,7 +78,7 @@ Result<QByteArray> encodeUnsigned32(quint8 tag, int type, const QString &text, b
             return mismatch(type, text, QStringLiteral("beyond 4294967295"));
         value &= 0xffffffffu; // a clock past 32 bits starts over, as agents' uptimes do
     }
-    return ber::element(tag, ber::encodeUnsigned(value));
+    return ber::unsignedElement(tag, value);
 }
 
 Result<QByteArray> encodeIpAddress(const QString &text)
@@ -148,7 +148,7 @@ Result<QByteArray> encodeValue(int type, const QString &text)
         const quint64 value = ok ? text.toULongLong(&ok) : 0;
         if (!ok)
             return mismatch(type, text);
-        return ber::element(Counter64Tag, ber::encodeUnsigned(value));
+        return ber::unsignedElement(Counter64Tag, value);
     }
     case SnmpType::Null:
         return ber::element(ber::Null, {});
@@ -161,6 +161,11 @@ Result<QByteArray> encodeValue(int type, const QString &text)
     default:
         return failure(QStringLiteral("Type mismatch: %1 is not a variable type").arg(type));
     }
+}
+
+QByteArray encodeTimeTicks(quint64 ticks)
+{
+    return ber::unsignedElement(TimeTicksTag, ticks & 0xffffffffu);
 }
 
 Result<SnmpValue> decodeValue(quint8 tag, QByteArrayView content)
