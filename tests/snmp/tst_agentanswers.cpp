@@ -2,6 +2,7 @@
 
 #include "snmp/agentanswers.h"
 #include "snmp/snmpvalue.h"
+#include "snmp/systemanswers.h"
 
 #include <QtTest>
 
@@ -14,6 +15,7 @@ private slots:
     void getNextWalksTheGroup_data();
     void getNextWalksTheGroup();
     void setIsRefusedInTheVersionsTerms();
+    void preparedAnswersFollowTheRow();
 };
 
 namespace {
@@ -124,6 +126,35 @@ void TstAgentAnswers::setIsRefusedInTheVersionsTerms()
         QCOMPARE(set.ErrorIndex, 1);
         QCOMPARE(set.Variables[1].Type(), SnmpType::Null);
     }
+}
+
+void TstAgentAnswers::preparedAnswersFollowTheRow()
+{
+    // The agent keeps its encoded answers between requests: a restarted row (new texts, new
+    // start time) must never be answered from what an earlier start left behind.
+    SystemAnswers answers;
+    const ControlledObjectsReader noObjects = [] { return ControlledObjects{Object1, Object2}; };
+    const QStringList oids = {Sys + "1.0", Sys + "3.0", Sys + "5.0", Sys + "7.0"};
+    const auto values = [&](const AgentTableRow &row, const QDateTime &now) {
+        SnmpMessage message = makeRequest(32, oids);
+        if (!answerGetRequest(message, 0, row, answers, noObjects, now))
+            return QStringList();
+        QStringList texts;
+        for (const SnmpVariable &variable : message.Variables)
+            texts.append(variable.Value());
+        return texts;
+    };
+    AgentTableRow row = rowOf(0);
+    QCOMPARE(values(row, Start.addSecs(5)),
+             (QStringList{"IP=127.0.0.1,Port=171", "500", "Agent 1", "76"}));
+    QCOMPARE(values(row, Start.addSecs(5)),
+             (QStringList{"IP=127.0.0.1,Port=171", "500", "Agent 1", "76"}));
+    row.SysDescr = "IP=127.0.0.1,Port=9171";
+    row.SysName = "Agent 9";
+    row.SysServices = 72;
+    row.AgentStartTime = Start.addSecs(5);
+    QCOMPARE(values(row, Start.addSecs(7)),
+             (QStringList{"IP=127.0.0.1,Port=9171", "200", "Agent 9", "72"}));
 }
 
 QTEST_GUILESS_MAIN(TstAgentAnswers)
