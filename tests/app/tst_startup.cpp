@@ -29,15 +29,15 @@ void TstStartup::oldLoadOrderAndTraceFilesAreGone()
 {
     TestWindow test;
     writeFile(test.programFolder() + "/LoadOrder.txt", "IF-MIB.txt\r\n");
-    writeFile(test.traceFolder() + "/Snmp_10.0.0.1_171.txt", "x");
-    writeFile(test.traceFolder() + "/TCP_10.0.0.1_80.txt", "x");
+    writeFile(test.traceFolder() + "/Snmp_192.0.2.1_171.txt", "x");
+    writeFile(test.traceFolder() + "/TCP_192.0.2.1_80.txt", "x");
     writeFile(test.traceFolder() + "/readme.txt", "keep");
     writeFile(test.traceFolder() + "/SnmpOld/inside.txt", "keep");
     FrmMain &window = test.open();
 
     QVERIFY(!QFile::exists(test.programFolder() + "/LoadOrder.txt"));
-    QVERIFY(!QFile::exists(test.traceFolder() + "/Snmp_10.0.0.1_171.txt"));
-    QVERIFY(!QFile::exists(test.traceFolder() + "/TCP_10.0.0.1_80.txt"));
+    QVERIFY(!QFile::exists(test.traceFolder() + "/Snmp_192.0.2.1_171.txt"));
+    QVERIFY(!QFile::exists(test.traceFolder() + "/TCP_192.0.2.1_80.txt"));
     QVERIFY(QFile::exists(test.traceFolder() + "/readme.txt"));
     QVERIFY(QFile::exists(test.traceFolder() + "/SnmpOld/inside.txt"));
     QCOMPARE(window.mibFix->lbxLoadOrder->count(), 0);

@@ -132,15 +132,15 @@ QDateTime utc(int year, int month, int day, int hour, int minute, int second)
 
 // Two leases for eth0 over time, the newest last; quotes and comments hold ';' and '}'.
 const QByteArray DhclientSample = R"(default-duid "\000\001\000\001";
-lease { interface "eth0"; fixed-address 10.1.2.3; option dhcp-lease-time 3600;
-  option dhcp-server-identifier 10.1.2.1; expire 3 2026/12/02 01:00:00; }
+lease { interface "eth0"; fixed-address 192.0.2.3; option dhcp-lease-time 3600;
+  option dhcp-server-identifier 192.0.2.1; expire 3 2026/12/02 01:00:00; }
 # renewed; the newest block comes last }
 lease {
   interface "eth0";
-  fixed-address 10.1.2.3;
+  fixed-address 192.0.2.3;
   option domain-search "lab; }odd";
   option dhcp-lease-time 86400;
-  option dhcp-server-identifier 10.1.2.254;
+  option dhcp-server-identifier 192.0.2.254;
   expire 4 2026/12/03 0:30:05;
 }
 )";
@@ -268,32 +268,32 @@ void TstNicInfo::defaultRoutesAndGateways()
 {
     const QByteArray table =
         "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
-        "wlan0\t00000000\t0101A8C0\t0003\t0\t0\t600\t00000000\t0\t0\t0\n"
-        "eth0\t00000000\t0102000A\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
-        "eth0\t0002000A\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"
-        "eth1\t00000000\t0103000A\t0002\t0\t0\t1\t00000000\t0\t0\t0\n"   // not up
+        "wlan0\t00000000\t017100CB\t0003\t0\t0\t600\t00000000\t0\t0\t0\n"
+        "eth0\t00000000\t016433C6\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+        "eth0\t006433C6\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"
+        "eth1\t00000000\t016533C6\t0002\t0\t0\t1\t00000000\t0\t0\t0\n"   // not up
         "tun0\t00000000\t00000000\t0001\t0\t0\t700\t00000000\t0\t0\t0\n" // no next hop
         "broken\t0000\n";
     const QList<DefaultRoute> routes = parseDefaultRoutes(table);
     QStringList found; // lowest metric first
     for (const DefaultRoute &route : routes)
         found.append(route.interfaceName + " " + route.gateway);
-    QCOMPARE(found, QStringList({"eth0 10.0.2.1", "wlan0 192.168.1.1", "tun0 "}));
-    QCOMPARE(gatewayOf(routes, "wlan0"), QStringLiteral("192.168.1.1"));
+    QCOMPARE(found, QStringList({"eth0 198.51.100.1", "wlan0 203.0.113.1", "tun0 "}));
+    QCOMPARE(gatewayOf(routes, "wlan0"), QStringLiteral("203.0.113.1"));
     QCOMPARE(gatewayOf(routes, "eth1"), QString());
 }
 
 void TstNicInfo::nameServers()
 {
-    const QByteArray conf = "# written by hand\nsearch lab.example\nnameserver\t10.0.0.53\n"
-                            "  nameserver 2001:db8::53  \n; nameserver 10.0.0.99\n"
-                            "nameserver 10.0.0.53\noptions edns0\n";
+    const QByteArray conf = "# written by hand\nsearch lab.example\nnameserver\t100.64.0.53\n"
+                            "  nameserver 2001:db8::53  \n; nameserver 100.64.0.99\n"
+                            "nameserver 100.64.0.53\noptions edns0\n";
     // Comments and repeats are skipped. Behind the local stub the upstream servers are the ones
     // queries go to; a resolv.conf naming real servers is what the resolver uses.
     const QByteArray stub = "nameserver 127.0.0.53\noptions edns0 trust-ad\n";
-    const QByteArray upstream = "nameserver 10.0.0.1\nnameserver 10.0.0.2\n";
-    QCOMPARE(chooseNameServers(stub, upstream), QStringList({"10.0.0.1", "10.0.0.2"}));
-    QCOMPARE(chooseNameServers(conf, upstream), QStringList({"10.0.0.53", "2001:db8::53"}));
+    const QByteArray upstream = "nameserver 100.64.0.1\nnameserver 100.64.0.2\n";
+    QCOMPARE(chooseNameServers(stub, upstream), QStringList({"100.64.0.1", "100.64.0.2"}));
+    QCOMPARE(chooseNameServers(conf, upstream), QStringList({"100.64.0.53", "2001:db8::53"}));
     QCOMPARE(chooseNameServers(stub, QByteArray()), QStringList({"127.0.0.53"}));
 }
 
@@ -301,19 +301,19 @@ void TstNicInfo::dhclientLeasesAndTheirTimes()
 {
     const auto eth0 = parseDhclientLease(DhclientSample, "eth0");
     QVERIFY(eth0);
-    QCOMPARE(eth0->address, QStringLiteral("10.1.2.3"));
-    QCOMPARE(eth0->server, QStringLiteral("10.1.2.254"));
+    QCOMPARE(eth0->address, QStringLiteral("192.0.2.3"));
+    QCOMPARE(eth0->server, QStringLiteral("192.0.2.254"));
     QCOMPARE(eth0->expires, utc(2026, 12, 3, 0, 30, 5));
     QCOMPARE(eth0->obtained, utc(2026, 12, 2, 0, 30, 5));
     QVERIFY(!parseDhclientLease(DhclientSample, "eth1"));
     QVERIFY(!parseDhclientLease("lease { interface \"eth0\"; fixed-addr", "eth0"));
     // Without a lease time the moment it was obtained is unknown.
-    const QByteArray epoch = "lease {\n interface \"eth0\";\n fixed-address 10.1.2.3;\n"
+    const QByteArray epoch = "lease {\n interface \"eth0\";\n fixed-address 192.0.2.3;\n"
                              " expire epoch 1796173200; # Wed Dec  2 01:00:00 2026\n}\n";
     const auto lease = parseDhclientLease(epoch, "eth0");
     QVERIFY(lease && !lease->obtained.isValid());
     QCOMPARE(lease->expires, QDateTime::fromSecsSinceEpoch(1796173200, QTimeZone::utc()));
-    const QByteArray never = "lease { interface \"eth0\"; fixed-address 10.1.2.3; expire never; }";
+    const QByteArray never = "lease { interface \"eth0\"; fixed-address 192.0.2.3; expire never; }";
     QVERIFY(!parseDhclientLease(never, "eth0")->expires.isValid());
     // Shown as the local clock reading with its offset, naming the same instant.
     QCOMPARE(leaseTimeText(QDateTime()), QString());
@@ -326,45 +326,45 @@ void TstNicInfo::dhclientLeasesAndTheirTimes()
 
 void TstNicInfo::keyValueLeasesAndStaleOnes()
 {
-    const QByteArray networkd = "# This is private data. Do not parse.\nADDRESS=10.4.0.20\n"
-                                "SERVER_ADDRESS=10.4.0.2\nLIFETIME=7200\n";
+    const QByteArray networkd = "# This is private data. Do not parse.\nADDRESS=198.51.100.20\n"
+                                "SERVER_ADDRESS=198.51.100.2\nLIFETIME=7200\n";
     const QDateTime written = utc(2026, 12, 6, 9, 0, 0);
     const auto lease = parseKeyValueLease(networkd, written);
     QVERIFY(lease);
-    QCOMPARE(lease->address, QStringLiteral("10.4.0.20"));
-    QCOMPARE(lease->server, QStringLiteral("10.4.0.2"));
+    QCOMPARE(lease->address, QStringLiteral("198.51.100.20"));
+    QCOMPARE(lease->server, QStringLiteral("198.51.100.2"));
     QCOMPARE(lease->obtained, written);
     QCOMPARE(lease->expires, utc(2026, 12, 6, 11, 0, 0));
     QVERIFY(!parseKeyValueLease("LIFETIME=7200\n", written));
     // A lease for an address the adapter no longer has is stale; of the others the latest
     // expiring counts.
-    const DhcpLease old{"10.0.0.5", "10.0.0.1", {}, utc(2026, 1, 1, 0, 0, 0)};
-    const DhcpLease newer{"10.0.0.5", "10.0.0.2", {}, utc(2026, 6, 1, 0, 0, 0)};
-    const DhcpLease elsewhere{"10.7.7.7", "10.7.7.1", {}, utc(2026, 12, 1, 0, 0, 0)};
-    QCOMPARE(chooseLease({old, newer, elsewhere}, {"10.0.0.5"})->server,
-             QStringLiteral("10.0.0.2"));
-    QCOMPARE(chooseLease({newer, old}, {"10.0.0.5"})->server, QStringLiteral("10.0.0.2"));
-    QVERIFY(!chooseLease({elsewhere}, {"10.0.0.5"}));
+    const DhcpLease old{"100.64.0.5", "100.64.0.1", {}, utc(2026, 1, 1, 0, 0, 0)};
+    const DhcpLease newer{"100.64.0.5", "100.64.0.2", {}, utc(2026, 6, 1, 0, 0, 0)};
+    const DhcpLease elsewhere{"100.71.7.7", "100.71.7.1", {}, utc(2026, 12, 1, 0, 0, 0)};
+    QCOMPARE(chooseLease({old, newer, elsewhere}, {"100.64.0.5"})->server,
+             QStringLiteral("100.64.0.2"));
+    QCOMPARE(chooseLease({newer, old}, {"100.64.0.5"})->server, QStringLiteral("100.64.0.2"));
+    QVERIFY(!chooseLease({elsewhere}, {"100.64.0.5"}));
 }
 
 void TstNicInfo::leaseFilesOfTheUsualClients()
 {
     QTemporaryDir root;
     const QString base = root.path() + "/";
-    writeFile(base + "run/systemd/netif/leases/4", "ADDRESS=10.4.0.20\nLIFETIME=60\n");
-    writeFile(base + "run/systemd/netif/leases/5", "ADDRESS=10.5.0.20\n");
-    writeFile(base + "var/lib/NetworkManager/internal-5f1e-eth0.lease", "ADDRESS=10.4.0.21\n");
-    writeFile(base + "var/lib/NetworkManager/internal-5f1e-eth00.lease", "ADDRESS=10.4.0.99\n");
+    writeFile(base + "run/systemd/netif/leases/4", "ADDRESS=198.51.100.20\nLIFETIME=60\n");
+    writeFile(base + "run/systemd/netif/leases/5", "ADDRESS=100.69.0.20\n");
+    writeFile(base + "var/lib/NetworkManager/internal-5f1e-eth0.lease", "ADDRESS=198.51.100.21\n");
+    writeFile(base + "var/lib/NetworkManager/internal-5f1e-eth00.lease", "ADDRESS=100.68.0.99\n");
     writeFile(base + "var/lib/NetworkManager/dhclient-77aa-eth0.lease",
-              "lease { interface \"eth0\"; fixed-address 10.4.0.22; }\n");
+              "lease { interface \"eth0\"; fixed-address 198.51.100.22; }\n");
     writeFile(base + "var/lib/dhcp/dhclient.eth0.leases", DhclientSample);
     writeFile(base + "var/lib/dhcp/dhclient6.eth0.leases",
-              "lease { interface \"eth0\"; fixed-address 10.4.0.66; }\n");
+              "lease { interface \"eth0\"; fixed-address 100.68.0.66; }\n");
     QStringList addresses;
     for (const DhcpLease &lease : readLeases(root.path(), "eth0", 4))
         addresses.append(lease.address);
     addresses.sort();
-    QCOMPARE(addresses, QStringList({"10.1.2.3", "10.4.0.20", "10.4.0.21", "10.4.0.22"}));
+    QCOMPARE(addresses, QStringList({"192.0.2.3", "198.51.100.20", "198.51.100.21", "198.51.100.22"}));
     QVERIFY(readLeases(root.path(), "eth7", 7).isEmpty());
     QVERIFY(readLeases(root.path() + "/missing", "eth0", 4).isEmpty());
 }

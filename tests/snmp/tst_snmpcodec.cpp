@@ -50,8 +50,8 @@ void TstSnmpCodec::valueTexts_data()
     QTest::newRow("OID arc beyond 64 bits") << oid << "1.3.18446744073709551616" << QByteArray();
     for (const char *bad : {".1.3.6", "1.3.6 ", "1", "", "1.3..6", "3.1", "1.40", "1.3.six"})
         QTest::addRow("OID '%s'", bad) << oid << bad << QByteArray();
-    QTest::newRow("IpAddress") << SnmpType::IpAddress << "10.0.0.255" << hex("40040a0000ff");
-    QTest::newRow("IpAddress 256") << SnmpType::IpAddress << "10.0.0.256" << QByteArray();
+    QTest::newRow("IpAddress") << SnmpType::IpAddress << "192.0.2.255" << hex("4004c00002ff");
+    QTest::newRow("IpAddress 256") << SnmpType::IpAddress << "192.0.2.256" << QByteArray();
     QTest::newRow("Counter32 max") << SnmpType::Counter32 << "4294967295" << hex("410500ffffffff");
     QTest::newRow("Counter32 over") << SnmpType::Counter32 << "4294967296" << QByteArray();
     QTest::newRow("Counter32 negative") << SnmpType::Counter32 << "-1" << QByteArray();
@@ -113,7 +113,7 @@ void TstSnmpCodec::untouchedVariablesGoOutAsTheyCame()
                                 + hex("300b06022b0604810461626364") // OctetString, long form
                                 + hex("300b06022b06460500ffffffff") // Counter64
                                 + hex("300806022b06430200c8")       // TimeTicks 200
-                                + hex("300a06022b0640040a000001")   // IpAddress
+                                + hex("300a06022b064004c0000201")   // IpAddress
                                 + hex("300606022b068000")           // noSuchObject
                                 + hex("300a06022b0644040102030f");  // Opaque
     const QByteArray pdu = hex("020105020100020100") + ber::element(ber::Sequence, bindings);
@@ -126,7 +126,7 @@ void TstSnmpCodec::untouchedVariablesGoOutAsTheyCame()
     QCOMPARE(variables[1].Value(), QStringLiteral("abcd"));
     QCOMPARE(variables[2].Type(), SnmpType::Counter64);
     QCOMPARE(variables[2].Value(), QStringLiteral("4294967295"));
-    QCOMPARE(variables[4].Value(), QStringLiteral("10.0.0.1"));
+    QCOMPARE(variables[4].Value(), QStringLiteral("192.0.2.1"));
     QCOMPARE(variables[5].Type(), SnmpType::NoSuchObject);
     QCOMPARE(encodeMessage(decoded.value()).value().toHex(), message.toHex());
 }

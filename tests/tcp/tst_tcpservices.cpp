@@ -129,7 +129,7 @@ void TstTcpServices::refusedStartLeavesRowStopped()
     startRow(window, 0, used.toInt());
     const QString notValid = QStringLiteral("^TCP Server IP Address is not valid$");
     const QString cases[][3] = {
-        {"10.99.99.99", used, notValid},
+        {"203.0.113.99", used, notValid},
         {"127.0.0.x", used, notValid},
         {"127.0.0.1", used, "in use"}, // by row 0
         {"127.0.0.1", "http", "^Type mismatch$"},

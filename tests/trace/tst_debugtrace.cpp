@@ -33,8 +33,8 @@ void TstDebugTrace::recordFormatAndFileName()
     QDir(folder.path()).mkdir("Debug");
     DebugTrace trace(folder.path());
     trace.setDebugMode(true);
-    QCOMPARE(trace.traceFilePath(TraceKind::Tcp, "192.168.1.20", "8080"),
-             folder.path() + "/Debug/Tcp_192.168.1.20_8080.txt");
+    QCOMPARE(trace.traceFilePath(TraceKind::Tcp, "192.0.2.20", "8080"),
+             folder.path() + "/Debug/Tcp_192.0.2.20_8080.txt");
     QCOMPARE(trace.traceFilePath(TraceKind::Tcp, "", "8080"),
              folder.path() + "/Debug/Tcp__8080.txt");
     // Box texts are used as they stand, blanks included.
@@ -78,8 +78,8 @@ void TstDebugTrace::tickingDeletesOldTraces()
 {
     TestWindow test;
     FrmMain &window = test.open();
-    writeFile(test.traceFolder() + "/Snmp_10.0.0.1_171.txt", "x");
-    writeFile(test.traceFolder() + "/Tcp_10.0.0.1_80.txt", "x");
+    writeFile(test.traceFolder() + "/Snmp_192.0.2.1_171.txt", "x");
+    writeFile(test.traceFolder() + "/Tcp_192.0.2.1_80.txt", "x");
     writeFile(test.traceFolder() + "/readme.txt", "keep");
     window.help->chkDebugMode->click();
     QVERIFY(window.trace().debugMode());
