@@ -4,7 +4,7 @@
 #include "common/appservices.h"
 #include "common/messagepresenter.h"
 #include "common/pause.h"
-#include "portnumber.h"
+#include "common/portnumber.h"
 #include "snmpagent.h"
 #include "snmpagentpage.h"
 #include "trace/debugtrace.h"

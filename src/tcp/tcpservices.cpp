@@ -3,7 +3,7 @@
 #include "common/appservices.h"
 #include "common/messagepresenter.h"
 #include "common/pause.h"
-#include "portnumber.h"
+#include "common/portnumber.h"
 #include "tcpserver.h"
 #include "tcpservicepage.h"
 #include "trace/debugtrace.h"
@@ -48,7 +48,7 @@ void TcpServices::StartTcpServer(int index)
     TcpServer &server = *tcpServer[index];
     server.setListening(false);
     server.setLocalAddress(m_page.txtTcpIpAddr[index]->text());
-    const Result<int> port = portNumberFromText(m_page.txtTcpPort[index]->text());
+    const Result<qint32> port = portNumber(m_page.txtTcpPort[index]->text());
     if (!port) {
         m_services.messages.showMessage(port.failure().description);
         return;
