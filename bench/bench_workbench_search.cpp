@@ -1,5 +1,6 @@
 // The search of 200 selected files through the MIB Fix tab: wall time minus the pauses that
 // keep the window responsive between files, per file.
+#include "benchservices.h"
 #include "common/appservices.h"
 #include "common/editorlauncher.h"
 #include "common/messagepresenter.h"
@@ -23,20 +24,6 @@ constexpr int FileCount = 200;
 constexpr qsizetype FileBytes = 40 * 1000; // a typical MIB module
 constexpr int PauseSamples = 25;
 
-class SilentMessages : public MessagePresenter
-{
-public:
-    void showMessage(const QString &text) override
-    {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-    }
-};
-
-class NoEditor : public EditorLauncher
-{
-public:
-    void openInEditor(const QString &) override {}
-};
 
 } // namespace
 
@@ -51,7 +38,7 @@ int main(int argc, char **argv)
         if (!writeBytes(dir.filePath(QString("MODULE-%1-MIB.txt").arg(i, 3, 10, QChar('0'))), text))
             return 1;
     }
-    SilentMessages messages;
+    PrintedMessages messages;
     NoEditor editor;
     const AppServices services{dir.path(), messages, editor};
     MibFixPage page;

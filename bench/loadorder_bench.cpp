@@ -1,5 +1,6 @@
 // Times "Create LoadOrder.txt" on 1000 generated module files, from the click to the written
 // file, next to one plain read of the same files.
+#include "benchservices.h"
 #include "app/frmmain.h"
 #include "common/editorlauncher.h"
 #include "common/messagepresenter.h"
@@ -30,12 +31,6 @@ class CountingMessages : public MessagePresenter
 public:
     void showMessage(const QString &text) override { texts.append(text); }
     QStringList texts;
-};
-
-class NoEditor : public EditorLauncher
-{
-public:
-    void openInEditor(const QString &) override {}
 };
 
 QByteArray moduleName(int i)

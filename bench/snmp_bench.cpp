@@ -5,6 +5,7 @@
 //
 //   snmp_bench [seconds-per-run [in-flight]]  the whole comparison
 //   snmp_bench --agent PORT...             (internal) the window with rows started on PORTs
+#include "benchservices.h"
 #include "app/frmmain.h"
 #include "common/editorlauncher.h"
 #include "common/messagepresenter.h"
@@ -46,20 +47,6 @@ constexpr qint32 FirstId = 0x40000000; // four bytes whatever the sequence numbe
 
 // ---- the agent side: the real window, offscreen, in a process of its own ----
 
-class PrintedMessages : public MessagePresenter
-{
-public:
-    void showMessage(const QString &text) override
-    {
-        std::fprintf(stderr, "message box: %s\n", qPrintable(text));
-    }
-};
-
-class NoEditor : public EditorLauncher
-{
-public:
-    void openInEditor(const QString &) override {}
-};
 
 class PaintCounter : public QObject
 {

@@ -1,5 +1,6 @@
 // Request/reply round trips and connections per second against one started listener row,
 // next to a bare epoll reply server on the same machine. Loopback only, bounded in time.
+#include "benchservices.h"
 #include "epoll_reply_server.h"
 
 #include "common/appservices.h"
@@ -38,20 +39,6 @@ const std::string Reply = "HTTP/1.1 200";
 constexpr double RunSeconds = 1.0;
 constexpr int Repeats = 3;
 
-class PrintedMessages : public MessagePresenter
-{
-public:
-    void showMessage(const QString &text) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-};
-
-class NoEditor : public EditorLauncher
-{
-public:
-    void openInEditor(const QString &) override {}
-};
 
 int connectLoopback(int port)
 {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "common/editorlauncher.h"
+#include "common/messagepresenter.h"
+
+#include <cstdio>
+
+// A benchmark has nobody to click message boxes away: it prints them instead.
+class PrintedMessages : public MessagePresenter
+{
+public:
+    void showMessage(const QString &text) override
+    {
+        std::fprintf(stderr, "message box: %s\n", qPrintable(text));
+    }
+};
+
+class NoEditor : public EditorLauncher
+{
+public:
+    void openInEditor(const QString &) override {}
+};
