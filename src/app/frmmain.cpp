@@ -95,6 +95,12 @@ void FrmMain::setWidths(int windowTwips)
                       WindowHeight - 2 * TabTop);
 }
 
+void FrmMain::closeEvent(QCloseEvent *event)
+{
+    searchInFiles->cancelSearch();
+    QWidget::closeEvent(event);
+}
+
 void FrmMain::tab1_Click()
 {
     setWidths(tab1->currentIndex() == 0 ? WideWindowTwips : NarrowWindowTwips);

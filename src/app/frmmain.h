@@ -57,6 +57,9 @@ public:
     static constexpr int NarrowWindowTwips = 5490;
     static constexpr int TabMarginTwips = 435;
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void Form_Load();
     void setWidths(int windowTwips);

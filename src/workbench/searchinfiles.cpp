@@ -43,6 +43,7 @@ void SearchInFiles::cmdSearch_Click()
     if (SearchBusy)
         return; // the pauses let events run; a second search must not start inside the first
     SearchBusy = true;
+    m_cancelled = false;
     UpdateBusyButtons();
     m_page.lbxResult->clear();
     const QString patternText = m_page.txtFind->text();
@@ -72,6 +73,8 @@ void SearchInFiles::cmdSearch_Click()
         m_page.lblSearchCounter->setText(QString::number(k + 1) + QStringLiteral(" (") + total +
                                          QLatin1Char(')'));
         Pause(50);
+        if (m_cancelled)
+            break;
         if (!opened)
             continue;
         LineReader reader(file);

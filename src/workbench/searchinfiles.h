@@ -18,6 +18,9 @@ public:
     // Disables the nine buttons while a search runs and enables them again afterwards.
     void UpdateBusyButtons();
     bool isSearchBusy() const { return SearchBusy; }
+    // Ends a running search after the file it is at: closing the window must not leave the
+    // program reading files in the background.
+    void cancelSearch() { m_cancelled = SearchBusy; }
 
 private:
     void endSearch();
@@ -26,4 +29,5 @@ private:
     FileBrowser &m_browser;
     const AppServices &m_services;
     bool SearchBusy = false;
+    bool m_cancelled = false;
 };

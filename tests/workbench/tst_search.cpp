@@ -2,6 +2,7 @@
 #include "support/testwindow.h"
 #include "workbench/mibfixpage.h"
 #include "workbench/patternmatch.h"
+#include "workbench/searchinfiles.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -10,6 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include "workbench/searchinfiles.h"
+
 #include <QtTest>
 
 #include <tuple>
@@ -23,6 +26,7 @@ private slots:
     void pathologicalPatternsStayLinear();
     void progressResultsAndCaseModes();
     void refusedSearchesLeaveAMessage();
+    void closingTheWindowEndsTheSearch();
 };
 
 void TstSearch::matches_data()
@@ -177,6 +181,23 @@ void TstSearch::refusedSearchesLeaveAMessage()
         QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  7 Hits"));
         QVERIFY(page.cmdSearch->isEnabled() && page.cmdFixCrLf->isEnabled());
     }
+}
+
+void TstSearch::closingTheWindowEndsTheSearch()
+{
+    TestWindow test;
+    for (const char *name : {"a.mib", "b.mib", "c.mib"})
+        writeFile(test.startDirectory() + '/' + name, "quandix\r\n");
+    FrmMain &window = test.open();
+    window.mibFix->cmdSelectAll->click();
+    // The close arrives while the search pauses before its first file.
+    QTimer::singleShot(0, &window, [&] { window.close(); });
+    window.mibFix->cmdSearch->click();
+    QCOMPARE(window.mibFix->lbxResult->count(), 0);
+    QVERIFY(!window.searchInFiles->isSearchBusy());
+
+    window.mibFix->cmdSearch->click(); // a later search is not cancelled by the old close
+    QCOMPARE(window.mibFix->lbxResult->count(), 3);
 }
 
 QTEST_MAIN(TstSearch)
