@@ -1,20 +1,14 @@
 #include "loadorderfile.h"
 
+#include "common/filereplace.h"
 #include "common/textlines.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <filesystem>
-#include <system_error>
 
 namespace {
-
-std::filesystem::path nativePath(const QString &path)
-{
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
 
 Failure stepFailure(const QString &what, const QString &path, const QString &reason)
 {
@@ -105,12 +99,11 @@ Status replaceLoadOrder(const QString &programFolder, const QList<QByteArray> &l
             QFile::remove(temp);
         return written;
     }
-    std::error_code error;
-    std::filesystem::rename(nativePath(temp), nativePath(target), error);
-    if (error) {
+    const Status renamed = renameOver(temp, target);
+    if (!renamed) {
         QFile::remove(temp);
         return stepFailure(QStringLiteral("Cannot rename LoadOrder.tmp to"), target,
-                           QString::fromLocal8Bit(error.message()));
+                           renamed.failure().description);
     }
     return {};
 }

@@ -1,5 +1,7 @@
 #include "crlffix.h"
 
+#include "common/filereplace.h"
+
 #include <QFile>
 
 #include <cstring>
@@ -14,11 +16,6 @@ const char *findOrEnd(const char *from, const char *end, char wanted)
 {
     const void *hit = std::memchr(from, wanted, size_t(end - from));
     return hit ? static_cast<const char *>(hit) : end;
-}
-
-std::filesystem::path nativePath(const QString &path)
-{
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
 bool writeAll(QFile &file, const QByteArray &bytes)
@@ -139,7 +136,5 @@ FixCrLfOutcome fixCrLfFile(const QString &path)
     std::filesystem::permissions(temporary, permissions, error);
     if (error)
         return FixCrLfOutcome::Failed;
-    // Renaming over the original replaces it in one step: no moment without the file.
-    std::filesystem::rename(temporary, original, error);
-    return error ? FixCrLfOutcome::Failed : FixCrLfOutcome::Fixed;
+    return renameOver(tempPath, path) ? FixCrLfOutcome::Fixed : FixCrLfOutcome::Failed;
 }
