@@ -113,17 +113,3 @@ bool writeLine(QIODevice &device, const QByteArray &line)
 {
     return device.write(line) == line.size() && device.write("\r\n", 2) == 2;
 }
-
-Status writeLinesToFile(const QString &path, const QList<QByteArray> &lines)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return failure(file.errorString());
-    for (const QByteArray &line : lines) {
-        if (!writeLine(file, line))
-            return failure(file.errorString());
-    }
-    if (!file.flush())
-        return failure(file.errorString());
-    return {};
-}

@@ -40,4 +40,3 @@ Result<QList<QByteArray>> readLinesFromFile(const QString &path);
 
 // Writes the line followed by CR LF.
 bool writeLine(QIODevice &device, const QByteArray &line);
-Status writeLinesToFile(const QString &path, const QList<QByteArray> &lines);

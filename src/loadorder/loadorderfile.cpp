@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-
 namespace {
 
 Failure stepFailure(const QString &what, const QString &path, const QString &reason)
