@@ -38,7 +38,11 @@ Status DebugTrace::AppendTraceRecord(TraceKind kind, const QString &address, con
     }
     if (lines.isEmpty())
         record = toCodePage(stamp) + "\r\n";
-    if (file.write(record) != record.size())
+    // The write is buffered: a full disk shows only at flush or close, so all three are checked.
+    if (file.write(record) != record.size() || !file.flush())
+        return failure(file.errorString());
+    file.close();
+    if (file.error() != QFileDevice::NoError)
         return failure(file.errorString());
     return {};
 }

@@ -16,7 +16,7 @@ private slots:
     void stampHasMinutesInTheMiddle();
     void recordFormatAndFileName();
     void nothingIsWrittenWhileOff();
-    void missingFolderFailsWithoutFile();
+    void unwritableTargetsFail();
     void tickingDeletesOldTraces();
 };
 
@@ -63,7 +63,7 @@ void TstDebugTrace::nothingIsWrittenWhileOff()
     QVERIFY(QDir(folder.path() + "/Debug").isEmpty());
 }
 
-void TstDebugTrace::missingFolderFailsWithoutFile()
+void TstDebugTrace::unwritableTargetsFail()
 {
     QTemporaryDir folder;
     DebugTrace trace(folder.path());
@@ -72,6 +72,13 @@ void TstDebugTrace::missingFolderFailsWithoutFile()
     QVERIFY(!status.ok());
     QVERIFY(!status.failure().description.isEmpty());
     QVERIFY(!QDir(folder.path() + "/Debug").exists());
+
+    // A full disk surfaces only when the buffered record is flushed.
+    QDir(folder.path()).mkdir("Debug");
+    QVERIFY(QFile::link("/dev/full", trace.traceFilePath(TraceKind::Tcp, "127.0.0.1", "80")));
+    const Status full = trace.AppendTraceRecord(TraceKind::Tcp, "127.0.0.1", "80", {" x"});
+    QVERIFY(!full.ok());
+    QVERIFY(!full.failure().description.isEmpty());
 }
 
 void TstDebugTrace::tickingDeletesOldTraces()
