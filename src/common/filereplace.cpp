@@ -1,23 +1,19 @@
 #include "filereplace.h"
 
-#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
-#include <system_error>
-
-std::filesystem::path nativePath(const QString &path)
+bool isWriteProtected(const QString &path)
 {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
+    const QFileInfo info(path);
+    return info.exists() && !(info.permissions() & QFileDevice::WriteOwner);
 }
 
-Status renameOver(const QString &temporary, const QString &target)
+Status openReplacement(QSaveFile &file)
 {
-    std::error_code error;
-    std::filesystem::rename(nativePath(temporary), nativePath(target), error);
-    if (error)
-        return failure(QString::fromLocal8Bit(error.message()), error.value());
+    if (isWriteProtected(file.fileName()))
+        return failure(QStringLiteral("the file is read-only"));
+    if (!file.open(QIODevice::WriteOnly))
+        return failure(file.errorString());
     return {};
 }

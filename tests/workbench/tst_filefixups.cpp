@@ -116,11 +116,20 @@ void TstFileFixups::fixCrLfRewritesTextAndReportsBinaryFiles()
     const QByteArray binary = QByteArray(3 << 20, '\n') + QByteArray("\0\x01\r", 3);
     writeFile(dir + "/b.bin", binary);
     writeFile(dir + "/c.mib", "a\rb");
+    // Files that a fixed temporary name would write through: a user's file and a link out.
+    const QString victim = test.programFolder() + "/victim.txt";
+    writeFile(dir + "/a.mib_tmp", "keep");
+    writeFile(victim, "victim");
+    QVERIFY(QFile::link(victim, dir + "/c.mib_tmp"));
+    // A linked file is fixed where it lies and stays a link.
+    const QString target = test.programFolder() + "/linked.mib";
+    writeFile(target, "x\ny");
+    QVERIFY(QFile::link(target, dir + "/l.mib"));
     writeFile(dir + "/d.mib", "d\n");
+    QVERIFY(QFile::setPermissions(dir + "/d.mib", QFile::ReadOwner | QFile::ReadGroup));
     writeFile(dir + "/e.mib", "e\n");
-    QVERIFY(QDir().mkdir(dir + "/d.mib_tmp")); // d's temporary file cannot be written
     MibFixPage &page = *test.open().mibFix;
-    select(page.lbxFile, {"a.mib", "b.bin", "c.mib"});
+    select(page.lbxFile, {"a.mib", "b.bin", "c.mib", "l.mib"});
     page.lblFileCounter->setText("stale");
     page.cmdFixCrLf->click();
 
@@ -128,23 +137,32 @@ void TstFileFixups::fixCrLfRewritesTextAndReportsBinaryFiles()
     QCOMPARE(QFile::permissions(dir + "/a.mib") & 0x7077, permissions); // owner, group, others
     QCOMPARE(readFile(dir + "/b.bin"), binary);
     QCOMPARE(readFile(dir + "/c.mib"), QByteArray("a\r\nb\r\n"));
+    QCOMPARE(readFile(target), QByteArray("x\r\ny\r\n"));
+    QCOMPARE(QFileInfo(dir + "/l.mib").symLinkTarget(), target);
+    QCOMPARE(readFile(dir + "/a.mib_tmp"), QByteArray("keep"));
+    QCOMPARE(readFile(victim), QByteArray("victim"));
+    QCOMPARE(QFileInfo(dir + "/c.mib_tmp").symLinkTarget(), victim);
     QCOMPARE(test.messages.texts.size(), 1);
     QVERIFY(test.messages.takeFirst().contains(QDir::toNativeSeparators(dir + "/b.bin") +
                                                " (not a text file)"));
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("5 (3)")); // selection stays
-    QCOMPARE(QDir(dir).entryList(QDir::Files).size(), 5);           // no temporary files left
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("8 (4)")); // selection stays
+    // No temporary file left anywhere.
+    const auto all = QDir::Files | QDir::Hidden | QDir::System;
+    QCOMPARE(QDir(dir).entryList(all), QStringList({"a.mib", "a.mib_tmp", "b.bin", "c.mib",
+                                                    "c.mib_tmp", "d.mib", "e.mib", "l.mib"}));
+    QCOMPARE(QDir(test.programFolder()).entryList(all), QStringList({"linked.mib", "victim.txt"}));
     for (QPushButton *button : {page.cmdSelectAll, page.cmdUnSelectAll, page.cmdRename,
                                 page.cmdDelete, page.cmdFixCrLf, page.cmdCreateLoadOrder})
         QVERIFY(button->isEnabled());
 
-    // A failure stops the run, leaves the file as it was and the counter as it stands.
+    // A file its owner may not write cannot be changed, also by a privileged user: the run stops
+    // there and the counter stays as it stands.
     page.cmdUnSelectAll->click();
     select(page.lbxFile, {"c.mib", "d.mib", "e.mib"});
     page.lblFileCounter->setText("stale");
     page.cmdFixCrLf->click();
     QCOMPARE(test.messages.texts,
              QStringList{"An Error Occured in " + QDir::toNativeSeparators(dir + "/d.mib")});
-    QCOMPARE(readFile(dir + "/c.mib"), QByteArray("a\r\nb\r\n"));
     QCOMPARE(readFile(dir + "/d.mib"), QByteArray("d\n"));
     QCOMPARE(readFile(dir + "/e.mib"), QByteArray("e\n"));
     QCOMPARE(page.lblFileCounter->text(), QStringLiteral("stale"));
