@@ -2,6 +2,7 @@
 #include "loadorder/loadorderbuttons.h"
 #include "loadorder/loadordercreation.h"
 #include "loadorder/loadorderedit.h"
+#include "../workbench/listhelpers.h"
 #include "support/testwindow.h"
 #include "workbench/mibfixpage.h"
 
@@ -12,7 +13,6 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <tuple>
 
 using Dependencies = QList<QList<int>>;
 using Files = QList<std::pair<QString, QByteArray>>;
@@ -26,21 +26,14 @@ private slots:
     void importsAreWholeWordsOfTheHeader();
     void placementMatchesThePlainPassLoop();
     void createOrdersTheSelectedFiles();
+    void failuresShowTheFileAsItIs_data();
+    void failuresShowTheFileAsItIs();
     void tooManyFilesTakeTheErrorPath();
     void editsMatchEveryEntryOfTheName();
     void toolbarsDeleteAndOpenAndTheListFollows();
-    void failedRewritesLeaveTheFileAndSaySo();
 };
 
 namespace {
-
-QStringList items(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts.append(list->item(i)->text());
-    return texts;
-}
 
 QByteArray mib(const QByteArray &name, const QByteArray &imports)
 {
@@ -65,10 +58,22 @@ struct Window
         writeFile(path(), bytes);
         edit("Reload"); // no edit, but the list shows the file
     }
-    QString buttons() const // Add, Remove, Up, Down
+    // What the user sees of the load order: the list with the current entry in brackets, the
+    // counter, Add/Remove/Up/Down and the six buttons that Create locks.
+    QString state() const
     {
-        QString state;
+        QStringList listed;
+        for (int row = 0; row < page->lbxLoadOrder->count(); ++row) {
+            const QString text = page->lbxLoadOrder->item(row)->text();
+            listed.append(row == page->lbxLoadOrder->currentRow() ? '[' + text + ']' : text);
+        }
+        QString state = listed.join(',') + '|' + counter() + '|';
         for (const QAction *button : {page->tbrAdd, page->tbrRemove, page->tbrUp, page->tbrDown})
+            state += button->isEnabled() ? '1' : '0';
+        state += '|';
+        for (const QPushButton *button :
+             {page->cmdSelectAll, page->cmdUnSelectAll, page->cmdRename, page->cmdDelete,
+              page->cmdFixCrLf, page->cmdCreateLoadOrder})
             state += button->isEnabled() ? '1' : '0';
         return state;
     }
@@ -127,32 +132,6 @@ void TstLoadOrder::importsAreWholeWordsOfTheHeader()
                  {"d.txt", {}, "D", "IMPORTS x FROM C;"},
              }),
              (Dependencies{{}, {2, 3}, {}, {}, {}, {2}}));
-    QTemporaryDir dir;
-    const Files files = {
-        // A one-line clause goes on up to the next line with ";".
-        {"a.txt", "A-MIB DEFINITIONS ::= BEGIN\r\nIMPORTS x FROM B-MIB;\r\n"
-                  "y OBJECT IDENTIFIER ::= { x 1 }\r\n-- see C-MIB; too\r\nEND\r\n"},
-        // A comment naming IMPORTS starts the clause early; the real one follows within it.
-        {"b.txt", "-- The IMPORTS below\r\nB-MIB DEFINITIONS ::= BEGIN\r\n"
-                  "IMPORTS\r\n  x\r\n    FROM D-MIB;\r\n"},
-        // LF-only files are one line: a comment before the name spoils the name.
-        {"c.txt", "-- a comment\nC-MIB DEFINITIONS ::= BEGIN\nIMPORTS x\n FROM A-MIB;\nEND\n"},
-        {"d.txt", "D-MIB DEFINITIONS ::= BEGIN\n IMPORTS x FROM SNMPv2-SMI;\nEND\n"}};
-    QList<SelectionEntry> entries;
-    for (const auto &[name, text] : files) {
-        writeFile(dir.filePath(name), text);
-        entries.append(SelectionEntry{name, dir.filePath(name), {}, {}});
-    }
-    QVERIFY(scanSelection(entries).ok());
-    QVERIFY(entries.at(0).importsText.endsWith("-- see C-MIB; too"));
-    QCOMPARE(entries.at(2).moduleName, QByteArray("-- a comment\nC-MIB"));
-    QCOMPARE(entries.at(3).moduleName, QByteArray("D-MIB"));
-    QCOMPARE(findDependencies(entries), (Dependencies{{1}, {3}, {0}, {}}));
-    QCOMPARE(placeInPasses(findDependencies(entries)), (QList<int>{3, 1, 0, 2}));
-    // A file that cannot be read stops the scan with the reason.
-    entries.append(SelectionEntry{"gone.txt", dir.filePath("gone.txt"), {}, {}});
-    const Status scan = scanSelection(entries);
-    QVERIFY(!scan.ok() && !scan.failure().description.isEmpty());
 }
 
 // The placement derives the passes without running them; it must give exactly the order that
@@ -195,19 +174,13 @@ void TstLoadOrder::createOrdersTheSelectedFiles()
     QCOMPARE(w.test.messages.texts, QStringList{"Please select one or more files to order"});
     QVERIFY(QFile::exists(w.path()));
     QCOMPARE(w.bytes(), QByteArray());
-    QCOMPARE(w.page->lbxLoadOrder->count(), 0);
-    QCOMPARE(w.counter(), QStringLiteral("0"));
+    QCOMPARE(w.state(), QStringLiteral("|0|0000|111111"));
     for (int row : {0, 1, 2})
         w.page->lbxFile->item(row)->setSelected(true);
     w.page->cmdCreateLoadOrder->click();
-    QCOMPARE(items(w.page->lbxLoadOrder),
-             (QStringList{"B\u00f8-MIB.txt", "c-mib.txt", "a-mib.txt"}));
+    QCOMPARE(w.state(), "B\u00f8-MIB.txt,c-mib.txt,[a-mib.txt]|3|0110|111111");
     // The name's on-disk bytes, so the entry finds the file again.
     QCOMPARE(w.bytes(), QByteArray("B\xc3\xb8-MIB.txt\r\nc-mib.txt\r\na-mib.txt\r\n"));
-    QCOMPARE(w.counter(), QStringLiteral("3"));
-    QCOMPARE(w.page->lbxLoadOrder->currentRow(), 2);
-    QCOMPARE(w.buttons().mid(1), QStringLiteral("110"));
-    QVERIFY(w.page->cmdCreateLoadOrder->isEnabled() && w.page->cmdFixCrLf->isEnabled());
     QCOMPARE(w.test.messages.texts.size(), 1);
     // What a cycle leaves is listed, but no LoadOrder.txt claims a complete order.
     w.page->cmdSelectAll->click();
@@ -215,18 +188,87 @@ void TstLoadOrder::createOrdersTheSelectedFiles()
     QCOMPARE(w.test.messages.texts.size(), 2);
     QCOMPARE(w.test.messages.texts.last(),
              QStringLiteral("A problem occurred when creating LoadOrder.txt"));
-    QCOMPARE(items(w.page->lbxLoadOrder),
-             (QStringList{"B\u00f8-MIB.txt", "c-mib.txt", "z.txt", "a-mib.txt"}));
-    QCOMPARE(w.counter(), QStringLiteral("4"));
+    QCOMPARE(w.state(), "B\u00f8-MIB.txt,c-mib.txt,z.txt,a-mib.txt|4|0000|111111");
     QVERIFY(!QFile::exists(w.path()));
-    QVERIFY(w.page->cmdSelectAll->isEnabled());
-    // A read-only LoadOrder.txt stays, also for a privileged user.
-    writeFile(w.path(), "old.txt\r\n");
-    QFile::setPermissions(w.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+}
+
+void TstLoadOrder::failuresShowTheFileAsItIs_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("message"); // part of the one message shown
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QByteArray>("bytes"); // of LoadOrder.txt afterwards
+    const QByteArray created = "a.txt\r\nb.txt\r\n";
+    const auto row = [](const char *name, const char *fault, const char *action,
+                        const char *message, const char *state, const QByteArray &bytes) {
+        QTest::newRow(name) << QString(fault) << QString(action) << QString(message)
+                            << QString(state) << bytes;
+    };
+    // A write-protected LoadOrder.txt stays, also for a privileged user.
+    row("create, read-only", "read-only", "Create", "read-only", "a.txt,b.txt|2|0000|111111",
+        created);
+    row("create, selected file gone", "gone", "Create", "", "|0|0000|111111", {});
+    row("create, link into a missing folder", "link", "Create", "Cannot replace",
+        "|0|0000|111111", {});
+    // A name with a line break would stand as two lines: refused before anything changes.
+    row("create, line break", "IF\rMIB.txt", "Create", "\"IF<CR>MIB.txt\"",
+        "a.txt,b.txt|2|1000|111111", created);
+    row("add, line break", "IF\nMIB.txt", "Add", "\"IF<LF>MIB.txt\"",
+        "[a.txt],b.txt|2|1101|111111", created);
+    row("down, read-only", "read-only", "Down", "read-only", "[a.txt],b.txt|2|0101|111111",
+        created);
+    row("down, unreadable", "directory", "Down", "Cannot read", "|0|0000|111111", {});
+    row("delete, read-only", "read-only", "Delete", "read-only", "[a.txt],b.txt|2|0101|111111",
+        created);
+    // What the system refuses is reported in its words.
+    row("delete, refused", "directory", "Delete", ": Is a directory",
+        "[a.txt],b.txt|2|0101|111111", {});
+}
+
+// After any failure the window shows LoadOrder.txt as the failure left it, with every button
+// usable again, and no temporary file is left behind.
+void TstLoadOrder::failuresShowTheFileAsItIs()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, action);
+    QFETCH(QString, message);
+    Window w({{"a.txt", mib("A-MIB", "SNMPv2-SMI")}, {"b.txt", mib("B-MIB", "A-MIB")},
+              {"gone.txt", {}}, {"IF\rMIB.txt", {}}, {"IF\nMIB.txt", {}}});
+    QListWidget *files = w.page->lbxFile;
+    select(files, {"a.txt", "b.txt"});
     w.page->cmdCreateLoadOrder->click();
-    QCOMPARE(w.test.messages.texts.size(), 3);
-    QVERIFY(w.test.messages.texts.last().contains("read-only"));
-    QCOMPARE(w.bytes(), QByteArray("old.txt\r\n"));
+    w.page->lbxLoadOrder->setCurrentRow(0);
+    if (fault == "read-only") {
+        QFile::setPermissions(w.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    } else if (fault == "gone") {
+        select(files, {fault + ".txt"});
+        QFile::remove(w.test.startDirectory() + "/gone.txt");
+    } else if (fault == "link") {
+        QFile::remove(w.path());
+        QFile::link(w.test.programFolder() + "/missing/LoadOrder.txt", w.path());
+    } else if (fault == "directory") {
+        QFile::remove(w.path());
+        QDir().mkpath(w.path());
+    } else {
+        select(files, {fault});
+        files->setCurrentItem(files->findItems(fault, Qt::MatchExactly).value(0));
+    }
+    if (action == "Create")
+        w.page->cmdCreateLoadOrder->click();
+    else if (action == "Delete")
+        w.page->cmdDeleteLoadOrder->click();
+    else
+        w.edit(action);
+    QCOMPARE(w.test.messages.texts.size(), 1);
+    const QString shown = w.test.messages.texts.first();
+    QVERIFY2(shown.contains(message), qPrintable(shown));
+    QTEST(w.state(), "state");
+    QTEST(w.bytes(), "bytes");
+    QStringList left = QDir(w.test.programFolder()).entryList(QDir::Files | QDir::Hidden |
+                                                              QDir::System);
+    left.removeAll("LoadOrder.txt");
+    QCOMPARE(left, QStringList());
 }
 
 void TstLoadOrder::tooManyFilesTakeTheErrorPath()
@@ -241,9 +283,8 @@ void TstLoadOrder::tooManyFilesTakeTheErrorPath()
     w.page->cmdCreateLoadOrder->click();
     QCOMPARE(w.test.messages.texts.size(), 1);
     QVERIFY(w.test.messages.texts.first().contains("1000"));
-    QCOMPARE(w.page->lbxLoadOrder->count(), 0);
+    QCOMPARE(w.state(), QStringLiteral("|0|0000|111111"));
     QVERIFY(!QFile::exists(w.path()));
-    QVERIFY(w.page->cmdCreateLoadOrder->isEnabled());
     // One file fewer is accepted.
     w.page->lbxFile->item(1000)->setSelected(false);
     w.page->cmdCreateLoadOrder->click();
@@ -274,10 +315,15 @@ void TstLoadOrder::editsMatchEveryEntryOfTheName()
 void TstLoadOrder::toolbarsDeleteAndOpenAndTheListFollows()
 {
     Window w({{"a.txt", {}}, {"b.txt", {}}, {"c.txt", {}}, {"d.txt", {}}});
+    // A leftover LoadOrder.tmp, here a link to a file elsewhere, is no part of any rewrite.
+    const QString victim = w.test.startDirectory() + "/elsewhere/victim.txt";
+    const QString leftover = w.test.programFolder() + "/LoadOrder.tmp";
+    writeFile(victim, "victim");
+    QVERIFY(QFile::link(victim, leftover));
     w.page->lbxFile->setCurrentRow(1); // b.txt
     w.test.window().loadOrderActions->tbrRightLeft_ButtonClick("Add");
     QCOMPARE(w.bytes(), QByteArray("b.txt\r\n"));
-    QCOMPARE(w.buttons(), QStringLiteral("1100"));
+    QCOMPARE(w.state(), QStringLiteral("[b.txt]|1|1100|111111"));
     // With no current entry the file goes last, with one it goes directly below it.
     w.page->lbxFile->setCurrentRow(3); // d.txt
     w.page->lbxLoadOrder->setCurrentRow(-1);
@@ -286,16 +332,15 @@ void TstLoadOrder::toolbarsDeleteAndOpenAndTheListFollows()
     w.page->lbxLoadOrder->setCurrentRow(0);
     w.edit("Add");
     QCOMPARE(w.bytes(), QByteArray("b.txt\r\nc.txt\r\nd.txt\r\n"));
-    QCOMPARE(w.page->lbxLoadOrder->currentItem()->text(), QStringLiteral("c.txt"));
-    QCOMPARE(w.buttons(), QStringLiteral("1111"));
+    QCOMPARE(w.state(), QStringLiteral("b.txt,[c.txt],d.txt|3|1111|111111"));
     w.page->tbrUp->trigger();
     QCOMPARE(w.bytes(), QByteArray("c.txt\r\nb.txt\r\nd.txt\r\n"));
-    QCOMPARE(w.page->lbxLoadOrder->currentRow(), 0);
-    QCOMPARE(w.buttons(), QStringLiteral("1101"));
+    QCOMPARE(w.state(), QStringLiteral("[c.txt],b.txt,d.txt|3|1101|111111"));
     w.page->tbrRemove->trigger();
     QCOMPARE(w.bytes(), QByteArray("b.txt\r\nd.txt\r\n"));
-    QCOMPARE(w.counter(), QStringLiteral("2"));
-    QCOMPARE(w.buttons(), QStringLiteral("1000")); // no entry current
+    QCOMPARE(w.state(), QStringLiteral("b.txt,d.txt|2|1000|111111"));
+    QCOMPARE(readFile(victim), QByteArray("victim"));
+    QCOMPARE(QFileInfo(leftover).symLinkTarget(), victim);
     // A name already there in another letter case is refused; a new one is not glued to a
     // hand-edited last line without CR LF.
     writeFile(w.path(), "b.txt\r\nD.TXT");
@@ -312,9 +357,7 @@ void TstLoadOrder::toolbarsDeleteAndOpenAndTheListFollows()
     w.page->cmdOpenLoadOrder->click();
     w.page->cmdDeleteLoadOrder->click();
     QCOMPARE(w.test.editor.paths.size(), 1);
-    QCOMPARE(w.page->lbxLoadOrder->count(), 3);
-    QCOMPARE(w.counter(), QStringLiteral("3"));
-    w.page->lbxLoadOrder->setCurrentRow(0);
+    QCOMPARE(w.state(), QStringLiteral("b.txt,D.TXT,[a.txt]|3|1110|111111"));
     for (const char *key : {"Remove", "Up", "Down"})
         w.edit(key);
     QVERIFY(!QFile::exists(w.path()));
@@ -324,44 +367,8 @@ void TstLoadOrder::toolbarsDeleteAndOpenAndTheListFollows()
     w.page->lbxFile->setCurrentRow(-1);
     w.page->cmdDeleteLoadOrder->click();
     QVERIFY(!QFile::exists(w.path()));
-    QCOMPARE(w.page->lbxLoadOrder->count(), 0);
-    QCOMPARE(w.counter(), QStringLiteral("0"));
-    QCOMPARE(w.buttons(), QStringLiteral("0000"));
+    QCOMPARE(w.state(), QStringLiteral("|0|0000|111111"));
     QVERIFY(w.test.messages.texts.isEmpty());
-}
-
-void TstLoadOrder::failedRewritesLeaveTheFileAndSaySo()
-{
-    const QByteArray before = "a.txt\r\nb.txt\r\nc.txt\r\n";
-    Window w;
-    w.setLoadOrder(before);
-    // Something in LoadOrder.tmp's way stops the rewrite, for any user.
-    const QString temp = w.test.programFolder() + "/LoadOrder.tmp";
-    QVERIFY(QDir().mkpath(temp + "/inside"));
-    w.page->lbxLoadOrder->item(0)->setText("stale");
-    w.page->lbxLoadOrder->setCurrentRow(2);
-    w.edit("Up");
-    QCOMPARE(w.bytes(), before);
-    QCOMPARE(items(w.page->lbxLoadOrder), (QStringList{"a.txt", "b.txt", "c.txt"}));
-    QCOMPARE(w.page->lbxLoadOrder->currentRow(), 2);
-    QCOMPARE(w.test.messages.texts.size(), 1);
-    QVERIFY(w.test.messages.texts.first().contains("LoadOrder.tmp"));
-    QDir(temp).removeRecursively();
-    // A read-only LoadOrder.txt is left alone, also by a privileged user.
-    QFile::setPermissions(w.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-    w.edit("Down");
-    QCOMPARE(w.bytes(), before);
-    QCOMPARE(w.page->lbxLoadOrder->currentRow(), 2);
-    QCOMPARE(w.counter(), QStringLiteral("3"));
-    QCOMPARE(w.test.messages.texts.size(), 2);
-    QVERIFY(w.test.messages.texts.last().contains("read-only"));
-    QVERIFY(!QFile::exists(temp));
-    // An unreadable LoadOrder.txt is reported, not taken as empty.
-    QFile::remove(w.path());
-    QVERIFY(QDir().mkpath(w.path()));
-    w.edit("Down");
-    QCOMPARE(w.test.messages.texts.size(), 3);
-    QCOMPARE(w.page->lbxLoadOrder->count(), 0);
 }
 
 QTEST_MAIN(TstLoadOrder)
