@@ -12,8 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-LoadOrderButtons::LoadOrderButtons(MibFixPage &page, const AppServices &services,
-                                   QObject *parent)
+LoadOrderButtons::LoadOrderButtons(MibFixPage &page, const AppServices &services, QObject *parent)
     : QObject(parent), m_page(page), m_services(services)
 {
     connect(m_page.cmdOpenLoadOrder, &QPushButton::clicked, this,

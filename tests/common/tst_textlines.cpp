@@ -85,11 +85,6 @@ void TstTextLines::mibHeader()
     const MibHeader header = scanMibHeader(reader);
     QCOMPARE(header.moduleName, module);
     QCOMPARE(header.importsLines, imports);
-
-    QBuffer again(&text);
-    again.open(QIODevice::ReadOnly);
-    LineReader clauseReader(again);
-    QCOMPARE(scanImportsClause(clauseReader), imports);
 }
 
 QTEST_GUILESS_MAIN(TstTextLines)

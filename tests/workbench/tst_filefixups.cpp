@@ -16,8 +16,7 @@ class TstFileFixups : public QObject
 private slots:
     void crLfBytes_data();
     void crLfBytes();
-    void deleteRemovesAllSelectedFiles();
-    void renameNeverOverwritesAndSkipsDottedFolders();
+    void renameNeverOverwritesAndDeleteAsksNothing();
     void fixCrLfRewritesTextAndReportsBinaryFiles();
 };
 
@@ -51,31 +50,7 @@ void TstFileFixups::crLfBytes()
     }
 }
 
-void TstFileFixups::deleteRemovesAllSelectedFiles()
-{
-    TestWindow test;
-    for (const char *name : {"a.txt", "b.txt", "c.txt", "d.txt"})
-        writeFile(test.startDirectory() + "/" + name, "a\n");
-    MibFixPage &page = *test.open().mibFix;
-    page.cmdDelete->click();
-    page.cmdRename->click();
-    page.cmdFixCrLf->click();
-    QCOMPARE(test.messages.texts, QStringList({"Please select one or more files to delete",
-                                               "Please select one or more files to rename",
-                                               "Please select one or more files to fix"}));
-    QCOMPARE(readFile(test.startDirectory() + "/a.txt"), QByteArray("a\n"));
-    QVERIFY(page.cmdFixCrLf->isEnabled() && page.cmdDelete->isEnabled());
-    test.messages.texts.clear();
-
-    select(page.lbxFile, {"a.txt", "b.txt", "d.txt"});
-    page.cmdDelete->click();
-    QCOMPARE(entries(page.lbxFile), QStringList{"c.txt"});
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("1 (0)"));
-    QCOMPARE(QDir(test.startDirectory()).entryList(QDir::Files), QStringList{"c.txt"});
-    QVERIFY(test.messages.texts.isEmpty());
-}
-
-void TstFileFixups::renameNeverOverwritesAndSkipsDottedFolders()
+void TstFileFixups::renameNeverOverwritesAndDeleteAsksNothing()
 {
     TestWindow test;
     const QString folder = test.startDirectory() + "/mibs.v2";
@@ -85,9 +60,18 @@ void TstFileFixups::renameNeverOverwritesAndSkipsDottedFolders()
     FrmMain &window = test.open();
     window.fileBrowser->openDirectory(folder);
     MibFixPage &page = *window.mibFix;
+    page.cmdDelete->click();
+    page.cmdRename->click();
+    page.cmdFixCrLf->click();
+    QCOMPARE(test.messages.texts, QStringList({"Please select one or more files to delete",
+                                               "Please select one or more files to rename",
+                                               "Please select one or more files to fix"}));
+    QCOMPARE(readFile(folder + "/SNMPv2-SMI"), QByteArray("SNMPv2-SMI"));
+    QVERIFY(page.cmdFixCrLf->isEnabled() && page.cmdDelete->isEnabled());
+    test.messages.texts.clear();
+
     page.cmdSelectAll->click();
     page.cmdRename->click();
-
     QCOMPARE(entries(page.lbxFile), QStringList({"HOST.mib", "IF-MIB.mib", "RFC1213-MIB.mib",
                                                  "RFC1213-MIB.txt", "SNMPv2-SMI"}));
     QCOMPARE(readFile(folder + "/IF-MIB.mib"), QByteArray("IF-MIB.my.txt"));
@@ -95,11 +79,18 @@ void TstFileFixups::renameNeverOverwritesAndSkipsDottedFolders()
     QCOMPARE(readFile(folder + "/RFC1213-MIB.txt"), QByteArray("RFC1213-MIB.txt"));
     QCOMPARE(page.lblFileCounter->text(), QStringLiteral("5 (0)"));
     QCOMPARE(test.messages.texts.size(), 1);
-    const QString message = test.messages.texts.first();
+    const QString message = test.messages.takeFirst();
     QVERIFY2(message.contains(QDir::toNativeSeparators(folder + "/RFC1213-MIB.txt")),
              qPrintable(message));
     QVERIFY(message.contains("RFC1213-MIB.mib exists already"));
     QVERIFY(!message.contains("HOST") && !message.contains("SNMPv2-SMI"));
+
+    select(page.lbxFile, {"HOST.mib", "IF-MIB.mib", "SNMPv2-SMI"});
+    page.cmdDelete->click();
+    QCOMPARE(entries(page.lbxFile), QStringList({"RFC1213-MIB.mib", "RFC1213-MIB.txt"}));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("2 (0)"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files), entries(page.lbxFile));
+    QVERIFY(test.messages.texts.isEmpty());
 }
 
 void TstFileFixups::fixCrLfRewritesTextAndReportsBinaryFiles()

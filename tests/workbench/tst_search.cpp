@@ -11,8 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include "workbench/searchinfiles.h"
-
 #include <QtTest>
 
 #include <tuple>
@@ -24,8 +22,7 @@ private slots:
     void matches_data();
     void matches();
     void pathologicalPatternsStayLinear();
-    void progressResultsAndCaseModes();
-    void refusedSearchesLeaveAMessage();
+    void progressResultsCaseModesAndRefusals();
     void closingTheWindowEndsTheSearch();
 };
 
@@ -102,7 +99,7 @@ void TstSearch::pathologicalPatternsStayLinear()
     }
 }
 
-void TstSearch::progressResultsAndCaseModes()
+void TstSearch::progressResultsCaseModesAndRefusals()
 {
     TestWindow test;
     writeFile(test.startDirectory() + "/z.mib", "quandix\r\nquandix 2\r\n");
@@ -112,6 +109,11 @@ void TstSearch::progressResultsAndCaseModes()
     writeFile(test.startDirectory() + "/gone.mib", "quandix\r\n");
     writeFile(test.startDirectory() + "/m.mib", "quandix\r\n"); // not selected
     MibFixPage &page = *test.open().mibFix;
+    page.cmdSearch->click();
+    QCOMPARE(test.messages.texts, QStringList{"Please select one or more files to check"});
+    QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  0 Hits"));
+    test.messages.texts.clear();
+
     select(page.lbxFile, {"z.mib", "b.mib", "a.mib", "lf.mib", "gone.mib"});
     QVERIFY(QFile::remove(test.startDirectory() + "/gone.mib")); // listed, but unreadable
     page.chkCaseSensitive->setChecked(false);
@@ -146,20 +148,8 @@ void TstSearch::progressResultsAndCaseModes()
     page.cmdSearch->click();
     QCOMPARE(entries(page.lbxResult), QStringList{"z.mib"});
     QVERIFY(test.messages.texts.isEmpty());
-}
 
-void TstSearch::refusedSearchesLeaveAMessage()
-{
-    TestWindow test;
-    writeFile(test.startDirectory() + "/a.mib", "quandix\r\n");
-    MibFixPage &page = *test.open().mibFix;
-    page.cmdSearch->click();
-    QCOMPARE(test.messages.texts, QStringList{"Please select one or more files to check"});
-    QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  0 Hits"));
-    test.messages.texts.clear();
-
-    page.cmdSelectAll->click();
-    page.lbxResult->addItem("old.mib");
+    // A search refused for its word clears the results but keeps the last count.
     page.lblSearchCounter->setText("Finished!  7 Hits");
     page.txtFind->clear();
     page.cmdSearch->click();
@@ -168,7 +158,6 @@ void TstSearch::refusedSearchesLeaveAMessage()
     QCOMPARE(page.lblSearchCounter->text(), QStringLiteral("Finished!  7 Hits"));
     QVERIFY(page.cmdSearch->isEnabled() && page.cmdRefresh->isEnabled());
     test.messages.texts.clear();
-
     // A malformed pattern is named in the message, with what is wrong with it.
     const QStringList malformed[] = {{"*[quandix*", "\"[\""}, {"*[z-a]*", "\"z-a\" in desc"}};
     for (const QStringList &pattern : malformed) {
