@@ -1,5 +1,6 @@
 #include "common/mibheader.h"
 #include "common/textlines.h"
+#include "workbench/crlffix.h"
 
 #include <QBuffer>
 #include <QtTest>
@@ -25,6 +26,9 @@ void TstTextLines::lineEnds_data()
     QTest::newRow("lone cr") << QByteArray("a\rb") << Lines{"a", "b"};
     QTest::newRow("lf stays inside") << QByteArray("a\nb\n") << Lines{"a\nb\n"};
     QTest::newRow("empty lines") << QByteArray("\r\n\r\r\n") << Lines{"", "", ""};
+    QTest::newRow("lone lf at the end") << QByteArray("\r\r\n\n") << Lines{"", "", "\n"};
+    QTest::newRow("lf then cr") << QByteArray("a\n\rb") << Lines{"a\n", "b"};
+    QTest::newRow("8-bit") << QByteArray("\xE4\xFF\n") << Lines{"\xE4\xFF\n"};
     QTest::newRow("lf after crlf") << QByteArray("a\r\n\nb") << Lines{"a", "\nb"};
     QTest::newRow("crlf at every offset")
         << QByteArray("abc\r\ndef\r\rg\r\n") << Lines{"abc", "def", "", "g"};
@@ -46,6 +50,20 @@ void TstTextLines::lineEnds()
         while (reader.readLine(line))
             read.append(line);
         QCOMPARE(read, lines);
+    }
+    // Fix CRLF writes each line with its LFs made CR LF and a CR LF after it, also when the
+    // text comes in pieces.
+    QByteArray fixed;
+    for (QByteArray line : lines)
+        fixed += line.replace("\n", "\r\n") + "\r\n";
+    QCOMPARE(fixCrLf(input), fixed);
+    for (qsizetype size : {1, 2, 3}) {
+        CrLfConverter converter;
+        QByteArray out;
+        for (qsizetype at = 0; at < input.size(); at += size)
+            converter.convert(input.mid(at, size), out);
+        converter.finish(out);
+        QCOMPARE(out, fixed);
     }
 }
 

@@ -14,86 +14,10 @@ class TstFileFixups : public QObject
 {
     Q_OBJECT
 private slots:
-    void crLfBytes_data();
-    void crLfBytes();
-    void renameNeverOverwritesAndDeleteAsksNothing();
-    void fixCrLfRewritesTextAndReportsBinaryFiles();
+    void fixCrLfRenameAndDeleteChangeOnlyTheSelection();
 };
 
-void TstFileFixups::crLfBytes_data()
-{
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("lf only") << QByteArray("a\nb\n") << QByteArray("a\r\nb\r\n\r\n");
-    QTest::newRow("cr only, no final break") << QByteArray("a\rb") << QByteArray("a\r\nb\r\n");
-    QTest::newRow("already crlf") << QByteArray("a\r\nb\r\n") << QByteArray("a\r\nb\r\n");
-    QTest::newRow("empty") << QByteArray() << QByteArray();
-    QTest::newRow("empty lines") << QByteArray("\r\r\n\n") << QByteArray("\r\n\r\n\r\n\r\n");
-    QTest::newRow("lf then cr") << QByteArray("a\n\rb") << QByteArray("a\r\n\r\nb\r\n");
-    QTest::newRow("8-bit") << QByteArray("\xE4\xFF\n") << QByteArray("\xE4\xFF\r\n\r\n");
-}
-
-void TstFileFixups::crLfBytes()
-{
-    QFETCH(QByteArray, input);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(fixCrLf(input), expected);
-
-    // Any split into chunks gives the same bytes (a CR LF may straddle two chunks).
-    for (qsizetype size : {1, 2, 3}) {
-        CrLfConverter converter;
-        QByteArray out;
-        for (qsizetype at = 0; at < input.size(); at += size)
-            converter.convert(input.mid(at, size), out);
-        converter.finish(out);
-        QCOMPARE(out, expected);
-    }
-}
-
-void TstFileFixups::renameNeverOverwritesAndDeleteAsksNothing()
-{
-    TestWindow test;
-    const QString folder = test.startDirectory() + "/mibs.v2";
-    for (const char *name :
-         {"IF-MIB.my.txt", "SNMPv2-SMI", "RFC1213-MIB.txt", "RFC1213-MIB.mib", "HOST.mib"})
-        writeFile(folder + '/' + name, name); // each file holds its original name
-    FrmMain &window = test.open();
-    window.fileBrowser->openDirectory(folder);
-    MibFixPage &page = *window.mibFix;
-    page.cmdDelete->click();
-    page.cmdRename->click();
-    page.cmdFixCrLf->click();
-    QCOMPARE(test.messages.texts, QStringList({"Please select one or more files to delete",
-                                               "Please select one or more files to rename",
-                                               "Please select one or more files to fix"}));
-    QCOMPARE(readFile(folder + "/SNMPv2-SMI"), QByteArray("SNMPv2-SMI"));
-    QVERIFY(page.cmdFixCrLf->isEnabled() && page.cmdDelete->isEnabled());
-    test.messages.texts.clear();
-
-    page.cmdSelectAll->click();
-    page.cmdRename->click();
-    QCOMPARE(entries(page.lbxFile), QStringList({"HOST.mib", "IF-MIB.mib", "RFC1213-MIB.mib",
-                                                 "RFC1213-MIB.txt", "SNMPv2-SMI"}));
-    QCOMPARE(readFile(folder + "/IF-MIB.mib"), QByteArray("IF-MIB.my.txt"));
-    QCOMPARE(readFile(folder + "/RFC1213-MIB.mib"), QByteArray("RFC1213-MIB.mib"));
-    QCOMPARE(readFile(folder + "/RFC1213-MIB.txt"), QByteArray("RFC1213-MIB.txt"));
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("5 (0)"));
-    QCOMPARE(test.messages.texts.size(), 1);
-    const QString message = test.messages.takeFirst();
-    QVERIFY2(message.contains(QDir::toNativeSeparators(folder + "/RFC1213-MIB.txt")),
-             qPrintable(message));
-    QVERIFY(message.contains("RFC1213-MIB.mib exists already"));
-    QVERIFY(!message.contains("HOST") && !message.contains("SNMPv2-SMI"));
-
-    select(page.lbxFile, {"HOST.mib", "IF-MIB.mib", "SNMPv2-SMI"});
-    page.cmdDelete->click();
-    QCOMPARE(entries(page.lbxFile), QStringList({"RFC1213-MIB.mib", "RFC1213-MIB.txt"}));
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("2 (0)"));
-    QCOMPARE(QDir(folder).entryList(QDir::Files), entries(page.lbxFile));
-    QVERIFY(test.messages.texts.isEmpty());
-}
-
-void TstFileFixups::fixCrLfRewritesTextAndReportsBinaryFiles()
+void TstFileFixups::fixCrLfRenameAndDeleteChangeOnlyTheSelection()
 {
     TestWindow test;
     const QString dir = test.startDirectory();
@@ -119,7 +43,8 @@ void TstFileFixups::fixCrLfRewritesTextAndReportsBinaryFiles()
     writeFile(dir + "/d.mib", "d\n");
     QVERIFY(QFile::setPermissions(dir + "/d.mib", QFile::ReadOwner | QFile::ReadGroup));
     writeFile(dir + "/e.mib", "e\n");
-    MibFixPage &page = *test.open().mibFix;
+    FrmMain &window = test.open();
+    MibFixPage &page = *window.mibFix;
     select(page.lbxFile, {"a.mib", "b.bin", "c.mib", "l.mib"});
     page.lblFileCounter->setText("stale");
     page.cmdFixCrLf->click();
@@ -158,6 +83,45 @@ void TstFileFixups::fixCrLfRewritesTextAndReportsBinaryFiles()
     QCOMPARE(readFile(dir + "/e.mib"), QByteArray("e\n"));
     QCOMPARE(page.lblFileCounter->text(), QStringLiteral("stale"));
     QVERIFY(page.cmdFixCrLf->isEnabled() && page.cmdSelectAll->isEnabled());
+
+    // Rename cuts at the first dot of the whole path and never replaces a file.
+    test.messages.texts.clear();
+    const QString folder = dir + "/mibs.v2";
+    for (const char *name :
+         {"IF-MIB.my.txt", "SNMPv2-SMI", "RFC1213-MIB.txt", "RFC1213-MIB.mib", "HOST.mib"})
+        writeFile(folder + '/' + name, name); // each file holds its original name
+    window.fileBrowser->openDirectory(folder);
+    page.cmdDelete->click();
+    page.cmdRename->click();
+    page.cmdFixCrLf->click();
+    QCOMPARE(test.messages.texts, QStringList({"Please select one or more files to delete",
+                                               "Please select one or more files to rename",
+                                               "Please select one or more files to fix"}));
+    QCOMPARE(readFile(folder + "/SNMPv2-SMI"), QByteArray("SNMPv2-SMI"));
+    QVERIFY(page.cmdFixCrLf->isEnabled() && page.cmdDelete->isEnabled());
+    test.messages.texts.clear();
+
+    page.cmdSelectAll->click();
+    page.cmdRename->click();
+    QCOMPARE(entries(page.lbxFile), QStringList({"HOST.mib", "IF-MIB.mib", "RFC1213-MIB.mib",
+                                                 "RFC1213-MIB.txt", "SNMPv2-SMI"}));
+    QCOMPARE(readFile(folder + "/IF-MIB.mib"), QByteArray("IF-MIB.my.txt"));
+    QCOMPARE(readFile(folder + "/RFC1213-MIB.mib"), QByteArray("RFC1213-MIB.mib"));
+    QCOMPARE(readFile(folder + "/RFC1213-MIB.txt"), QByteArray("RFC1213-MIB.txt"));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("5 (0)"));
+    QCOMPARE(test.messages.texts.size(), 1);
+    const QString message = test.messages.takeFirst();
+    QVERIFY2(message.contains(QDir::toNativeSeparators(folder + "/RFC1213-MIB.txt")),
+             qPrintable(message));
+    QVERIFY(message.contains("RFC1213-MIB.mib exists already"));
+    QVERIFY(!message.contains("HOST") && !message.contains("SNMPv2-SMI"));
+
+    select(page.lbxFile, {"HOST.mib", "IF-MIB.mib", "SNMPv2-SMI"});
+    page.cmdDelete->click();
+    QCOMPARE(entries(page.lbxFile), QStringList({"RFC1213-MIB.mib", "RFC1213-MIB.txt"}));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("2 (0)"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files), entries(page.lbxFile));
+    QVERIFY(test.messages.texts.isEmpty());
 }
 
 QTEST_MAIN(TstFileFixups)
