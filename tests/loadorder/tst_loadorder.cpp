@@ -67,15 +67,13 @@ struct Window
             const QString text = page->lbxLoadOrder->item(row)->text();
             listed.append(row == page->lbxLoadOrder->currentRow() ? '[' + text + ']' : text);
         }
-        QString state = listed.join(',') + '|' + counter() + '|';
-        for (const QAction *button : {page->tbrAdd, page->tbrRemove, page->tbrUp, page->tbrDown})
-            state += button->isEnabled() ? '1' : '0';
-        state += '|';
-        for (const QPushButton *button :
-             {page->cmdSelectAll, page->cmdUnSelectAll, page->cmdRename, page->cmdDelete,
-              page->cmdFixCrLf, page->cmdCreateLoadOrder})
-            state += button->isEnabled() ? '1' : '0';
-        return state;
+        const auto on = [](auto... buttons) {
+            return (QString() + ... + QChar(buttons->isEnabled() ? '1' : '0'));
+        };
+        return listed.join(',') + '|' + counter() + '|' +
+               on(page->tbrAdd, page->tbrRemove, page->tbrUp, page->tbrDown) + '|' +
+               on(page->cmdSelectAll, page->cmdUnSelectAll, page->cmdRename, page->cmdDelete,
+                  page->cmdFixCrLf, page->cmdCreateLoadOrder);
     }
     TestWindow test;
     MibFixPage *page = nullptr;
@@ -219,7 +217,6 @@ void TstLoadOrder::failuresShowTheFileAsItIs_data()
     row("LF in name", "Add", "\"IF<LF>MIB.txt\"", "[a.txt],b.txt|2|1101", true);
     row("read-only", "Down", "read-only", "[a.txt],b.txt|2|0101", true);
     row("directory", "Down", "Cannot read", "|0|0000", false);
-    row("read-only", "Delete", "read-only", "[a.txt],b.txt|2|0101", true);
     // What the system refuses is reported in its words.
     row("directory", "Delete", ": Is a directory", "[a.txt],b.txt|2|0101", false);
 }
@@ -282,13 +279,11 @@ void TstLoadOrder::editsMatchEveryEntryOfTheName()
     QCOMPARE(moveMatchesDown({"c", "a", "d"}, "d"), (Lines{"c", "a", "d"}));
     QCOMPARE(removeMatches({"c", "a", "B", "d", "b"}, "b"), (Lines{"c", "a", "d"}));
     QCOMPARE(insertAfterMatches({"a", "B", "b"}, "b", "x"), (Lines{"a", "B", "x", "b", "x"}));
-    Lines many;
-    for (int i = 1; i <= 1200; ++i)
-        many.append("f" + QByteArray::number(i));
-    const Lines moved = moveMatchesUp(many, "F1100");
+    Lines many(1200, "f");
+    many[1100] = "x";
+    const Lines moved = moveMatchesUp(many, "X");
     QCOMPARE(moved.size(), 1200);
-    QCOMPARE(moved.mid(1098, 2), (Lines{"f1100", "f1099"}));
-    QCOMPARE(moved.last(), QByteArray("f1200"));
+    QCOMPARE(moved.mid(1098, 4), (Lines{"f", "x", "f", "f"}));
     // An empty current entry only matches empty lines; only letter case is ignored.
     QCOMPARE(moveMatchesUp({"A", "B"}, ""), (Lines{"A", "B"}));
     QCOMPARE(removeMatches({"A.txt ", "a.TXT"}, "A.txt"), Lines{"A.txt "});

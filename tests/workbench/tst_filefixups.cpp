@@ -67,9 +67,6 @@ void TstFileFixups::fixCrLfRenameAndDeleteChangeOnlyTheSelection()
     QCOMPARE(QDir(dir).entryList(all), QStringList({"a.mib", "a.mib_tmp", "b.bin", "c.mib",
                                                     "c.mib_tmp", "d.mib", "e.mib", "l.mib"}));
     QCOMPARE(QDir(test.programFolder()).entryList(all), QStringList({"linked.mib", "victim.txt"}));
-    for (QPushButton *button : {page.cmdSelectAll, page.cmdUnSelectAll, page.cmdRename,
-                                page.cmdDelete, page.cmdFixCrLf, page.cmdCreateLoadOrder})
-        QVERIFY(button->isEnabled());
 
     // A file its owner may not write cannot be changed, also by a privileged user: the run stops
     // there and the counter stays as it stands.
@@ -82,7 +79,9 @@ void TstFileFixups::fixCrLfRenameAndDeleteChangeOnlyTheSelection()
     QCOMPARE(readFile(dir + "/d.mib"), QByteArray("d\n"));
     QCOMPARE(readFile(dir + "/e.mib"), QByteArray("e\n"));
     QCOMPARE(page.lblFileCounter->text(), QStringLiteral("stale"));
-    QVERIFY(page.cmdFixCrLf->isEnabled() && page.cmdSelectAll->isEnabled());
+    for (QPushButton *button : {page.cmdSelectAll, page.cmdUnSelectAll, page.cmdRename,
+                                page.cmdDelete, page.cmdFixCrLf, page.cmdCreateLoadOrder})
+        QVERIFY(button->isEnabled());
 
     // Rename cuts at the first dot of the whole path and never replaces a file.
     test.messages.texts.clear();

@@ -13,15 +13,12 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <tuple>
-
 class TstSearch : public QObject
 {
     Q_OBJECT
 private slots:
     void matches_data();
     void matches();
-    void pathologicalPatternsStayLinear();
     void progressResultsCaseModesAndRefusals();
 };
 
@@ -61,6 +58,14 @@ void TstSearch::matches_data()
     row("wide elements, no fit", "zzxb-7", "*?[a-c]#*", false, false);
     row("digits then letter", "ab12Dx", "*##[c-d]*", false, true);
     row("consecutive stars", "abc", "a**c", true, true);
+    // Long lines that would take a backtracking matcher ages.
+    const QByteArray as(100000, 'a'), mixed = QByteArray("abcde").repeated(20000);
+    row("stars before a missing end", as, "*a*a*a*a*a*b", false, false);
+    row("stars around a missing end", as, "*a*a*a*a*a*b*", false, false);
+    row("stars before the end", as + 'b', "*a*a*a*a*a*b", true, true);
+    row("long run never found", as, "*aaaaaaaaaaaaaaaaaaaab*", false, false);
+    row("mixed elements never found", mixed, "*a?c*e*a*x*", false, false);
+    row("lists and digit never found", mixed, "*[a-c]?[!x]*#*", false, false);
 }
 
 void TstSearch::matches()
@@ -71,31 +76,15 @@ void TstSearch::matches()
     QFETCH(bool, folded);
     const Result<CompiledPattern> compiled = CompiledPattern::compile(pattern);
     QVERIFY(compiled.ok());
+    QElapsedTimer timer;
+    timer.start();
     bool result = !exact;
     modCompareBin::MatchesPattern(text, compiled.value(), result);
     QCOMPARE(result, exact);
     result = !folded;
     modCompareText::MatchesPattern(text, compiled.value(), result);
     QCOMPARE(result, folded);
-}
-
-void TstSearch::pathologicalPatternsStayLinear()
-{
-    const QByteArray as(100000, 'a'), mixed = QByteArray("abcde").repeated(20000);
-    const std::tuple<QByteArray, const char *, bool> cases[] = {
-        {as, "*a*a*a*a*a*b", false},      {as, "*a*a*a*a*a*b*", false},
-        {as + 'b', "*a*a*a*a*a*b", true}, {as, "*aaaaaaaaaaaaaaaaaaaab*", false},
-        {mixed, "*a?c*e*a*x*", false},    {mixed, "*[a-c]?[!x]*#*", false},
-    };
-    for (const auto &[text, pattern, expected] : cases) {
-        const Result<CompiledPattern> compiled = CompiledPattern::compile(pattern);
-        QVERIFY(compiled.ok());
-        QElapsedTimer timer;
-        timer.start();
-        for (bool ignoreCase : {false, true})
-            QCOMPARE(compiled.value().matches(text, ignoreCase), expected);
-        QVERIFY2(timer.elapsed() < 50, pattern);
-    }
+    QVERIFY(timer.elapsed() < 50); // time grows with the line, not with the pattern's stars
 }
 
 void TstSearch::progressResultsCaseModesAndRefusals()
@@ -117,7 +106,6 @@ void TstSearch::progressResultsCaseModesAndRefusals()
     select(page.lbxFile, {"z.mib", "b.mib", "a.mib", "lf.mib", "gone.mib"});
     QVERIFY(QFile::remove(test.startDirectory() + "/gone.mib")); // listed, but unreadable
     page.chkCaseSensitive->setChecked(false);
-    QCOMPARE(page.txtFind->text(), QStringLiteral("*quandix*"));
     QStringList captions;
     bool lockedEnabled = false, deleteDisabled = false;
     QTimer watch; // samples the window while the search pauses before each file
