@@ -3,16 +3,19 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-bool isWriteProtected(const QString &path)
+Status checkChangeable(const QString &path)
 {
     const QFileInfo info(path);
-    return info.exists() && !(info.permissions() & QFileDevice::WriteOwner);
+    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
+        return failure(QStringLiteral("the file is read-only"));
+    return {};
 }
 
 Status openReplacement(QSaveFile &file)
 {
-    if (isWriteProtected(file.fileName()))
-        return failure(QStringLiteral("the file is read-only"));
+    const Status changeable = checkChangeable(file.fileName());
+    if (!changeable)
+        return changeable;
     if (!file.open(QIODevice::WriteOnly))
         return failure(file.errorString());
     return {};

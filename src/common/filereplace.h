@@ -8,10 +8,10 @@ class QSaveFile;
 
 // A file whose owner may not write it is never replaced or deleted, also not by a privileged
 // user whom the system would let through: the permission bit decides, not an access check.
-// A link is judged by the file it points to.
-bool isWriteProtected(const QString &path);
+// A link is judged by the file it points to; a missing file is changeable.
+Status checkChangeable(const QString &path);
 
 // Opens the replacement of the file `file` names: an exclusive temporary in the folder of the
 // file (of a link's target), renamed over it by commit() with the file's permissions, and gone
-// if the replacement is dropped. A write-protected file is refused.
+// if the replacement is dropped. A file checkChangeable refuses is refused.
 Status openReplacement(QSaveFile &file);

@@ -50,9 +50,9 @@ Status removeLoadOrder(const QString &programFolder)
     const QString path = loadOrderFilePath(programFolder);
     if (!QFile::exists(path))
         return {};
-    if (isWriteProtected(path))
-        return stepFailure(QStringLiteral("Cannot delete"), path,
-                           QStringLiteral("the file is read-only"));
+    const Status changeable = checkChangeable(path);
+    if (!changeable)
+        return stepFailure(QStringLiteral("Cannot delete"), path, changeable.failure().description);
     QFile file(path);
     if (!file.remove())
         return stepFailure(QStringLiteral("Cannot delete"), path, file.errorString());

@@ -14,7 +14,7 @@ QString loadOrderEntryName(const QByteArray &entry);
 // A name holding CR or LF would stand as several lines: refused, with the name in the message.
 Status checkLoadOrderEntry(const QString &fileName);
 
-// Deletes LoadOrder.txt if it exists; a write-protected one stays and is a failure.
+// Deletes LoadOrder.txt if it exists; a read-only one stays and is a failure.
 Status removeLoadOrder(const QString &programFolder);
 
 // The lines of LoadOrder.txt; none when the file does not exist.

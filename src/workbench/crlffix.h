@@ -25,6 +25,6 @@ QByteArray fixCrLf(QByteArrayView text);
 enum class FixCrLfOutcome { Fixed, NotText, Failed };
 
 // Converts the file into a replacement beside it (see openReplacement) that takes its place in
-// one step; the file is untouched unless the result is Fixed. A write-protected file fails, and a
+// one step; the file is untouched unless the result is Fixed. A read-only file fails, and a
 // file holding a NUL byte is not text and is left as it is.
 FixCrLfOutcome fixCrLfFile(const QString &path);

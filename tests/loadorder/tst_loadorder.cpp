@@ -201,7 +201,7 @@ void TstLoadOrder::failuresShowTheFileAsItIs_data()
         QTest::addRow("%s, %s", action, fault)
             << QString(fault) << QString(action) << QString(message) << QString(state) << kept;
     };
-    // A write-protected LoadOrder.txt stays, also for a privileged user.
+    // A read-only LoadOrder.txt stays, also for a privileged user.
     row("read-only", "Create", "read-only", "a.txt,b.txt|2|0000", true);
     row("gone", "Create", "", "|0|0000", false);
     row("link", "Create", "Cannot replace", "|0|0000", false);
