@@ -194,7 +194,7 @@ void TstLoadOrder::failuresShowTheFileAsItIs_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("message"); // part of the one message shown
-    QTest::addColumn<QString>("state");   // the six buttons being enabled again
+    QTest::addColumn<QString>("state");   // besides the six buttons, all enabled again
     QTest::addColumn<bool>("kept");       // LoadOrder.txt still holds what Create wrote
     const auto row = [](const char *fault, const char *action, const char *message,
                         const char *state, bool kept) {
@@ -203,7 +203,7 @@ void TstLoadOrder::failuresShowTheFileAsItIs_data()
     };
     // A read-only LoadOrder.txt stays, also for a privileged user.
     row("read-only", "Create", "read-only", "a.txt,b.txt|2|0000", true);
-    row("gone", "Create", "", "|0|0000", false);
+    row("gone", "Create", "No such file", "|0|0000", false);
     row("link", "Create", "Cannot replace", "|0|0000", false);
     // A name with a line break would stand as two lines: refused before anything changes.
     row("CR in name", "Create", "\"IF<CR>MIB.txt\"", "a.txt,b.txt|2|1000", true);
@@ -235,7 +235,7 @@ void TstLoadOrder::failuresShowTheFileAsItIs()
     if (fault == "read-only") {
         QFile::setPermissions(w.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     } else if (fault == "gone") {
-        select(files, {fault + ".txt"});
+        select(files, {"gone.txt"});
         QFile::remove(w.test.startDirectory() + "/gone.txt");
     } else if (fault == "link") {
         QFile::remove(w.path());
