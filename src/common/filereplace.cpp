@@ -1,23 +1,22 @@
 #include "filereplace.h"
 
-#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
-#include <system_error>
-
-std::filesystem::path nativePath(const QString &path)
+Status checkChangeable(const QString &path)
 {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
+    const QFileInfo info(path);
+    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
+        return failure(QStringLiteral("the file is read-only"));
+    return {};
 }
 
-Status renameOver(const QString &temporary, const QString &target)
+Status openReplacement(QSaveFile &file)
 {
-    std::error_code error;
-    std::filesystem::rename(nativePath(temporary), nativePath(target), error);
-    if (error)
-        return failure(QString::fromLocal8Bit(error.message()), error.value());
+    const Status changeable = checkChangeable(file.fileName());
+    if (!changeable)
+        return changeable;
+    if (!file.open(QIODevice::WriteOnly))
+        return failure(file.errorString());
     return {};
 }

@@ -4,11 +4,14 @@
 
 #include <QString>
 
-#include <filesystem>
+class QSaveFile;
 
-// The file-system path of a Qt path, spelt as the platform's file names are.
-std::filesystem::path nativePath(const QString &path);
+// A file whose owner may not write it is never replaced or deleted, also not by a privileged
+// user whom the system would let through: the permission bit decides, not an access check.
+// A link is judged by the file it points to; a missing file is changeable.
+Status checkChangeable(const QString &path);
 
-// Renames `temporary` over `target` in one step, so there is no moment without the target.
-// The failure's description is the system's.
-Status renameOver(const QString &temporary, const QString &target);
+// Opens the replacement of the file `file` names: an exclusive temporary in the folder of the
+// file (of a link's target), renamed over it by commit() with the file's permissions, and gone
+// if the replacement is dropped. A file checkChangeable refuses is refused.
+Status openReplacement(QSaveFile &file);

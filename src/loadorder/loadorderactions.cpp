@@ -52,35 +52,43 @@ void LoadOrderActions::showCounter()
 
 void LoadOrderActions::cmdCreateLoadOrder_Click()
 {
-    QListWidget *list = m_page.lbxLoadOrder;
-    list->clear();
-    const Status removed = removeLoadOrder(m_services.programFolder);
-    if (!removed) {
-        m_services.messages.showMessage(removed.failure().description);
-        return;
+    const Status created = createLoadOrder(m_browser.selectedFileNames());
+    if (!created) {
+        m_services.messages.showMessage(created.failure().description);
+        // The list shows what the failure left of LoadOrder.txt; an unreadable one shows as
+        // empty, the failure above being the one to report.
+        reloadLoadOrder(QString());
     }
+    showCounter();
+    m_buttons.UpdateLoadOrderButtons();
+    setSelectionButtonsEnabled(true);
+}
 
-    const QStringList names = m_browser.selectedFileNames();
-    if (names.size() > MaxLoadOrderEntries) {
-        m_services.messages.showMessage(tooManyFilesMessage());
-        return;
+Status LoadOrderActions::createLoadOrder(const QStringList &names)
+{
+    for (const QString &name : names) {
+        const Status usable = checkLoadOrderEntry(name);
+        if (!usable)
+            return usable;
     }
+    m_page.lbxLoadOrder->clear();
+    const Status removed = removeLoadOrder(m_services.programFolder);
+    if (!removed)
+        return removed;
+    if (names.size() > MaxLoadOrderEntries)
+        return failure(tooManyFilesMessage());
     QList<SelectionEntry> entries;
     entries.reserve(names.size());
     for (const QString &name : names)
         entries.append(SelectionEntry{name, m_browser.FullFilePath(name), {}, {}});
     // Nothing selected still ends in an empty LoadOrder.txt.
-    const QString nothingSelected = QStringLiteral("Please select one or more files to order");
     if (entries.isEmpty())
-        m_services.messages.showMessage(nothingSelected);
+        m_services.messages.showMessage(QStringLiteral("Please select one or more files to order"));
 
     setSelectionButtonsEnabled(false);
     const Status scanned = scanSelection(entries);
-    if (!scanned) {
-        m_services.messages.showMessage(scanned.failure().description);
-        setSelectionButtonsEnabled(true);
-        return;
-    }
+    if (!scanned)
+        return scanned;
     const QList<int> order = placeInPasses(findDependencies(entries));
     QStringList placed;
     QList<QByteArray> lines;
@@ -90,23 +98,19 @@ void LoadOrderActions::cmdCreateLoadOrder_Click()
         placed.append(entries.at(k).fileName);
         lines.append(loadOrderEntry(entries.at(k).fileName));
     }
+    QListWidget *list = m_page.lbxLoadOrder;
     list->addItems(placed);
-
     if (order.size() != entries.size()) {
+        // What could be placed stays listed, but no LoadOrder.txt claims a complete order.
         m_services.messages.showMessage(
             QStringLiteral("A problem occurred when creating LoadOrder.txt"));
-    } else {
-        const Status written = replaceLoadOrder(m_services.programFolder, lines);
-        if (!written) {
-            m_services.messages.showMessage(written.failure().description);
-            setSelectionButtonsEnabled(true);
-            return;
-        }
-        list->setCurrentRow(list->count() - 1);
+        return {};
     }
-    showCounter();
-    m_buttons.UpdateLoadOrderButtons();
-    setSelectionButtonsEnabled(true);
+    const Status written = replaceLoadOrder(m_services.programFolder, lines);
+    if (!written)
+        return written;
+    list->setCurrentRow(list->count() - 1);
+    return {};
 }
 
 void LoadOrderActions::toolBarClick(QToolBar *toolBar, const QString &key, const QString &first,

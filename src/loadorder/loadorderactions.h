@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 struct AppServices;
 class FileBrowser;
@@ -28,6 +29,9 @@ private:
     void toolBarClick(QToolBar *toolBar, const QString &key, const QString &first,
                       const QString &second);
     void setSelectionButtonsEnabled(bool enabled);
+    // Deletes LoadOrder.txt and builds it anew from the selected files, filling the list; a
+    // failure ends the run where it happened. A name that cannot be an entry changes nothing.
+    Status createLoadOrder(const QStringList &names);
     // Fills the list from LoadOrder.txt and makes keptName current; an unreadable file leaves
     // the list empty.
     Status reloadLoadOrder(const QString &keptName);

@@ -2,6 +2,7 @@
 
 #include "common/appservices.h"
 #include "common/editorlauncher.h"
+#include "common/messagepresenter.h"
 #include "loadorderfile.h"
 #include "workbench/mibfixpage.h"
 
@@ -11,8 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-LoadOrderButtons::LoadOrderButtons(MibFixPage &page, const AppServices &services,
-                                   QObject *parent)
+LoadOrderButtons::LoadOrderButtons(MibFixPage &page, const AppServices &services, QObject *parent)
     : QObject(parent), m_page(page), m_services(services)
 {
     connect(m_page.cmdOpenLoadOrder, &QPushButton::clicked, this,
@@ -42,9 +42,14 @@ void LoadOrderButtons::cmdOpenLoadOrder_Click()
 
 void LoadOrderButtons::cmdDeleteLoadOrder_Click()
 {
-    const QString path = loadOrderFilePath(m_services.programFolder);
-    if (QFile::exists(path) && QFile::remove(path))
-        m_page.lbxLoadOrder->clear();
+    if (QFile::exists(loadOrderFilePath(m_services.programFolder))) {
+        // A file that stays keeps its entries listed.
+        const Status removed = removeLoadOrder(m_services.programFolder);
+        if (removed)
+            m_page.lbxLoadOrder->clear();
+        else
+            m_services.messages.showMessage(removed.failure().description);
+    }
     m_page.lblLoadOrderCounter->setText(QString::number(m_page.lbxLoadOrder->count()));
     UpdateLoadOrderButtons();
 }

@@ -87,6 +87,11 @@ EditOutcome editLoadOrderFile(const QString &programFolder, const QString &key,
         outcome.reload = false;
         return outcome;
     }
+    if (isAdd) {
+        outcome.status = checkLoadOrderEntry(fileName);
+        if (!outcome.status)
+            return outcome;
+    }
     const bool exists = QFile::exists(loadOrderFilePath(programFolder));
     if (!exists && !isAdd)
         return outcome;

@@ -5,7 +5,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <QSaveFile>
 
 namespace {
 
@@ -15,33 +15,11 @@ Failure stepFailure(const QString &what, const QString &path, const QString &rea
                    QStringLiteral(": ") + reason);
 }
 
-Status writeTemp(const QString &path, const QList<QByteArray> &lines)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return stepFailure(QStringLiteral("Cannot create"), path, file.errorString());
-    for (const QByteArray &line : lines) {
-        if (!writeLine(file, line))
-            return stepFailure(QStringLiteral("Cannot write"), path, file.errorString());
-    }
-    if (!file.flush())
-        return stepFailure(QStringLiteral("Cannot write"), path, file.errorString());
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return stepFailure(QStringLiteral("Cannot write"), path, file.errorString());
-    return {};
-}
-
 } // namespace
 
 QString loadOrderFilePath(const QString &programFolder)
 {
     return QDir(programFolder).filePath(QStringLiteral("LoadOrder.txt"));
-}
-
-QString loadOrderTempPath(const QString &programFolder)
-{
-    return QDir(programFolder).filePath(QStringLiteral("LoadOrder.tmp"));
 }
 
 QByteArray loadOrderEntry(const QString &fileName)
@@ -54,10 +32,17 @@ QString loadOrderEntryName(const QByteArray &entry)
     return QFile::decodeName(entry);
 }
 
-bool loadOrderIsReadOnly(const QString &programFolder)
+Status checkLoadOrderEntry(const QString &fileName)
 {
-    const QFileInfo info(loadOrderFilePath(programFolder));
-    return info.exists() && info.isFile() && !(info.permissions() & QFileDevice::WriteOwner);
+    if (!fileName.contains(QLatin1Char('\r')) && !fileName.contains(QLatin1Char('\n')))
+        return {};
+    // Spelt out: the box would show the break itself as two names.
+    QString shown = fileName;
+    shown.replace(QLatin1Char('\r'), QStringLiteral("<CR>"));
+    shown.replace(QLatin1Char('\n'), QStringLiteral("<LF>"));
+    return failure(QStringLiteral("The file name \"%1\" holds a line break and cannot be a line "
+                                  "of LoadOrder.txt")
+                       .arg(shown));
 }
 
 Status removeLoadOrder(const QString &programFolder)
@@ -65,9 +50,9 @@ Status removeLoadOrder(const QString &programFolder)
     const QString path = loadOrderFilePath(programFolder);
     if (!QFile::exists(path))
         return {};
-    if (loadOrderIsReadOnly(programFolder))
-        return stepFailure(QStringLiteral("Cannot delete"), path,
-                           QStringLiteral("the file is read-only"));
+    const Status changeable = checkChangeable(path);
+    if (!changeable)
+        return stepFailure(QStringLiteral("Cannot delete"), path, changeable.failure().description);
     QFile file(path);
     if (!file.remove())
         return stepFailure(QStringLiteral("Cannot delete"), path, file.errorString());
@@ -87,22 +72,16 @@ Result<QList<QByteArray>> readLoadOrder(const QString &programFolder)
 
 Status replaceLoadOrder(const QString &programFolder, const QList<QByteArray> &lines)
 {
-    const QString target = loadOrderFilePath(programFolder);
-    if (loadOrderIsReadOnly(programFolder))
-        return stepFailure(QStringLiteral("Cannot replace"), target,
-                           QStringLiteral("the file is read-only"));
-    const QString temp = loadOrderTempPath(programFolder);
-    Status written = writeTemp(temp, lines);
-    if (!written) {
-        if (QFileInfo(temp).isFile())
-            QFile::remove(temp);
-        return written;
+    const QString path = loadOrderFilePath(programFolder);
+    QSaveFile file(path);
+    const Status opened = openReplacement(file);
+    if (!opened)
+        return stepFailure(QStringLiteral("Cannot replace"), path, opened.failure().description);
+    for (const QByteArray &line : lines) {
+        if (!writeLine(file, line))
+            return stepFailure(QStringLiteral("Cannot write"), path, file.errorString());
     }
-    const Status renamed = renameOver(temp, target);
-    if (!renamed) {
-        QFile::remove(temp);
-        return stepFailure(QStringLiteral("Cannot rename LoadOrder.tmp to"), target,
-                           renamed.failure().description);
-    }
+    if (!file.commit())
+        return stepFailure(QStringLiteral("Cannot write"), path, file.errorString());
     return {};
 }

@@ -3,10 +3,9 @@
 #include "common/filereplace.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -18,7 +17,7 @@ const char *findOrEnd(const char *from, const char *end, char wanted)
     return hit ? static_cast<const char *>(hit) : end;
 }
 
-bool writeAll(QFile &file, const QByteArray &bytes)
+bool writeAll(QSaveFile &file, const QByteArray &bytes)
 {
     return bytes.isEmpty() || file.write(bytes) == bytes.size();
 }
@@ -94,9 +93,8 @@ FixCrLfOutcome fixCrLfFile(const QString &path)
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return FixCrLfOutcome::Failed;
-    const QString tempPath = path + QStringLiteral("_tmp");
-    QFile out(tempPath);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    QSaveFile out(path);
+    if (!openReplacement(out))
         return FixCrLfOutcome::Failed;
 
     CrLfConverter converter;
@@ -108,11 +106,8 @@ FixCrLfOutcome fixCrLfFile(const QString &path)
             return FixCrLfOutcome::Failed;
         if (got == 0)
             break;
-        if (std::memchr(chunk.constData(), '\0', size_t(got))) {
-            out.close();
-            out.remove();
+        if (std::memchr(chunk.constData(), '\0', size_t(got)))
             return FixCrLfOutcome::NotText;
-        }
         converted.resize(0); // keeps the buffer
         converter.convert(QByteArrayView(chunk.constData(), got), converted);
         if (!writeAll(out, converted))
@@ -122,19 +117,5 @@ FixCrLfOutcome fixCrLfFile(const QString &path)
     converter.finish(converted);
     if (!writeAll(out, converted))
         return FixCrLfOutcome::Failed;
-    in.close();
-    out.close();
-    if (out.error() != QFileDevice::NoError)
-        return FixCrLfOutcome::Failed;
-
-    std::error_code error;
-    const std::filesystem::path original = nativePath(path);
-    const std::filesystem::path temporary = nativePath(tempPath);
-    const auto permissions = std::filesystem::status(original, error).permissions();
-    if (error)
-        return FixCrLfOutcome::Failed;
-    std::filesystem::permissions(temporary, permissions, error);
-    if (error)
-        return FixCrLfOutcome::Failed;
-    return renameOver(tempPath, path) ? FixCrLfOutcome::Fixed : FixCrLfOutcome::Failed;
+    return out.commit() ? FixCrLfOutcome::Fixed : FixCrLfOutcome::Failed;
 }

@@ -24,7 +24,7 @@ QByteArray fixCrLf(QByteArrayView text);
 
 enum class FixCrLfOutcome { Fixed, NotText, Failed };
 
-// Converts the file through "<path>_tmp" and moves that over the original in one step, keeping
-// the original's permissions; the original is untouched unless the result is Fixed. A file
-// holding a NUL byte is not text and is left as it is (the temporary file is removed).
+// Converts the file into a replacement beside it (see openReplacement) that takes its place in
+// one step; the file is untouched unless the result is Fixed. A read-only file fails, and a
+// file holding a NUL byte is not text and is left as it is.
 FixCrLfOutcome fixCrLfFile(const QString &path);

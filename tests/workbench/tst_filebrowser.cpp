@@ -18,9 +18,7 @@ class TstFileBrowser : public QObject
 {
     Q_OBJECT
 private slots:
-    void counterFollowsSelectionAndRefresh();
-    void fullPathFollowsTheHighlightedEntry();
-    void editorAndImportsViewFollowTheCurrentEntries();
+    void listingPathsImportsAndEditor();
 };
 
 namespace {
@@ -41,46 +39,46 @@ QStringList shownLines(const MibFixPage &page)
 
 } // namespace
 
-void TstFileBrowser::counterFollowsSelectionAndRefresh()
+void TstFileBrowser::listingPathsImportsAndEditor()
 {
     TestWindow test;
     for (int i = 10; i < 21; ++i)
         writeFile(test.startDirectory() + QStringLiteral("/M%1.txt").arg(i), "x");
-    for (const char *name : {"b.mib", "A.txt", "SNMPv2-SMI", ".hidden", "sub/x.txt"})
+    for (const char *name : {"b.mib", "A.txt", "A.MIB", "SNMPv2-SMI", ".hidden",
+                             "MIB Files/one.txt", "MIB Files/two.mib", "MIB Files/IF MIB.txt"})
         writeFile(test.startDirectory() + '/' + name, "x");
-    FrmMain &window = test.open();
-    MibFixPage &page = *window.mibFix;
-    // "*.*" also lists names without a dot; hidden files and folders are not listed.
-    QCOMPARE(entries(page.lbxFile).mid(0, 3), (QStringList{"A.txt", "b.mib", "M10.txt"}));
-    QCOMPARE(entries(page.lbxFile).last(), QStringLiteral("SNMPv2-SMI"));
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("14 (0)"));
-    page.cmdSelectAll->click();
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("14 (14)"));
-    page.cmdUnSelectAll->click();
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("14 (0)"));
-    page.lbxFile->item(2)->setSelected(true);
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("14 (1)"));
-
-    // A typed pattern changes nothing until Refresh; Refresh then clears the selection.
-    page.txtPattern->setText("*.mib; M2?.txt");
-    QCOMPARE(page.lbxFile->count(), 14);
-    page.cmdRefresh->click();
-    QCOMPARE(entries(page.lbxFile), (QStringList{"b.mib", "M20.txt"}));
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("2 (0)"));
-    writeFile(test.startDirectory() + "/C.MIB", "x"); // Refresh shows files added since
-    page.cmdRefresh->click();
-    QCOMPARE(entries(page.lbxFile), (QStringList{"b.mib", "C.MIB", "M20.txt"}));
-}
-
-void TstFileBrowser::fullPathFollowsTheHighlightedEntry()
-{
-    TestWindow test;
-    writeFile(test.startDirectory() + "/MIB Files/one.txt", "x");
-    writeFile(test.startDirectory() + "/MIB Files/two.mib", "x");
-    writeFile(test.startDirectory() + "/A.MIB", "x");
+    const QString imports = test.startDirectory() + "/imports";
+    writeFile(imports + "/A-MIB.txt",
+              "A-MIB DEFINITIONS ::= BEGIN\r\nIMPORTS\r\n    ifIndex\r\n        FROM IF-MIB\r\n"
+              "    mib-2 FROM SNMPv2-SMI;\r\n\r\nEND\r\n");
+    writeFile(imports + "/B-MIB.txt",
+              "B-MIB DEFINITIONS ::= BEGIN\rIMPORTS x FROM A-MIB;\r\r-- no more\r");
+    writeFile(imports + "/NONE.txt", "NONE DEFINITIONS ::= BEGIN\r\nimports x;\r\n");
     FrmMain &window = test.open();
     FileBrowser &browser = *window.fileBrowser;
     MibFixPage &page = *window.mibFix;
+    // "*.*" also lists names without a dot; hidden files and folders are not listed.
+    QCOMPARE(entries(page.lbxFile).mid(0, 4), (QStringList{"A.MIB", "A.txt", "b.mib", "M10.txt"}));
+    QCOMPARE(entries(page.lbxFile).last(), QStringLiteral("SNMPv2-SMI"));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("15 (0)"));
+    page.cmdSelectAll->click();
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("15 (15)"));
+    page.cmdUnSelectAll->click();
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("15 (0)"));
+    page.lbxFile->item(2)->setSelected(true);
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("15 (1)"));
+
+    // A typed pattern changes nothing until Refresh; Refresh then clears the selection.
+    page.txtPattern->setText("*.mib; M2?.txt");
+    QCOMPARE(page.lbxFile->count(), 15);
+    page.cmdRefresh->click();
+    QCOMPARE(entries(page.lbxFile), (QStringList{"A.MIB", "b.mib", "M20.txt"}));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("3 (0)"));
+    writeFile(test.startDirectory() + "/C.MIB", "x"); // Refresh shows files added since
+    page.cmdRefresh->click();
+    const QStringList shown = {"A.MIB", "b.mib", "C.MIB", "M20.txt"};
+    QCOMPARE(entries(page.lbxFile), shown);
+
     const QString start = QDir::cleanPath(test.startDirectory());
     QCOMPARE(browser.FullFilePath("A.MIB"), QDir::toNativeSeparators(start + "/A.MIB"));
     // "/" is the first drive; picking the current drive again stays in its directory.
@@ -93,15 +91,15 @@ void TstFileBrowser::fullPathFollowsTheHighlightedEntry()
     QListWidget *dirs = page.lbxDir;
     dirs->setCurrentItem(dirs->findItems("MIB Files", Qt::MatchEndsWith).value(0));
     QCOMPARE(browser.FullFilePath("A.MIB"), QDir::toNativeSeparators(sub + "/A.MIB"));
-    QCOMPARE(entries(page.lbxFile), QStringList{"A.MIB"});
+    QCOMPARE(entries(page.lbxFile), shown);
 
     // Opening applies the typed pattern; the ancestors stay listed to go back up.
     page.lbxFile->item(0)->setSelected(true);
     page.txtPattern->setText("*.txt");
     emit dirs->itemActivated(dirs->currentItem());
     QCOMPARE(browser.openDirectory(), sub);
-    QCOMPARE(entries(page.lbxFile), QStringList{"one.txt"});
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("1 (0)"));
+    QCOMPARE(entries(page.lbxFile), (QStringList{"IF MIB.txt", "one.txt"}));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("2 (0)"));
     QCOMPARE(dirs->item(dirs->currentRow() - 1)->data(Qt::UserRole).toString(), start);
     QCOMPARE(dirs->item(0)->data(Qt::UserRole).toString(), QDir::rootPath());
 
@@ -113,21 +111,8 @@ void TstFileBrowser::fullPathFollowsTheHighlightedEntry()
     browser.openDirectory(start + "/does-not-exist");
     QCOMPARE(page.lbxFile->count(), 0);
     QCOMPARE(page.lblFileCounter->text(), QStringLiteral("0 (0)"));
-}
 
-void TstFileBrowser::editorAndImportsViewFollowTheCurrentEntries()
-{
-    TestWindow test;
-    writeFile(test.startDirectory() + "/A-MIB.txt",
-              "A-MIB DEFINITIONS ::= BEGIN\r\nIMPORTS\r\n    ifIndex\r\n        FROM IF-MIB\r\n"
-              "    mib-2 FROM SNMPv2-SMI;\r\n\r\nEND\r\n");
-    writeFile(test.startDirectory() + "/B-MIB.txt",
-              "B-MIB DEFINITIONS ::= BEGIN\rIMPORTS x FROM A-MIB;\r\r-- no more\r");
-    writeFile(test.startDirectory() + "/NONE.txt", "NONE DEFINITIONS ::= BEGIN\r\nimports x;\r\n");
-    const QString blanks = test.startDirectory() + "/MIB Files";
-    writeFile(blanks + "/IF MIB.txt", "x");
-    FrmMain &window = test.open();
-    MibFixPage &page = *window.mibFix;
+    browser.openDirectory(imports);
     // Nothing current: nothing opens, nothing is shown.
     window.importsView->lbxFile_DblClick();
     window.importsView->lbxLoadOrder_DblClick();
@@ -173,16 +158,16 @@ void TstFileBrowser::editorAndImportsViewFollowTheCurrentEntries()
     QVERIFY(test.messages.texts.isEmpty());
 
     // Double-clicks open the current entry in the highlighted directory, blanks and all.
-    window.fileBrowser->openDirectory(blanks);
+    browser.openDirectory(sub);
     page.lbxFile->setCurrentRow(0); // a double-click makes the entry current first
     emit page.lbxFile->itemDoubleClicked(page.lbxFile->item(0));
     page.lbxResult->addItem("FOUND.mib");
     page.lbxResult->setCurrentRow(0);
     window.importsView->lbxLoadOrder_DblClick();
     window.importsView->lbxResult_DblClick();
-    QCOMPARE(test.editor.paths, QStringList({QDir::toNativeSeparators(blanks + "/IF MIB.txt"),
-                                             QDir::toNativeSeparators(blanks + "/B-MIB.txt"),
-                                             QDir::toNativeSeparators(blanks + "/FOUND.mib")}));
+    QCOMPARE(test.editor.paths, QStringList({QDir::toNativeSeparators(sub + "/IF MIB.txt"),
+                                             QDir::toNativeSeparators(sub + "/B-MIB.txt"),
+                                             QDir::toNativeSeparators(sub + "/FOUND.mib")}));
 }
 
 QTEST_MAIN(TstFileBrowser)

@@ -14,95 +14,10 @@ class TstFileFixups : public QObject
 {
     Q_OBJECT
 private slots:
-    void crLfBytes_data();
-    void crLfBytes();
-    void deleteRemovesAllSelectedFiles();
-    void renameNeverOverwritesAndSkipsDottedFolders();
-    void fixCrLfRewritesTextAndReportsBinaryFiles();
+    void fixCrLfRenameAndDeleteChangeOnlyTheSelection();
 };
 
-void TstFileFixups::crLfBytes_data()
-{
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("lf only") << QByteArray("a\nb\n") << QByteArray("a\r\nb\r\n\r\n");
-    QTest::newRow("cr only, no final break") << QByteArray("a\rb") << QByteArray("a\r\nb\r\n");
-    QTest::newRow("already crlf") << QByteArray("a\r\nb\r\n") << QByteArray("a\r\nb\r\n");
-    QTest::newRow("empty") << QByteArray() << QByteArray();
-    QTest::newRow("empty lines") << QByteArray("\r\r\n\n") << QByteArray("\r\n\r\n\r\n\r\n");
-    QTest::newRow("lf then cr") << QByteArray("a\n\rb") << QByteArray("a\r\n\r\nb\r\n");
-    QTest::newRow("8-bit") << QByteArray("\xE4\xFF\n") << QByteArray("\xE4\xFF\r\n\r\n");
-}
-
-void TstFileFixups::crLfBytes()
-{
-    QFETCH(QByteArray, input);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(fixCrLf(input), expected);
-
-    // Any split into chunks gives the same bytes (a CR LF may straddle two chunks).
-    for (qsizetype size : {1, 2, 3}) {
-        CrLfConverter converter;
-        QByteArray out;
-        for (qsizetype at = 0; at < input.size(); at += size)
-            converter.convert(input.mid(at, size), out);
-        converter.finish(out);
-        QCOMPARE(out, expected);
-    }
-}
-
-void TstFileFixups::deleteRemovesAllSelectedFiles()
-{
-    TestWindow test;
-    for (const char *name : {"a.txt", "b.txt", "c.txt", "d.txt"})
-        writeFile(test.startDirectory() + "/" + name, "a\n");
-    MibFixPage &page = *test.open().mibFix;
-    page.cmdDelete->click();
-    page.cmdRename->click();
-    page.cmdFixCrLf->click();
-    QCOMPARE(test.messages.texts, QStringList({"Please select one or more files to delete",
-                                               "Please select one or more files to rename",
-                                               "Please select one or more files to fix"}));
-    QCOMPARE(readFile(test.startDirectory() + "/a.txt"), QByteArray("a\n"));
-    QVERIFY(page.cmdFixCrLf->isEnabled() && page.cmdDelete->isEnabled());
-    test.messages.texts.clear();
-
-    select(page.lbxFile, {"a.txt", "b.txt", "d.txt"});
-    page.cmdDelete->click();
-    QCOMPARE(entries(page.lbxFile), QStringList{"c.txt"});
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("1 (0)"));
-    QCOMPARE(QDir(test.startDirectory()).entryList(QDir::Files), QStringList{"c.txt"});
-    QVERIFY(test.messages.texts.isEmpty());
-}
-
-void TstFileFixups::renameNeverOverwritesAndSkipsDottedFolders()
-{
-    TestWindow test;
-    const QString folder = test.startDirectory() + "/mibs.v2";
-    for (const char *name :
-         {"IF-MIB.my.txt", "SNMPv2-SMI", "RFC1213-MIB.txt", "RFC1213-MIB.mib", "HOST.mib"})
-        writeFile(folder + '/' + name, name); // each file holds its original name
-    FrmMain &window = test.open();
-    window.fileBrowser->openDirectory(folder);
-    MibFixPage &page = *window.mibFix;
-    page.cmdSelectAll->click();
-    page.cmdRename->click();
-
-    QCOMPARE(entries(page.lbxFile), QStringList({"HOST.mib", "IF-MIB.mib", "RFC1213-MIB.mib",
-                                                 "RFC1213-MIB.txt", "SNMPv2-SMI"}));
-    QCOMPARE(readFile(folder + "/IF-MIB.mib"), QByteArray("IF-MIB.my.txt"));
-    QCOMPARE(readFile(folder + "/RFC1213-MIB.mib"), QByteArray("RFC1213-MIB.mib"));
-    QCOMPARE(readFile(folder + "/RFC1213-MIB.txt"), QByteArray("RFC1213-MIB.txt"));
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("5 (0)"));
-    QCOMPARE(test.messages.texts.size(), 1);
-    const QString message = test.messages.texts.first();
-    QVERIFY2(message.contains(QDir::toNativeSeparators(folder + "/RFC1213-MIB.txt")),
-             qPrintable(message));
-    QVERIFY(message.contains("RFC1213-MIB.mib exists already"));
-    QVERIFY(!message.contains("HOST") && !message.contains("SNMPv2-SMI"));
-}
-
-void TstFileFixups::fixCrLfRewritesTextAndReportsBinaryFiles()
+void TstFileFixups::fixCrLfRenameAndDeleteChangeOnlyTheSelection()
 {
     TestWindow test;
     const QString dir = test.startDirectory();
@@ -116,11 +31,21 @@ void TstFileFixups::fixCrLfRewritesTextAndReportsBinaryFiles()
     const QByteArray binary = QByteArray(3 << 20, '\n') + QByteArray("\0\x01\r", 3);
     writeFile(dir + "/b.bin", binary);
     writeFile(dir + "/c.mib", "a\rb");
+    // Files that a fixed temporary name would write through: a user's file and a link out.
+    const QString victim = test.programFolder() + "/victim.txt";
+    writeFile(dir + "/a.mib_tmp", "keep");
+    writeFile(victim, "victim");
+    QVERIFY(QFile::link(victim, dir + "/c.mib_tmp"));
+    // A linked file is fixed where it lies and stays a link.
+    const QString target = test.programFolder() + "/linked.mib";
+    writeFile(target, "x\ny");
+    QVERIFY(QFile::link(target, dir + "/l.mib"));
     writeFile(dir + "/d.mib", "d\n");
+    QVERIFY(QFile::setPermissions(dir + "/d.mib", QFile::ReadOwner | QFile::ReadGroup));
     writeFile(dir + "/e.mib", "e\n");
-    QVERIFY(QDir().mkdir(dir + "/d.mib_tmp")); // d's temporary file cannot be written
-    MibFixPage &page = *test.open().mibFix;
-    select(page.lbxFile, {"a.mib", "b.bin", "c.mib"});
+    FrmMain &window = test.open();
+    MibFixPage &page = *window.mibFix;
+    select(page.lbxFile, {"a.mib", "b.bin", "c.mib", "l.mib"});
     page.lblFileCounter->setText("stale");
     page.cmdFixCrLf->click();
 
@@ -128,27 +53,71 @@ void TstFileFixups::fixCrLfRewritesTextAndReportsBinaryFiles()
     QCOMPARE(QFile::permissions(dir + "/a.mib") & 0x7077, permissions); // owner, group, others
     QCOMPARE(readFile(dir + "/b.bin"), binary);
     QCOMPARE(readFile(dir + "/c.mib"), QByteArray("a\r\nb\r\n"));
-    QCOMPARE(test.messages.texts.size(), 1);
-    QVERIFY(test.messages.takeFirst().contains(QDir::toNativeSeparators(dir + "/b.bin") +
-                                               " (not a text file)"));
-    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("5 (3)")); // selection stays
-    QCOMPARE(QDir(dir).entryList(QDir::Files).size(), 5);           // no temporary files left
-    for (QPushButton *button : {page.cmdSelectAll, page.cmdUnSelectAll, page.cmdRename,
-                                page.cmdDelete, page.cmdFixCrLf, page.cmdCreateLoadOrder})
-        QVERIFY(button->isEnabled());
+    QCOMPARE(readFile(target), QByteArray("x\r\ny\r\n"));
+    QCOMPARE(QFileInfo(dir + "/l.mib").symLinkTarget(), target);
+    QCOMPARE(readFile(dir + "/a.mib_tmp"), QByteArray("keep"));
+    QCOMPARE(readFile(victim), QByteArray("victim"));
+    QCOMPARE(QFileInfo(dir + "/c.mib_tmp").symLinkTarget(), victim);
+    QCOMPARE(test.messages.takeFirst(), "These files were not fixed:\n" +
+                                            QDir::toNativeSeparators(dir + "/b.bin") +
+                                            " (not a text file)");
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("8 (4)")); // selection stays
+    // No temporary file left anywhere.
+    const auto all = QDir::Files | QDir::Hidden | QDir::System;
+    QCOMPARE(QDir(dir).entryList(all), QStringList({"a.mib", "a.mib_tmp", "b.bin", "c.mib",
+                                                    "c.mib_tmp", "d.mib", "e.mib", "l.mib"}));
+    QCOMPARE(QDir(test.programFolder()).entryList(all), QStringList({"linked.mib", "victim.txt"}));
 
-    // A failure stops the run, leaves the file as it was and the counter as it stands.
+    // A file its owner may not write cannot be changed, also by a privileged user: the run stops
+    // there and the counter stays as it stands.
     page.cmdUnSelectAll->click();
     select(page.lbxFile, {"c.mib", "d.mib", "e.mib"});
     page.lblFileCounter->setText("stale");
     page.cmdFixCrLf->click();
     QCOMPARE(test.messages.texts,
              QStringList{"An Error Occured in " + QDir::toNativeSeparators(dir + "/d.mib")});
-    QCOMPARE(readFile(dir + "/c.mib"), QByteArray("a\r\nb\r\n"));
     QCOMPARE(readFile(dir + "/d.mib"), QByteArray("d\n"));
     QCOMPARE(readFile(dir + "/e.mib"), QByteArray("e\n"));
     QCOMPARE(page.lblFileCounter->text(), QStringLiteral("stale"));
-    QVERIFY(page.cmdFixCrLf->isEnabled() && page.cmdSelectAll->isEnabled());
+    for (QPushButton *button : {page.cmdSelectAll, page.cmdUnSelectAll, page.cmdRename,
+                                page.cmdDelete, page.cmdFixCrLf, page.cmdCreateLoadOrder})
+        QVERIFY(button->isEnabled());
+
+    // Rename cuts at the first dot of the whole path and never replaces a file.
+    test.messages.texts.clear();
+    const QString folder = dir + "/mibs.v2";
+    for (const char *name :
+         {"IF-MIB.my.txt", "SNMPv2-SMI", "RFC1213-MIB.txt", "RFC1213-MIB.mib", "HOST.mib"})
+        writeFile(folder + '/' + name, name); // each file holds its original name
+    window.fileBrowser->openDirectory(folder);
+    page.cmdDelete->click();
+    page.cmdRename->click();
+    page.cmdFixCrLf->click();
+    QCOMPARE(test.messages.texts, QStringList({"Please select one or more files to delete",
+                                               "Please select one or more files to rename",
+                                               "Please select one or more files to fix"}));
+    QCOMPARE(readFile(folder + "/SNMPv2-SMI"), QByteArray("SNMPv2-SMI"));
+    QVERIFY(page.cmdFixCrLf->isEnabled() && page.cmdDelete->isEnabled());
+    test.messages.texts.clear();
+
+    page.cmdSelectAll->click();
+    page.cmdRename->click();
+    QCOMPARE(entries(page.lbxFile), QStringList({"HOST.mib", "IF-MIB.mib", "RFC1213-MIB.mib",
+                                                 "RFC1213-MIB.txt", "SNMPv2-SMI"}));
+    QCOMPARE(readFile(folder + "/IF-MIB.mib"), QByteArray("IF-MIB.my.txt"));
+    QCOMPARE(readFile(folder + "/RFC1213-MIB.mib"), QByteArray("RFC1213-MIB.mib"));
+    QCOMPARE(readFile(folder + "/RFC1213-MIB.txt"), QByteArray("RFC1213-MIB.txt"));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("5 (0)"));
+    QCOMPARE(test.messages.takeFirst(), "These files were not renamed:\n" +
+                                            QDir::toNativeSeparators(folder + "/RFC1213-MIB.txt") +
+                                            " (RFC1213-MIB.mib exists already)");
+
+    select(page.lbxFile, {"HOST.mib", "IF-MIB.mib", "SNMPv2-SMI"});
+    page.cmdDelete->click();
+    QCOMPARE(entries(page.lbxFile), QStringList({"RFC1213-MIB.mib", "RFC1213-MIB.txt"}));
+    QCOMPARE(page.lblFileCounter->text(), QStringLiteral("2 (0)"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files), entries(page.lbxFile));
+    QVERIFY(test.messages.texts.isEmpty());
 }
 
 QTEST_MAIN(TstFileFixups)
