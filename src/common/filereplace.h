@@ -6,7 +6,7 @@
 
 class QSaveFile;
 
-// A file whose owner may not write it is never replaced or deleted, also not by a privileged
+// A file whose owner may not write it is never replaced, also not by a privileged
 // user whom the system would let through: the permission bit decides, not an access check.
 // A link is judged by the file it points to; a missing file is changeable.
 Status checkChangeable(const QString &path);

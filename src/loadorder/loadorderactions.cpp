@@ -72,7 +72,7 @@ Status LoadOrderActions::createLoadOrder(const QStringList &names)
             return usable;
     }
     m_page.lbxLoadOrder->clear();
-    const Status removed = removeLoadOrder(m_services.programFolder);
+    const Status removed = removeLoadOrder(m_services.programFolder, ReadOnlyFile::Keep);
     if (!removed)
         return removed;
     if (names.size() > MaxLoadOrderEntries)

@@ -44,7 +44,7 @@ void LoadOrderButtons::cmdDeleteLoadOrder_Click()
 {
     if (QFile::exists(loadOrderFilePath(m_services.programFolder))) {
         // A file that stays keeps its entries listed.
-        const Status removed = removeLoadOrder(m_services.programFolder);
+        const Status removed = removeLoadOrder(m_services.programFolder, ReadOnlyFile::Remove);
         if (removed)
             m_page.lbxLoadOrder->clear();
         else

@@ -45,14 +45,17 @@ Status checkLoadOrderEntry(const QString &fileName)
                        .arg(shown));
 }
 
-Status removeLoadOrder(const QString &programFolder)
+Status removeLoadOrder(const QString &programFolder, ReadOnlyFile readOnly)
 {
     const QString path = loadOrderFilePath(programFolder);
     if (!QFile::exists(path))
         return {};
-    const Status changeable = checkChangeable(path);
-    if (!changeable)
-        return stepFailure(QStringLiteral("Cannot delete"), path, changeable.failure().description);
+    if (readOnly == ReadOnlyFile::Keep) {
+        const Status changeable = checkChangeable(path);
+        if (!changeable)
+            return stepFailure(QStringLiteral("Cannot delete"), path,
+                               changeable.failure().description);
+    }
     QFile file(path);
     if (!file.remove())
         return stepFailure(QStringLiteral("Cannot delete"), path, file.errorString());

@@ -14,8 +14,10 @@ QString loadOrderEntryName(const QByteArray &entry);
 // A name holding CR or LF would stand as several lines: refused, with the name in the message.
 Status checkLoadOrderEntry(const QString &fileName);
 
-// Deletes LoadOrder.txt if it exists; a read-only one stays and is a failure.
-Status removeLoadOrder(const QString &programFolder);
+// Deletes LoadOrder.txt if it exists. The Delete button removes a read-only file, as the user
+// asked; Create, which would replace it, keeps it.
+enum class ReadOnlyFile { Remove, Keep };
+Status removeLoadOrder(const QString &programFolder, ReadOnlyFile readOnly);
 
 // The lines of LoadOrder.txt; none when the file does not exist.
 Result<QList<QByteArray>> readLoadOrder(const QString &programFolder);

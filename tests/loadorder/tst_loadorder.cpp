@@ -331,8 +331,9 @@ void TstLoadOrder::toolbarsDeleteAndOpenAndTheListFollows()
         w.edit(key);
     QVERIFY(!QFile::exists(w.path()));
     QCOMPARE(w.counter(), QStringLiteral("0"));
-    // Delete removes an existing file and empties the list.
+    // Delete removes an existing file, read-only too, and empties the list.
     w.setLoadOrder("a.txt\r\n");
+    QFile::setPermissions(w.path(), QFile::ReadOwner);
     w.page->lbxFile->setCurrentRow(-1);
     w.page->cmdDeleteLoadOrder->click();
     QVERIFY(!QFile::exists(w.path()));
