@@ -9,8 +9,21 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QTabWidget>
 #include <QTextStream>
+
+namespace {
+
+// A window picture has few colours: a palette and full compression keep the file small.
+bool savePicture(QWidget &widget, const QString &path)
+{
+    const QImage picture = widget.grab().toImage().convertToFormat(
+        QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+    return picture.save(path, "PNG", 0);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -35,7 +48,7 @@ int main(int argc, char *argv[])
         window.tab1->setCurrentIndex(i);
         QApplication::processEvents();
         const QString path = out.filePath(QStringLiteral("tab%1-%2.png").arg(i).arg(names.at(i)));
-        if (!window.grab().save(path))
+        if (!savePicture(window, path))
             return 1;
         QTextStream(stdout) << path << '\n';
     }
@@ -44,7 +57,7 @@ int main(int argc, char *argv[])
     QApplication::processEvents();
     if (auto *nicInfo = window.findChild<FrmNicInfo *>()) {
         const QString path = out.filePath(QStringLiteral("nic-info.png"));
-        if (!nicInfo->grab().save(path))
+        if (!savePicture(*nicInfo, path))
             return 1;
         QTextStream(stdout) << path << '\n';
     }

@@ -20,6 +20,7 @@
 #include "workbench/mibfixpage.h"
 #include "workbench/searchinfiles.h"
 
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -31,12 +32,22 @@ namespace {
 constexpr int WindowHeight = 640;
 constexpr int TabLeft = 8;
 constexpr int TabTop = 8;
+
+// Assistive technology lists the main window as a top-level window (frame), not a pane.
+QAccessibleInterface *frmMainAccessible(const QString &className, QObject *object)
+{
+    if (className != QLatin1String(FrmMain::staticMetaObject.className()))
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+}
 } // namespace
 
 FrmMain::FrmMain(AdapterInfo &ipInfo, const AppServices &services, const QString &startDirectory,
                  QWidget *parent)
     : QWidget(parent), m_services(services), m_ipInfo(ipInfo), m_trace(services.programFolder)
 {
+    static const bool accessibleAsWindow = (QAccessible::installFactory(frmMainAccessible), true);
+    Q_UNUSED(accessibleAsWindow);
     nameControl(this, QStringLiteral("frmMain"), mainWindowTitle());
     setWindowTitle(mainWindowTitle());
 
@@ -62,7 +73,8 @@ FrmMain::FrmMain(AdapterInfo &ipInfo, const AppServices &services, const QString
     tcpServices = new TcpServices(*tcpService, m_trace, m_services, this);
 
     connect(tab1, &QTabWidget::currentChanged, this, &FrmMain::tab1_Click);
-    connect(help->chkDebugMode, &QCheckBox::clicked, this, &FrmMain::chkDebugMode_Click);
+    // Every change of the box counts: mouse, keyboard, the accessible Toggle action, code.
+    connect(help->chkDebugMode, &QCheckBox::toggled, this, &FrmMain::chkDebugMode_Click);
     connect(help->cmdNetInfo, &QPushButton::clicked, this, &FrmMain::cmdNetInfo_Click);
 
     tab1->setCurrentIndex(0);

@@ -62,8 +62,14 @@ void FrmNicInfo::Form_Load()
             entry->setData(AdapterIndexRole, i);
         }
         m_ipInfo.setCurrentAdapter(startAdapter);
+        // The adapter whose address the rows got, when it is listed.
+        int shown = 0;
+        for (int row = 0; row < lbxNIC->count(); ++row) {
+            if (lbxNIC->item(row)->data(AdapterIndexRole).toInt() == startAdapter)
+                shown = row;
+        }
         if (lbxNIC->count() > 0)
-            lbxNIC->setCurrentRow(0);
+            lbxNIC->setCurrentRow(shown);
     }
     ShowAdapterInfo();
 }

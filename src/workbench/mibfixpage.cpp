@@ -83,7 +83,6 @@ QWidget *MibFixPage::buildBrowserColumn()
     cmdUnSelectAll =
         button(column, QStringLiteral("cmdUnSelectAll"), QStringLiteral("UnSelect All"));
     lblFileCounter = label(column, QStringLiteral("lblFileCounter"), QString());
-    lblFileCounter->setAccessibleName(QStringLiteral("File counter"));
 
     layout->addWidget(lbxDrive);
     layout->addWidget(lbxDir, 2);
@@ -116,7 +115,6 @@ QWidget *MibFixPage::buildSearchColumn()
     lblResult = label(column, QStringLiteral("lblResult"), QStringLiteral("Result"));
     lbxResult = listBox(column, QStringLiteral("lbxResult"), QStringLiteral("Result"));
     lblSearchCounter = label(column, QStringLiteral("lblSearchCounter"), QString());
-    lblSearchCounter->setAccessibleName(QStringLiteral("Search counter"));
 
     fraSelection = new QGroupBox(QStringLiteral("With Selection Do"), column);
     nameControl(fraSelection, QStringLiteral("fraSelection"), QStringLiteral("With Selection Do"));
@@ -150,7 +148,7 @@ QToolBar *MibFixPage::buildToolBar(const QString &name, QAction *&first, const Q
                                    int secondIcon)
 {
     auto *toolBar = new QToolBar(this);
-    nameControl(toolBar, name, name);
+    nameControl(toolBar, name, firstTip + QStringLiteral(", ") + secondTip);
     toolBar->setIconSize(QSize(16, 16));
     const auto add = [&](const QString &key, const QString &tip, int icon) {
         QAction *action = toolBar->addAction(imgList16.at(icon), key);
@@ -175,7 +173,6 @@ QWidget *MibFixPage::buildLoadOrderColumn()
     lblLoadOrder = label(column, QStringLiteral("lblLoadOrder"), QStringLiteral("LoadOrder.txt"));
     lbxLoadOrder = listBox(column, QStringLiteral("lbxLoadOrder"), QStringLiteral("LoadOrder.txt"));
     lblLoadOrderCounter = label(column, QStringLiteral("lblLoadOrderCounter"), QString());
-    lblLoadOrderCounter->setAccessibleName(QStringLiteral("Load order counter"));
     tbrRightLeft = buildToolBar(QStringLiteral("tbrRightLeft"), tbrAdd, QStringLiteral("Add"),
                                 QStringLiteral("Add"), 0, tbrRemove, QStringLiteral("Remove"),
                                 QStringLiteral("Remove"), 1);

@@ -1,100 +1,85 @@
 #include "support/testwindow.h"
 
 #include "app/helppage.h"
-#include "app/helptext.h"
 #include "snmp/snmpagentpage.h"
 #include "tcp/tcpservicepage.h"
 #include "workbench/mibfixpage.h"
 
+#include <QAccessible>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QtTest>
+
+namespace {
+
+QString accessibleText(QObject *object, QAccessible::Text kind = QAccessible::Name)
+{
+    return QAccessible::queryAccessibleInterface(object)->text(kind);
+}
+
+} // namespace
 
 class TstStartup : public QObject
 {
     Q_OBJECT
 private slots:
-    void oldLoadOrderAndTraceFilesAreGone();
-    void addressBoxesHoldTheCurrentAdaptersAddress();
-    void windowOpensOnMibFixWithItsTitle();
-    void tabSwitchSetsTheWidths();
-    void helpTextLineByLine();
+    void startUp();
+    void assistiveTechnologyReadsAndOperatesTheWindow();
 };
 
-void TstStartup::oldLoadOrderAndTraceFilesAreGone()
+void TstStartup::startUp()
 {
-    TestWindow test;
+    TestWindow test({{adapterRecord("lo", "Loopback", "127.0.0.1"),
+                      adapterRecord("eth0", "Ethernet", "127.0.0.9")},
+                     1});
     writeFile(test.programFolder() + "/LoadOrder.txt", "IF-MIB.txt\r\n");
-    writeFile(test.traceFolder() + "/Snmp_192.0.2.1_171.txt", "x");
-    writeFile(test.traceFolder() + "/TCP_192.0.2.1_80.txt", "x");
-    writeFile(test.traceFolder() + "/readme.txt", "keep");
-    writeFile(test.traceFolder() + "/SnmpOld/inside.txt", "keep");
+    const QStringList gone = {"Snmp_192.0.2.1_171.txt", "TCP_192.0.2.1_80.txt"};
+    const QStringList kept = {"readme.txt", "SnmpOld/inside.txt"};
+    for (const QString &name : gone + kept)
+        writeFile(test.traceFolder() + "/" + name, "x");
     FrmMain &window = test.open();
 
     QVERIFY(!QFile::exists(test.programFolder() + "/LoadOrder.txt"));
-    QVERIFY(!QFile::exists(test.traceFolder() + "/Snmp_192.0.2.1_171.txt"));
-    QVERIFY(!QFile::exists(test.traceFolder() + "/TCP_192.0.2.1_80.txt"));
-    QVERIFY(QFile::exists(test.traceFolder() + "/readme.txt"));
-    QVERIFY(QFile::exists(test.traceFolder() + "/SnmpOld/inside.txt"));
+    for (const QString &name : gone + kept)
+        QCOMPARE(QFile::exists(test.traceFolder() + "/" + name), kept.contains(name));
     QCOMPARE(window.mibFix->lbxLoadOrder->count(), 0);
-    QVERIFY(!window.mibFix->tbrRemove->isEnabled());
-    QVERIFY(!window.mibFix->tbrUp->isEnabled());
-    QVERIFY(!window.mibFix->tbrDown->isEnabled());
-    QVERIFY(!window.mibFix->tbrAdd->isEnabled()); // no current file yet
+    for (QAction *button : {window.mibFix->tbrAdd, window.mibFix->tbrRemove, window.mibFix->tbrUp,
+                            window.mibFix->tbrDown})
+        QVERIFY(!button->isEnabled()); // Add too: no current file yet
     QCOMPARE(window.mibFix->lblFileCounter->text(), QStringLiteral("0 (0)"));
-}
 
-void TstStartup::addressBoxesHoldTheCurrentAdaptersAddress()
-{
-    AdapterRecord loop;
-    loop.name = "lo";
-    loop.type = "Loopback";
-    loop.ipv4Address = "127.0.0.1";
-    AdapterRecord nic;
-    nic.name = "eth0";
-    nic.type = "Ethernet";
-    nic.ipv4Address = "127.0.0.9";
-    TestWindow test(AdapterSnapshot{{loop, nic}, 1});
-    FrmMain &window = test.open();
     for (QLineEdit *box : window.snmpAgent->txtSnmpIpAddr)
         QCOMPARE(box->text(), QStringLiteral("127.0.0.9"));
     for (QLineEdit *box : window.tcpService->txtTcpIpAddr)
         QCOMPARE(box->text(), QStringLiteral("127.0.0.9"));
-    QCOMPARE(window.snmpAgent->cboType1->currentText(), QStringLiteral("Integer32"));
-    QCOMPARE(window.snmpAgent->cboType2->currentText(), QStringLiteral("Integer32"));
-    QCOMPARE(window.snmpAgent->cboType2->count(), 9);
-    QCOMPARE(window.snmpAgent->cboType1->itemText(8), QStringLiteral("Unsigned32"));
-
-    // With no adapter at all the rows still get a usable address.
-    TestWindow bare(AdapterSnapshot{});
-    QCOMPARE(bare.open().tcpService->txtTcpIpAddr[3]->text(), QStringLiteral("127.0.0.1"));
-}
-
-void TstStartup::windowOpensOnMibFixWithItsTitle()
-{
-    TestWindow test;
-    FrmMain &window = test.open();
-    QCOMPARE(window.windowTitle(), QStringLiteral("  Velmor SNMP Test Tool, ver 1.01"));
-    QCOMPARE(window.tab1->currentIndex(), 0);
-    const QStringList captions = {"MIB Fix", "SNMP Agent", "TCP Service", "Help"};
-    for (int i = 0; i < captions.size(); ++i)
-        QCOMPARE(window.tab1->tabText(i), captions.at(i));
+    for (QComboBox *type : {window.snmpAgent->cboType1, window.snmpAgent->cboType2}) {
+        QCOMPARE(type->currentText(), QStringLiteral("Integer32"));
+        QVERIFY(type->count() == 9 && type->itemText(8) == QStringLiteral("Unsigned32"));
+    }
     QCOMPARE(window.findChild<QLineEdit *>("txtSnmpPort_6")->text(), QStringLiteral("177"));
     QCOMPARE(window.findChild<QLineEdit *>("txtTcpReply_0")->text(),
              QStringLiteral("HTTP/1.1 200"));
     QCOMPARE(window.findChild<QLineEdit *>("txtTcpReply_3")->text(), QString());
-    QCOMPARE(window.findChild<QLineEdit *>("txtTcpPort_3")->accessibleDescription(),
-             QStringLiteral("txtTcpPort_3"));
-}
 
-void TstStartup::tabSwitchSetsTheWidths()
-{
-    TestWindow test;
-    FrmMain &window = test.open();
+    const QString help = window.help->helpText();
+    QVERIFY(help.endsWith("\r\n"));
+    const QStringList lines = help.chopped(2).split("\r\n");
+    QCOMPARE(lines.size(), 28);
+    QCOMPARE(lines.at(2),
+             QStringLiteral("The purpose with MIB Fix is to prepare a LoadOrder.txt "));
+    QCOMPARE(lines.at(14), QStringLiteral("The 'Create LoadOrder' button only checks "));
+    QCOMPARE(lines.at(25), QString(20, '_'));
+
+    // Switching from MIB Fix narrows the window, switching back widens it.
+    QCOMPARE(window.tab1->currentIndex(), 0);
     const auto pixels = [&](int twips) { return qRound(twips * window.logicalDpiX() / 1440.0); };
     QCOMPARE(window.width(), pixels(12090));
     for (int tab : {1, 2, 3, 0, 3}) {
@@ -103,20 +88,58 @@ void TstStartup::tabSwitchSetsTheWidths()
         QCOMPARE(window.width(), pixels(windowTwips));
         QCOMPARE(window.tab1->width(), pixels(windowTwips - 435));
     }
+
+    // With no adapter at all the rows still get a usable address.
+    TestWindow bare(AdapterSnapshot{});
+    QCOMPARE(bare.open().tcpService->txtTcpIpAddr[3]->text(), QStringLiteral("127.0.0.1"));
 }
 
-void TstStartup::helpTextLineByLine()
+// A screen reader meets a window, reads the live text of labels, buttons, check boxes, frames
+// and tabs and a human label for boxes and lists, finds every control by its name, and what it
+// operates works as a click would.
+void TstStartup::assistiveTechnologyReadsAndOperatesTheWindow()
 {
     TestWindow test;
-    const QString text = test.open().help->helpText();
-    QVERIFY(text.endsWith("\r\n"));
-    const QStringList lines = text.chopped(2).split("\r\n");
-    QCOMPARE(lines.size(), 28);
-    QCOMPARE(lines.at(2),
-             QStringLiteral("The purpose with MIB Fix is to prepare a LoadOrder.txt "));
-    QCOMPARE(lines.at(14), QStringLiteral("The 'Create LoadOrder' button only checks "));
-    QCOMPARE(lines.at(25), QString(20, '_'));
-    QCOMPARE(lines.at(26), QStringLiteral("Velmor, 2026"));
+    FrmMain &window = test.open();
+    QCOMPARE(QAccessible::queryAccessibleInterface(&window)->role(), QAccessible::Window);
+    QCOMPARE(accessibleText(&window), QStringLiteral("  Velmor SNMP Test Tool, ver 1.01"));
+    QAccessibleInterface *tabs = QAccessible::queryAccessibleInterface(window.tab1->tabBar());
+    const QStringList captions = {"MIB Fix", "SNMP Agent", "TCP Service", "Help"};
+    for (int i = 0; i < captions.size(); ++i)
+        QCOMPARE(tabs->child(i)->text(QAccessible::Name), captions.at(i));
+
+    // Ticking deletes old traces and turns tracing on, whoever ticks; unticking turns it off.
+    QCheckBox *debugMode = window.help->chkDebugMode;
+    writeFile(test.traceFolder() + "/Snmp_192.0.2.1_171.txt", "x");
+    QAccessible::queryAccessibleInterface(debugMode)->actionInterface()->doAction(
+        QAccessibleActionInterface::toggleAction());
+    QVERIFY(debugMode->isChecked() && window.trace().debugMode());
+    QVERIFY(!QFile::exists(test.traceFolder() + "/Snmp_192.0.2.1_171.txt"));
+    debugMode->setChecked(false);
+    QVERIFY(!window.trace().debugMode());
+    QTest::keyClick(debugMode, Qt::Key_Space);
+    QVERIFY(window.trace().debugMode());
+
+    const QRegularExpression controlName("^(lbx|txt|cmd|lbl|chk|cbo|fra|tbr|mnu|tab)[A-Z0-9]");
+    int named = 0;
+    for (QWidget *control : window.findChildren<QWidget *>()) {
+        const QString name = control->objectName();
+        if (!controlName.match(name).hasMatch()) // Qt's own parts have other names
+            continue;
+        ++named;
+        QCOMPARE(accessibleText(control, QAccessible::Description), name);
+        // Counters, Start/Stop captions and the like change while the program runs.
+        const bool frame = qobject_cast<QGroupBox *>(control);
+        if (frame || qobject_cast<QLabel *>(control) ||
+            (qobject_cast<QAbstractButton *>(control) && !qobject_cast<QToolButton *>(control))) {
+            control->setProperty(frame ? "title" : "text", name + " 12 (3)");
+            QCOMPARE(accessibleText(control), name + " 12 (3)");
+        } else {
+            QVERIFY2(!accessibleText(control).isEmpty() && accessibleText(control) != name,
+                     qPrintable(name));
+        }
+    }
+    QVERIFY(named > 90);
 }
 
 QTEST_MAIN(TstStartup)

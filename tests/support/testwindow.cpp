@@ -4,13 +4,19 @@
 #include <QFile>
 #include <QFileInfo>
 
+AdapterRecord adapterRecord(const QString &name, const QString &type, const QString &ipv4)
+{
+    AdapterRecord adapter;
+    adapter.name = name;
+    adapter.type = type;
+    adapter.ipv4Address = ipv4;
+    return adapter;
+}
+
 AdapterSnapshot loopbackAdapters()
 {
-    AdapterRecord nic;
-    nic.name = QStringLiteral("test0");
-    nic.type = QStringLiteral("Ethernet");
+    AdapterRecord nic = adapterRecord("test0", "Ethernet", "127.0.0.1");
     nic.physicalAddress = QStringLiteral("02-00-00-00-00-01");
-    nic.ipv4Address = QStringLiteral("127.0.0.1");
     nic.subnetMask = QStringLiteral("255.0.0.0");
     return AdapterSnapshot{{nic}, 0};
 }

@@ -8,6 +8,9 @@
 
 #include <memory>
 
+// An adapter with a name, a type ("Ethernet" is listed by NIC Info) and perhaps an address.
+AdapterRecord adapterRecord(const QString &name, const QString &type, const QString &ipv4 = {});
+
 // Adapters of a made-up machine: one Ethernet adapter on 127.0.0.1, so the rows' address boxes
 // hold a loopback address from start-up on.
 AdapterSnapshot loopbackAdapters();
