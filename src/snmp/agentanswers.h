@@ -31,10 +31,11 @@ using ControlledObjectsReader = std::function<ControlledObjects()>;
 // Code of a type box name; 0 for text that names no type.
 int typeCodeOfName(const QString &name);
 
-// Sets Value, then Type (skipped for code 0), then Oid; stops at the first failure.
+// Sets Value, then Type (skipped for code 0), then Oid; stops at the first failure. A value that
+// does not fit its type leaves the variable as it came.
 Status AnswerVariable(SnmpVariable &variable, const QString &value, int type, const QString &oid);
 
-// Uptime text: whole seconds since start, times 100.
+// Uptime text: whole seconds since start, times 100, starting over past 32 bits.
 QString uptimeText(const QDateTime &start, const QDateTime &now);
 
 bool isAgentCommunity(const SnmpMessage &message);
@@ -56,4 +57,5 @@ Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row,
 void refuseSetRequest(SnmpMessage &message);
 
 QStringList requestRecord(const QString &name, const SnmpMessage &message);
+// The response as it goes out.
 QStringList responseRecord(const SnmpMessage &message);
