@@ -92,13 +92,6 @@ Status answerSystemObject(SnmpVariable &variable, int number, const AgentTableRo
     return AnswerVariable(variable, answer.value, answer.type, answer.oid);
 }
 
-// A Get or GetNext response carries only the errors the row finds, never the request's.
-void clearErrors(SnmpMessage &message)
-{
-    message.ErrorStatus = 0;
-    message.ErrorIndex = 0;
-}
-
 void markUnanswered(SnmpMessage &message, int position)
 {
     message.ErrorStatus = SnmpError::NoSuchName;
@@ -132,6 +125,12 @@ QString uptimeText(const QDateTime &start, const QDateTime &now)
     // Past 2^32 hundredths (497 days) the clock starts over; one set back stays negative and
     // fails as TimeTicks.
     return QString::number(ticks < 0 ? ticks : ticks & 0xffffffff);
+}
+
+void clearErrors(SnmpMessage &message)
+{
+    message.ErrorStatus = 0;
+    message.ErrorIndex = 0;
 }
 
 bool isAgentCommunity(const SnmpMessage &message)

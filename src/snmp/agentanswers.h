@@ -38,6 +38,9 @@ Status AnswerVariable(SnmpVariable &variable, const QString &value, int type, co
 // Uptime text: whole seconds since start, times 100, starting over past 32 bits.
 QString uptimeText(const QDateTime &start, const QDateTime &now);
 
+// A Get or GetNext response carries only the errors the row finds, never the request's: also
+// when a wrong community leaves the variables as they came.
+void clearErrors(SnmpMessage &message);
 bool isAgentCommunity(const SnmpMessage &message);
 
 // Fills the variables of a GetRequest for row `index`; the controlled objects belong to rows

@@ -133,8 +133,10 @@ void SnmpAgents::snmpAgent_Request(int index)
 bool SnmpAgents::SnmpGetRequest(int index)
 {
     SnmpMessage &message = m_agents[index]->CurrentMessage();
-    if (!isAgentCommunity(message))
+    if (!isAgentCommunity(message)) {
+        clearErrors(message);
         return true;
+    }
     const QString failurePrefix = QStringLiteral("Modul: SnmpGetRequest, Err: ");
     if (m_trace.debugMode()) {
         const Status traced =
@@ -164,8 +166,10 @@ bool SnmpAgents::SnmpGetNextRequest(int index)
 bool SnmpAgents::answerNext(int index, const QString &recordName)
 {
     SnmpMessage &message = m_agents[index]->CurrentMessage();
-    if (!isAgentCommunity(message))
+    if (!isAgentCommunity(message)) {
+        clearErrors(message);
         return true;
+    }
     const QString failurePrefix = QStringLiteral("Modul: SnmpGetNextRequest, Err: ");
     if (m_trace.debugMode()) {
         const Status traced = traceRecord(index, requestRecord(recordName, message));
