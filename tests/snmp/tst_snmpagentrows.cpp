@@ -77,15 +77,15 @@ QByteArray mutated(QByteArray bytes, QRandomGenerator &random)
 const QString Sys = QStringLiteral("1.3.6.1.2.1.1.");
 const QString SysName = Sys + "5.0";
 
-const QStringList Walk = {
-    QStringLiteral(".1.3.6.1.2.1.1.1.0 = STRING: \"IP=127.0.0.1,Port=%1\""),
-    QStringLiteral(".1.3.6.1.2.1.1.2.0 = OID: .1.3.6.1.4.1.7394.1.99.1"),
-    QStringLiteral(".1.3.6.1.2.1.1.3.0 = Timeticks: T"),
-    QStringLiteral(".1.3.6.1.2.1.1.4.0 = STRING: \"Ola Nordmann\""),
-    QStringLiteral(".1.3.6.1.2.1.1.5.0 = STRING: \"Agent 1\""),
-    QStringLiteral(".1.3.6.1.2.1.1.6.0 = STRING: \"Lab 1\""),
-    QStringLiteral(".1.3.6.1.2.1.1.7.0 = INTEGER: 76"),
-};
+// What the tools print for row 0, numerically; %1 is its port.
+const QStringList Walk = QStringLiteral(".1.3.6.1.2.1.1.1.0 = STRING: \"IP=127.0.0.1,Port=%1\"\n"
+                                        ".1.3.6.1.2.1.1.2.0 = OID: .1.3.6.1.4.1.7394.1.99.1\n"
+                                        ".1.3.6.1.2.1.1.3.0 = Timeticks: T\n"
+                                        ".1.3.6.1.2.1.1.4.0 = STRING: \"Ola Nordmann\"\n"
+                                        ".1.3.6.1.2.1.1.5.0 = STRING: \"Agent 1\"\n"
+                                        ".1.3.6.1.2.1.1.6.0 = STRING: \"Lab 1\"\n"
+                                        ".1.3.6.1.2.1.1.7.0 = INTEGER: 76")
+                             .split('\n');
 
 } // namespace
 
@@ -147,20 +147,22 @@ void TstSnmpAgentRows::netSnmpTools_data()
 {
     QTest::addColumn<QString>("command"); // tool and options; the agent and operands follow
     QTest::addColumn<QString>("operands");
-    QTest::addColumn<QString>("out"); // exact output, or what the failure's text names
+    QTest::addColumn<QString>("out"); // exact output, or a pattern of the failure's text
     for (const char *v : {"1", "2c"}) {
         const QString options = QStringLiteral(" -v%1 -c kettle").arg(v);
         QTest::addRow("snmpget v%s", v) << "snmpget" + options << SysName + " " + Sys + "7.0"
                                         << Walk[4] + '\n' + Walk[6] + '\n';
         QTest::addRow("snmpgetnext v%s", v)
             << "snmpgetnext" + options << SysName << Walk[5] + '\n';
-        QTest::addRow("snmpset v%s", v) << "snmpset" + options << SysName + " s x"
-                                        << (v[0] == '1' ? "noSuchName" : "notWritable");
+        // Nothing is writable: the refusal the version knows, naming the first variable.
+        QTest::addRow("snmpset v%s", v)
+            << "snmpset" + options << SysName + " s x " + Sys + "6.0 s y"
+            << (v[0] == '1' ? "noSuchName" : "notWritable") +
+                   QString(".*Failed object: .") + SysName + '\n';
     }
-    // Walks from the tools' own default start (mib-2) or from the group.
+    // Walks from the tools' own default start.
     const QString walk = Walk.join('\n').arg(m_port) + "\n";
     QTest::newRow("snmpwalk v1") << "snmpwalk -v1 -c kettle" << "1.3.6.1.2.1" << walk;
-    QTest::newRow("snmpwalk v2c system") << "snmpwalk -v2c -c kettle" << "1.3.6.1.2.1.1" << walk;
     QTest::newRow("snmpbulkwalk") << "snmpbulkwalk -v2c -c kettle" << "1.3.6.1.2.1" << walk;
     QTest::newRow("wrong community")
         << "snmpget -v2c -c public" << SysName << ".1.3.6.1.2.1.1.5.0 = NULL\n";
@@ -184,21 +186,21 @@ void TstSnmpAgentRows::netSnmpTools()
     process.start(tool, QStringList{"-On", "-m", "", "-t", "2", "-r", "1"} + arguments +
                             QStringList{"127.0.0.1:" + QString::number(m_port)} +
                             operands.split(' '));
-    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 15000)) {
-        process.kill();
-        process.waitForFinished();
-        QFAIL("the tool did not end");
-    }
+    // Bounded by the tools' own time-outs; a hung one is killed with the QProcess.
+    QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 15000));
     QString result = QString::fromUtf8(process.readAllStandardOutput());
     const QString err = QString::fromUtf8(process.readAllStandardError());
-    if (out.endsWith('\n')) {
+    if (out.startsWith('.')) {
         QVERIFY2(process.exitCode() == 0, qPrintable(err));
         result.remove("End of MIB\n");
         result.replace(QRegularExpression("Timeticks: .*"), "Timeticks: T");
         QCOMPARE(result, out);
     } else {
         QVERIFY(process.exitCode() != 0);
-        QVERIFY2(err.contains(out), qPrintable(result + err));
+        QVERIFY2(QRegularExpression(out, QRegularExpression::DotMatchesEverythingOption)
+                     .match(err)
+                     .hasMatch(),
+                 qPrintable(result + err));
     }
 }
 
@@ -270,7 +272,6 @@ void TstSnmpAgentRows::startFailuresLeaveTheRowStopped()
     QVERIFY(!clickRow(*m_window, 2, port, address));
     QCOMPARE(m_test.messages.texts, QStringList{message});
     QCOMPARE(m_page->txtSnmpStatus[2]->text(), QStringLiteral("Stopped"));
-    QCOMPARE(m_page->cmdSnmpControl[2]->text(), QStringLiteral("Start"));
     QVERIFY(m_page->cmdSnmpControl[2]->isEnabled());
     QVERIFY(!m_window->snmpAgents->snmpAgent(2).isListening());
     const auto answer = exchange(m_port, makeRequest(32, {SysName}));
@@ -288,23 +289,17 @@ void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
     };
     // Requests, then what may not be answered: responses, inform, traps, report, SNMPv3.
     const QList<QByteArray> seeds = {
-        seed(32, {SysName}),
-        seed(65, {Sys + "1", Sys + "3.0", "1.3.6.1.2.1.2.2.1.8.1"}),
-        seed(69, {"1.3.6.1.2.1"}),
-        seed(67, {Sys + "4.0"}),
+        seed(32, {SysName}), seed(65, {Sys + "1", Sys + "3.0", "1.3.6.1.2.1.2.2.1.8.1"}),
+        seed(69, {"1.3.6.1.2.1"}), seed(67, {Sys + "4.0"}),
         seed(64, {Sys + "7", "1.3.6.1.4.1.18446744073709551615"}, "public"),
-        seed(66, {SysName}),
-        seed(34, {SysName}),
-        seed(70, {Sys + "3.0"}),
-        seed(71, {Sys + "3.0"}),
-        seed(72, {Sys + "3.0"}),
+        seed(66, {SysName}), seed(34, {SysName}), seed(70, {Sys + "3.0"}),
+        seed(71, {Sys + "3.0"}), seed(72, {Sys + "3.0"}),
         QByteArray::fromHex("302202010004067075626c6963a41506022b0640040000000002010002010043"
                             "01003000"),
         QByteArray::fromHex("3027020103300d020101020203e80401040201030400301104000400a00b02"
                             "01010201000201003000")};
     QRandomGenerator random(20261206);
-    QUdpSocket &socket = m_manager;
-    socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 1 << 20);
+    m_manager.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 1 << 20);
     constexpr int Total = 100'000;
     constexpr int Batch = 50; // well inside the agent's receive buffer
     quint64 expectedDropped = agent.droppedCount();
@@ -324,11 +319,11 @@ void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
             const bool request = pdu == SnmpPdu::GetRequest || pdu == SnmpPdu::GetNextRequest ||
                                  pdu == SnmpPdu::SetRequest || pdu == SnmpPdu::GetBulkRequest;
             ++(request ? expectedAnswers : expectedDropped);
-            socket.writeDatagram(datagram, QHostAddress::LocalHost, m_port);
+            m_manager.writeDatagram(datagram, QHostAddress::LocalHost, m_port);
         }
         const bool caughtUp = QTest::qWaitFor(
             [&] {
-                while (socket.hasPendingDatagrams() && socket.receiveDatagram().isValid())
+                while (m_manager.hasPendingDatagrams() && m_manager.receiveDatagram().isValid())
                     ++answers;
                 return agent.droppedCount() == expectedDropped && answers == expectedAnswers;
             },
@@ -361,9 +356,12 @@ void TstSnmpAgentRows::tracesWhatGoesOut()
     answer = exchange(port, makeRequest(64, {controlled}, "kettle", 9));
     QCOMPARE(answer->Variables[0].Value(), utf8);
     QVERIFY(exchange(port, makeRequest(33, {Sys + "7.0"}, "kettle", 99)));
-    // A wrong community is echoed as it came; only the response is traced.
-    answer = exchange(port, makeRequest(65, {SysName}, "Kettle", 7));
+    // A wrong community is echoed but for its error fields; only the response is traced.
+    SnmpMessage wrong = makeRequest(65, {SysName}, "Kettle", 7);
+    wrong.ErrorStatus = 5;
+    answer = exchange(port, wrong);
     QCOMPARE(answer->Community, QStringLiteral("Kettle"));
+    QCOMPARE(answer->ErrorStatus, 0);
     QString trace = QString::fromLatin1(readFile(traceFile(port)));
     const QRegularExpression stamp("^\\d\\d:\\d\\d:\\d\\d ", QRegularExpression::MultilineOption);
     trace.replace(stamp, "hh:mm:ss ");
@@ -386,7 +384,6 @@ void TstSnmpAgentRows::tracesWhatGoesOut()
         QCOMPARE(answer->ErrorStatus, 1);
         QCOMPARE(answer->ErrorIndex, 0);
         QCOMPARE(answer->Variables.size(), sent);
-        QVERIFY(!sent || answer->Variables.last().Type() == SnmpType::Null);
         const QByteArray bytes = readFile(traceFile(port));
         QCOMPARE(bytes.sliced(bytes.lastIndexOf("--> Response")).count("\r\n\t\t"), sent);
     }

