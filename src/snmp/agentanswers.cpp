@@ -1,5 +1,6 @@
 #include "agentanswers.h"
 
+#include "bercodec.h"
 #include "snmpagentpage.h"
 #include "snmpvalue.h"
 #include "systemanswers.h"
@@ -111,19 +112,25 @@ int typeCodeOfName(const QString &name)
 
 Status AnswerVariable(SnmpVariable &variable, const QString &value, int type, const QString &oid)
 {
-    if (type == 0) {
-        variable.setValue(value);
-    } else {
-        const Status typed = variable.setValueAndType(value, type);
-        if (!typed)
-            return typed;
-    }
+    const Status set =
+        type == 0 ? variable.setValue(value) : variable.setValueAndType(value, type);
+    if (!set)
+        return set;
     return variable.setOid(oid);
 }
 
 QString uptimeText(const QDateTime &start, const QDateTime &now)
 {
-    return QString::number(start.secsTo(now) * 100);
+    const qint64 ticks = start.secsTo(now) * 100;
+    // Past 2^32 hundredths (497 days) the clock starts over; one set back stays negative and
+    // fails as TimeTicks.
+    return QString::number(ticks < 0 ? ticks : ticks & 0xffffffff);
+}
+
+void clearErrors(SnmpMessage &message)
+{
+    message.ErrorStatus = 0;
+    message.ErrorIndex = 0;
 }
 
 bool isAgentCommunity(const SnmpMessage &message)
@@ -144,6 +151,7 @@ Status answerGetRequest(SnmpMessage &message, int index, const AgentTableRow &ro
                         SystemAnswers &answers, const ControlledObjectsReader &readObjects,
                         const QDateTime &now)
 {
+    clearErrors(message);
     std::optional<ControlledObjects> objects;
     int position = 1;
     for (SnmpVariable &variable : message.Variables) {
@@ -185,6 +193,7 @@ Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row, cons
 Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row,
                             SystemAnswers &answers, const QDateTime &now)
 {
+    clearErrors(message);
     int position = 1;
     for (SnmpVariable &variable : message.Variables) {
         if (const int number = successorNumber(variable.Oid())) {
@@ -222,9 +231,14 @@ QStringList responseRecord(const SnmpMessage &message)
     QStringList lines;
     lines.reserve(message.Variables.size() + 2);
     lines.append(QStringLiteral(" --> Response\t") + QString::number(message.MessageNumber));
-    for (const SnmpVariable &variable : message.Variables)
+    for (const SnmpVariable &variable : message.Variables) {
+        // A string goes out as UTF-8: the record holds those bytes, one character each.
+        const QString value = variable.Type() == SnmpType::OctetString
+                                  ? QString::fromLatin1(ber::contentOf(variable.valueElement()))
+                                  : variable.Value();
         lines.append(QStringLiteral("\t\t") + variable.Oid() + QStringLiteral("\t\t") +
-                     QString::number(variable.Type()) + QLatin1Char('\t') + variable.Value());
+                     QString::number(variable.Type()) + QLatin1Char('\t') + value);
+    }
     lines.append(QString());
     return lines;
 }

@@ -31,12 +31,16 @@ using ControlledObjectsReader = std::function<ControlledObjects()>;
 // Code of a type box name; 0 for text that names no type.
 int typeCodeOfName(const QString &name);
 
-// Sets Value, then Type (skipped for code 0), then Oid; stops at the first failure.
+// Sets Value, then Type (skipped for code 0), then Oid; stops at the first failure. A value that
+// does not fit its type leaves the variable as it came.
 Status AnswerVariable(SnmpVariable &variable, const QString &value, int type, const QString &oid);
 
-// Uptime text: whole seconds since start, times 100.
+// Uptime text: whole seconds since start, times 100, starting over past 32 bits.
 QString uptimeText(const QDateTime &start, const QDateTime &now);
 
+// A Get or GetNext response carries only the errors the row finds, never the request's: also
+// when a wrong community leaves the variables as they came.
+void clearErrors(SnmpMessage &message);
 bool isAgentCommunity(const SnmpMessage &message);
 
 // Fills the variables of a GetRequest for row `index`; the controlled objects belong to rows
@@ -56,4 +60,5 @@ Status answerGetNextRequest(SnmpMessage &message, const AgentTableRow &row,
 void refuseSetRequest(SnmpMessage &message);
 
 QStringList requestRecord(const QString &name, const SnmpMessage &message);
+// The response as it goes out.
 QStringList responseRecord(const SnmpMessage &message);

@@ -118,28 +118,34 @@ void SnmpAgent::readDatagrams()
         // Swapped, not copied: the next read then fills an address nothing else shares.
         std::swap(m_sender, m_from);
         m_senderPort = senderPort;
+        m_requestSize = size;
         emit Request(m_index);
     }
     m_reading = false;
+}
+
+Status SnmpAgent::prepareResponse()
+{
+    const Status encoded = encodeMessage(m_current, m_response);
+    if (!encoded || m_response.size() <= MaxDatagram)
+        return encoded;
+    // Too big for one datagram: tooBig, with the request's bindings in SNMPv1 and none in v2c.
+    m_current.ErrorStatus = SnmpError::TooBig;
+    m_current.ErrorIndex = 0;
+    m_current.Variables.clear();
+    if (m_current.version == SnmpVersion::V1) {
+        Result<SnmpMessage> request =
+            decodeMessage(QByteArrayView(m_buffer.constData(), m_requestSize));
+        if (request)
+            m_current.Variables = std::move(request.value().Variables);
+    }
+    return encodeMessage(m_current, m_response);
 }
 
 Status SnmpAgent::SendResponse()
 {
     if (!m_socket)
         return failure(QStringLiteral("The agent is not listening"), 10057);
-    const Status encoded = encodeMessage(m_current, m_response);
-    if (!encoded)
-        return encoded;
-    if (m_response.size() > MaxDatagram) {
-        // Too big for one datagram: the error alone, as the protocol asks.
-        SnmpMessage tooBig = m_current;
-        tooBig.ErrorStatus = SnmpError::TooBig;
-        tooBig.ErrorIndex = 0;
-        tooBig.Variables.clear();
-        const Status errorOnly = encodeMessage(tooBig, m_response);
-        if (!errorOnly)
-            return errorOnly;
-    }
     const qint64 sent = m_socket->writeDatagram(m_response, m_sender, m_senderPort);
     if (sent < 0)
         return Failure{10000 + int(m_socket->error()), m_socket->errorString()};

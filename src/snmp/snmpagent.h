@@ -28,6 +28,10 @@ public:
     quint16 localPort() const;
 
     SnmpMessage &CurrentMessage() { return m_current; }
+    // Encodes CurrentMessage for sending. One too big for a datagram becomes a tooBig response,
+    // and CurrentMessage then shows that message as it will go out.
+    Status prepareResponse();
+    // Sends what prepareResponse made to the request's sender.
     Status SendResponse();
 
     // Datagrams that were no request (or no message at all): never answered, only counted.
@@ -45,7 +49,8 @@ private:
     QHostAddress m_sender;
     QHostAddress m_from; // the address of the datagram being read
     quint16 m_senderPort = 0;
-    QByteArray m_buffer;
+    QByteArray m_buffer; // holds the request while it is answered
+    qint64 m_requestSize = 0;
     QByteArray m_response; // kept between answers for its storage
     quint64 m_dropped = 0;
     bool m_reading = false;

@@ -85,16 +85,20 @@ void SnmpAgents::StopSnmpAgent(int index)
 
 void SnmpAgents::snmpAgent_Request(int index)
 {
-    SnmpMessage &message = m_agents[index]->CurrentMessage();
+    SnmpAgent &agent = *m_agents[index];
+    SnmpMessage &message = agent.CurrentMessage();
+    // An answer routine that could not write its request record has reported it: the event
+    // ends there, unanswered.
+    bool answered = true;
     switch (message.pdu()) {
     case SnmpPdu::GetRequest:
-        SnmpGetRequest(index);
+        answered = SnmpGetRequest(index);
         break;
     case SnmpPdu::GetNextRequest:
-        SnmpGetNextRequest(index);
+        answered = SnmpGetNextRequest(index);
         break;
     case SnmpPdu::GetBulkRequest:
-        answerNext(index, QStringLiteral("GetBulkRequest"));
+        answered = answerNext(index, QStringLiteral("GetBulkRequest"));
         break;
     case SnmpPdu::SetRequest:
         refuseSet(index);
@@ -102,11 +106,18 @@ void SnmpAgents::snmpAgent_Request(int index)
     default:
         break;
     }
+    if (!answered)
+        return;
     // The version stays the request's: a v1 message goes out as a v1 response whatever the code.
     message.Type = message.Type == SnmpPdu::V1Base + SnmpPdu::GetRequest
                        ? SnmpPdu::V1Base + SnmpPdu::Response
                        : SnmpPdu::V2cBase + SnmpPdu::Response;
     const QString failurePrefix = QStringLiteral("Modul: snmpAgent_Request, Err: ");
+    const Status prepared = agent.prepareResponse();
+    if (!prepared) {
+        m_services.messages.showMessage(failurePrefix + prepared.failure().description);
+        return;
+    }
     if (m_trace.debugMode()) {
         const Status traced = traceRecord(index, responseRecord(message));
         if (!traced) {
@@ -114,23 +125,25 @@ void SnmpAgents::snmpAgent_Request(int index)
             return;
         }
     }
-    const Status sent = m_agents[index]->SendResponse();
+    const Status sent = agent.SendResponse();
     if (!sent)
         m_services.messages.showMessage(failurePrefix + sent.failure().description);
 }
 
-void SnmpAgents::SnmpGetRequest(int index)
+bool SnmpAgents::SnmpGetRequest(int index)
 {
     SnmpMessage &message = m_agents[index]->CurrentMessage();
-    if (!isAgentCommunity(message))
-        return;
+    if (!isAgentCommunity(message)) {
+        clearErrors(message);
+        return true;
+    }
     const QString failurePrefix = QStringLiteral("Modul: SnmpGetRequest, Err: ");
     if (m_trace.debugMode()) {
         const Status traced =
             traceRecord(index, requestRecord(QStringLiteral("GetRequest"), message));
         if (!traced) {
             m_services.messages.showMessage(failurePrefix + traced.failure().description);
-            return;
+            return false;
         }
     }
     const auto readObjects = [this] {
@@ -142,24 +155,27 @@ void SnmpAgents::SnmpGetRequest(int index)
                                              readObjects, QDateTime::currentDateTimeUtc());
     if (!answered)
         m_services.messages.showMessage(failurePrefix + answered.failure().description);
+    return true;
 }
 
-void SnmpAgents::SnmpGetNextRequest(int index)
+bool SnmpAgents::SnmpGetNextRequest(int index)
 {
-    answerNext(index, QStringLiteral("GetNextRequest"));
+    return answerNext(index, QStringLiteral("GetNextRequest"));
 }
 
-void SnmpAgents::answerNext(int index, const QString &recordName)
+bool SnmpAgents::answerNext(int index, const QString &recordName)
 {
     SnmpMessage &message = m_agents[index]->CurrentMessage();
-    if (!isAgentCommunity(message))
-        return;
+    if (!isAgentCommunity(message)) {
+        clearErrors(message);
+        return true;
+    }
     const QString failurePrefix = QStringLiteral("Modul: SnmpGetNextRequest, Err: ");
     if (m_trace.debugMode()) {
         const Status traced = traceRecord(index, requestRecord(recordName, message));
         if (!traced) {
             m_services.messages.showMessage(failurePrefix + traced.failure().description);
-            return;
+            return false;
         }
     }
     const Status answered =
@@ -167,6 +183,7 @@ void SnmpAgents::answerNext(int index, const QString &recordName)
                              QDateTime::currentDateTimeUtc());
     if (!answered)
         m_services.messages.showMessage(failurePrefix + answered.failure().description);
+    return true;
 }
 
 Status SnmpAgents::traceRecord(int index, const QStringList &lines) const

@@ -25,15 +25,16 @@ public:
     void StartSnmpAgent(int index);
     void StopSnmpAgent(int index);
     void snmpAgent_Request(int index);
-    void SnmpGetRequest(int index);
-    void SnmpGetNextRequest(int index);
+    // False when the request record could not be written: the event is then over, unanswered.
+    bool SnmpGetRequest(int index);
+    bool SnmpGetNextRequest(int index);
 
     SnmpAgent &snmpAgent(int index) { return *m_agents[index]; }
     AgentTable &agentTable() { return m_table; }
 
 private:
     // A GetBulk walks like GetNext; only its trace line names it for what it is.
-    void answerNext(int index, const QString &recordName);
+    bool answerNext(int index, const QString &recordName);
     void refuseSet(int index);
     // Appends to the file named by the row's boxes as they stand now. Callers test Debug Mode
     // first, so no record is built while it is off.

@@ -102,12 +102,9 @@ Result<SnmpVariable> SnmpVariable::decode(const ber::Element &oidElement,
     return variable;
 }
 
-void SnmpVariable::setValue(const QString &text)
+Status SnmpVariable::setValue(const QString &text)
 {
-    m_value = text;
-    const Result<QByteArray> element = encodeValue(m_type, text);
-    if (element)
-        m_valueElement = element.value();
+    return setValueAndType(text, m_type);
 }
 
 Status SnmpVariable::setType(int type)
@@ -123,10 +120,8 @@ Status SnmpVariable::setType(int type)
 Status SnmpVariable::setValueAndType(const QString &text, int type)
 {
     Result<QByteArray> element = encodeValue(type, text);
-    if (!element) {
-        setValue(text);
+    if (!element)
         return element.failure();
-    }
     m_value = text;
     m_type = type;
     m_valueElement = std::move(element.value());

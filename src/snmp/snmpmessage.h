@@ -54,12 +54,11 @@ public:
     int Type() const { return m_type; }
     const QString &Value() const { return m_value; }
 
-    // Keeps the text; the encoding follows when it fits the present type.
-    void setValue(const QString &text);
-    // Fails, and keeps the present type, when the value text does not fit the new one.
+    // Text and encoding always say the same: a text that does not fit the type fails and
+    // changes nothing, so what is traced is what goes out.
+    Status setValue(const QString &text);
     Status setType(int type);
     Status setOid(const QString &dotted);
-    // setValue then setType in one encoding.
     Status setValueAndType(const QString &text, int type);
     // What setValueAndType then setOid give for an answer that fits: its identifier, type and
     // value as they are encoded. The identifier's encoding stays when the text is the same. The
@@ -106,8 +105,7 @@ struct SnmpMessage
 // Decodes one datagram; fails for anything that is not a complete v1 or v2c message. The
 // community and identifiers share the buffers of `previous` where the bytes are the same, which
 // saves an agent answering the same requests over and over their copies.
-Result<SnmpMessage> decodeMessage(QByteArrayView datagram,
-                                  const SnmpMessage *previous = nullptr);
+Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *previous = nullptr);
 // Encodes with the message's version whatever base its type code names.
 Result<QByteArray> encodeMessage(const SnmpMessage &message);
 // The same into `out`, reusing its storage.

@@ -39,6 +39,8 @@ QString typeName(int type)
         return QStringLiteral("Unsigned32");
     case SnmpType::Counter64:
         return QStringLiteral("Counter64");
+    case SnmpType::Null:
+        return QStringLiteral("Null");
     default:
         return QStringLiteral("type %1").arg(type);
     }
@@ -46,8 +48,10 @@ QString typeName(int type)
 
 Failure mismatch(int type, const QString &text, const QString &why = QString())
 {
-    QString description =
-        QStringLiteral("Type mismatch: \"%1\" is not a %2 value").arg(text, typeName(type));
+    const QString name = typeName(type);
+    const bool vowel = QStringLiteral("AEIOU").contains(name.front());
+    QString description = QStringLiteral("Type mismatch: \"%1\" is not %2 %3 value")
+                              .arg(text, vowel ? QStringLiteral("an") : QStringLiteral("a"), name);
     if (!why.isEmpty())
         description += QStringLiteral(" (%1)").arg(why);
     return failure(description);
@@ -65,19 +69,16 @@ bool isDecimal(const QString &text, bool allowMinus)
     return true;
 }
 
-Result<QByteArray> encodeUnsigned32(quint8 tag, int type, const QString &text, bool wraps)
+Result<QByteArray> encodeUnsigned32(quint8 tag, int type, const QString &text)
 {
     if (!isDecimal(text, false))
         return mismatch(type, text);
     bool ok = false;
-    quint64 value = text.toULongLong(&ok);
+    const quint64 value = text.toULongLong(&ok);
     if (!ok)
         return mismatch(type, text, QStringLiteral("beyond 64 bits"));
-    if (value > 0xffffffffu) {
-        if (!wraps)
-            return mismatch(type, text, QStringLiteral("beyond 4294967295"));
-        value &= 0xffffffffu; // a clock past 32 bits starts over, as agents' uptimes do
-    }
+    if (value > 0xffffffffu)
+        return mismatch(type, text, QStringLiteral("beyond 4294967295"));
     return ber::unsignedElement(tag, value);
 }
 
@@ -118,6 +119,9 @@ SnmpValue emptyValue(int type, QByteArrayView content)
 
 Result<QByteArray> encodeValue(int type, const QString &text)
 {
+    // Null and the exceptions carry no value: a text would be traced but never sent.
+    if (type >= SnmpType::Null && type <= SnmpType::EndOfMibView && !text.isEmpty())
+        return mismatch(type, text);
     switch (type) {
     case SnmpType::Integer32: {
         bool ok = isDecimal(text, true);
@@ -137,12 +141,12 @@ Result<QByteArray> encodeValue(int type, const QString &text)
     case SnmpType::IpAddress:
         return encodeIpAddress(text);
     case SnmpType::Counter32:
-        return encodeUnsigned32(Counter32Tag, type, text, false);
+        return encodeUnsigned32(Counter32Tag, type, text);
     case SnmpType::Gauge32:
     case SnmpType::Unsigned32:
-        return encodeUnsigned32(Gauge32Tag, type, text, false);
+        return encodeUnsigned32(Gauge32Tag, type, text);
     case SnmpType::TimeTicks:
-        return encodeUnsigned32(TimeTicksTag, type, text, true);
+        return encodeUnsigned32(TimeTicksTag, type, text);
     case SnmpType::Counter64: {
         bool ok = isDecimal(text, false);
         const quint64 value = ok ? text.toULongLong(&ok) : 0;

@@ -35,7 +35,7 @@ struct SnmpValue
 // The encoded element (tag, length, content) of a value given as text, or why the text does not
 // fit the type.
 Result<QByteArray> encodeValue(int type, const QString &text);
-// The element of a TimeTicks value; a clock past 32 bits starts over.
+// The element of an uptime; a clock past 32 bits starts over.
 QByteArray encodeTimeTicks(quint64 ticks);
 // Type and text of an encoded value's tag and content.
 Result<SnmpValue> decodeValue(quint8 tag, QByteArrayView content);

@@ -84,7 +84,8 @@ bool SystemAnswers::answer(SnmpVariable &variable, int number, const AgentTableR
         }
         // It moves once a second; requests in between take the same encoding.
         if (prepared.ticks != ticks) {
-            prepared.variable.setEncodedValue(SnmpType::TimeTicks, QString::number(ticks),
+            prepared.variable.setEncodedValue(SnmpType::TimeTicks,
+                                              QString::number(ticks & 0xffffffff),
                                               encodeTimeTicks(quint64(ticks)));
             prepared.ticks = ticks;
         }

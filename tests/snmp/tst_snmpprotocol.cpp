@@ -1,0 +1,255 @@
+#include "snmptesthelpers.h"
+
+#include "snmp/agentanswers.h"
+#include "snmp/bercodec.h"
+#include "snmp/snmpvalue.h"
+
+#include <QtTest>
+
+// Encoding, decoding and the answer routines, without sockets or windows. Byte vectors are
+// written out by hand, so a fault the encoder and decoder share cannot hide behind a round trip.
+class TstSnmpProtocol : public QObject
+{
+    Q_OBJECT
+private slots:
+    void valueTexts_data();
+    void valueTexts();
+    void messagesGoOutAsTheyCame();
+    void refusedMessages_data();
+    void refusedMessages();
+    void uptimeIsUnsignedAndWraps();
+    void getAnswersWhatTheRowHas();
+    void getNextWalksTheGroup_data();
+    void getNextWalksTheGroup();
+};
+
+static QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+
+void TstSnmpProtocol::valueTexts_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("element"); // empty: the text does not fit
+    QTest::newRow("Integer32 128") << SnmpType::Integer32 << "128" << hex("02020080");
+    QTest::newRow("Integer32 -128") << SnmpType::Integer32 << "-128" << hex("020180");
+    QTest::newRow("Integer32 -129") << SnmpType::Integer32 << "-129" << hex("0202ff7f");
+    QTest::newRow("Integer32 min") << SnmpType::Integer32 << "-2147483648" << hex("020480000000");
+    QTest::newRow("Integer32 too big") << SnmpType::Integer32 << "2147483648" << QByteArray();
+    QTest::newRow("OctetString UTF-8")
+        << SnmpType::OctetString << QString::fromUtf8("Å") << hex("0402c385");
+    const std::pair<int, const char *> lengths[] = {
+        {127, "047f"}, {128, "048180"}, {256, "04820100"}, {65536, "0483010000"}};
+    for (const auto &[length, header] : lengths) {
+        QTest::addRow("OctetString of %d", length) << SnmpType::OctetString << QString(length, 'x')
+                                                   << hex(header) + QByteArray(length, 'x');
+    }
+    const int oid = SnmpType::ObjectIdentifier;
+    QTest::newRow("OID") << oid << "1.3.6.1.4.1.7394.1.99.4" << hex("060a2b06010401b962016304");
+    QTest::newRow("OID big second arc") << oid << "2.999.3" << hex("0603883703");
+    QTest::newRow("OID 32-bit arc") << oid << "1.3.4294967295" << hex("06062b8fffffff7f");
+    QTest::newRow("OID 64-bit arc")
+        << oid << "1.3.18446744073709551615" << hex("060b2b81ffffffffffffffff7f");
+    QTest::newRow("OID arc beyond 64 bits") << oid << "1.3.18446744073709551616" << QByteArray();
+    for (const char *bad : {".1.3.6", "1.3.6 ", "1", "", "1.3..6", "3.1", "1.40", "1.3.six"})
+        QTest::addRow("OID '%s'", bad) << oid << bad << QByteArray();
+    QTest::newRow("IpAddress") << SnmpType::IpAddress << "192.0.2.255" << hex("4004c00002ff");
+    QTest::newRow("IpAddress 256") << SnmpType::IpAddress << "192.0.2.256" << QByteArray();
+    QTest::newRow("Counter32 max") << SnmpType::Counter32 << "4294967295" << hex("410500ffffffff");
+    QTest::newRow("Counter32 over") << SnmpType::Counter32 << "4294967296" << QByteArray();
+    QTest::newRow("Counter32 negative") << SnmpType::Counter32 << "-1" << QByteArray();
+    QTest::newRow("Unsigned32 is Gauge32") << SnmpType::Unsigned32 << "128" << hex("42020080");
+    QTest::newRow("TimeTicks top bit")
+        << SnmpType::TimeTicks << "2147483648" << hex("43050080000000");
+    QTest::newRow("TimeTicks over") << SnmpType::TimeTicks << "4294967296" << QByteArray();
+    QTest::newRow("Counter64 max")
+        << SnmpType::Counter64 << "18446744073709551615" << hex("460900ffffffffffffffff");
+    QTest::newRow("Counter64 over")
+        << SnmpType::Counter64 << "18446744073709551616" << QByteArray();
+    QTest::newRow("Null") << SnmpType::Null << "" << hex("0500");
+    QTest::newRow("Null with a text") << SnmpType::Null << "anything" << QByteArray();
+}
+
+void TstSnmpProtocol::valueTexts()
+{
+    QFETCH(int, type);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, element);
+    const Result<QByteArray> encoded = encodeValue(type, text);
+    if (element.isEmpty()) {
+        QVERIFY(!encoded.ok());
+        const QString why = encoded.failure().description;
+        QVERIFY2(why.startsWith("Type mismatch"), qPrintable(why));
+        QVERIFY2(QRegularExpression("not (a [^AEIOU]|an [AEIOU])").match(why).hasMatch(),
+                 qPrintable(why));
+        return;
+    }
+    QVERIFY2(encoded.ok(), qPrintable(encoded.ok() ? "" : encoded.failure().description));
+    QCOMPARE(encoded.value().toHex(), element.toHex());
+    ber::Reader reader(element);
+    const ber::Element read = reader.read().value();
+    const Result<SnmpValue> decoded = decodeValue(read.tag, read.content);
+    QVERIFY(decoded.ok());
+    QCOMPARE(decoded.value().text, text);
+}
+
+// snmpget -v1 -c public, request id 0x1234, sysDescr.0.
+static const QByteArray v1Get = hex("302702010004067075626c6963a01a020212340201000201003"
+                                    "00e300c06082b060102010101000500");
+
+void TstSnmpProtocol::messagesGoOutAsTheyCame()
+{
+    const SnmpMessage get = decodeMessage(v1Get).value();
+    QCOMPARE(get.Variables[0].Oid(), QStringLiteral("1.3.6.1.2.1.1.1.0"));
+    QCOMPARE(encodeMessage(get).value().toHex(), v1Get.toHex());
+
+    // Non-minimal lengths and integers a fresh encoding would shorten.
+    const QByteArray bindings = hex("300906022b060203000005")       // Integer 5 in three bytes
+                                + hex("300b06022b0604810461626364") // OctetString, long form
+                                + hex("300b06022b06460500ffffffff") // Counter64
+                                + hex("300806022b06430200c8")       // TimeTicks 200
+                                + hex("300a06022b064004c0000201")   // IpAddress
+                                + hex("300606022b068000")           // noSuchObject
+                                + hex("300a06022b0644040102030f");  // Opaque
+    const QByteArray pdu = hex("020105020100020100") + ber::element(ber::Sequence, bindings);
+    const QByteArray message =
+        ber::element(ber::Sequence, hex("020101040463686172") + ber::element(0xa1, pdu));
+    const Result<SnmpMessage> decoded = decodeMessage(message);
+    QVERIFY2(decoded.ok(), qPrintable(decoded.ok() ? "" : decoded.failure().description));
+    const QList<SnmpVariable> &variables = decoded.value().Variables;
+    QCOMPARE(variables.size(), 7);
+    QCOMPARE(variables[1].Value(), QStringLiteral("abcd"));
+    QCOMPARE(variables[2].Value(), QStringLiteral("4294967295"));
+    QCOMPARE(variables[4].Value(), QStringLiteral("192.0.2.1"));
+    QCOMPARE(variables[5].Type(), SnmpType::NoSuchObject);
+    QCOMPARE(encodeMessage(decoded.value()).value().toHex(), message.toHex());
+}
+
+void TstSnmpProtocol::refusedMessages_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("content truncated") << hex("30050201");
+    QTest::newRow("long length truncated") << hex("308201");
+    QTest::newRow("indefinite length") << hex("30800000");
+    QTest::newRow("five length bytes") << hex("30850000000001ff");
+    QTest::newRow("huge length") << hex("3084ffffffff0201");
+    QTest::newRow("deep nesting") << QByteArray(200, '\x30');
+    QTest::newRow("data after message") << v1Get + hex("00");
+    QTest::newRow("OID ends in an arc") << hex("302002010104067075626c6963a01302010102010002010"
+                                               "03008300606022b860500");
+    QTest::newRow("request id beyond 32 bits") << hex("302a02010104067075626c6963a01d0205010000"
+                                                      "0000020100020100300e300c06082b0601020101"
+                                                      "01000500");
+}
+
+void TstSnmpProtocol::refusedMessages()
+{
+    QFETCH(QByteArray, bytes);
+    QVERIFY(!decodeMessage(bytes).ok());
+}
+
+namespace {
+
+const QString Sys = QStringLiteral("1.3.6.1.2.1.1.");
+const QDateTime Start(QDate(2026, 3, 1), QTime(12, 0, 0));
+const ControlledObject Object1{"1.3.6.1.2.1.2.2.1.8.1", "Integer32", "1"};
+const ControlledObject Object2{"1.3.6.1.2.1.11.2.0", "Integer32", "100"};
+
+AgentTableRow rowOf(int index)
+{
+    const QString n = QString::number(index + 1);
+    return {true, Start, "IP=127.0.0.1,Port=" + QString::number(171 + index),
+            "1.3.6.1.4.1.7394.1.99." + n, "Ola Nordmann", "Agent " + n, "Lab " + n, 76};
+}
+
+// As the agent receives it: decoded from bytes, with error fields an answer must not echo.
+SnmpMessage received(int type, const QStringList &oids)
+{
+    SnmpMessage message = makeRequest(type, oids);
+    message.ErrorStatus = 5;
+    message.ErrorIndex = 9;
+    return decodeMessage(encodeMessage(message).value()).value();
+}
+
+SnmpMessage get(int index, const QStringList &oids, const ControlledObject &o1 = Object1,
+                const ControlledObject &o2 = Object2, const QDateTime &now = Start)
+{
+    SnmpMessage message = received(32, oids);
+    answerGetRequest(message, index, rowOf(index), o1, o2, now);
+    return message;
+}
+
+} // namespace
+
+void TstSnmpProtocol::uptimeIsUnsignedAndWraps()
+{
+    // Hundredths of whole seconds; the top bit is no sign, and past 2^32 the clock starts over.
+    using Case = std::tuple<qint64, const char *, const char *>; // ms, text, element
+    constexpr qint64 Day = 86'400'000;
+    for (const auto &[ms, text, element] : {Case{90'999, "9000", "43022328"},
+                                            Case{300 * Day, "2592000000", "4305009a7ec800"},
+                                            Case{500 * Day, "25032704", "4304017df800"}}) {
+        const SnmpMessage answer = get(0, {Sys + "3"}, Object1, Object2, Start.addMSecs(ms));
+        QCOMPARE(answer.Variables[0].Oid(), Sys + "3.0");
+        QCOMPARE(answer.Variables[0].Value(), QString(text));
+        QCOMPARE(answer.Variables[0].valueElement().toHex(), QByteArray(element));
+    }
+}
+
+void TstSnmpProtocol::getAnswersWhatTheRowHas()
+{
+    for (int row = 0; row < 7; ++row) {
+        for (const auto &[object, owner] : {std::pair{Object1, 5}, std::pair{Object2, 6}}) {
+            const SnmpMessage answer = get(row, {object.oid});
+            QCOMPARE(answer.ErrorStatus, row == owner ? 0 : 2);
+            QCOMPARE(answer.ErrorIndex, row == owner ? 0 : 1);
+            QCOMPARE(answer.Variables[0].Value(), row == owner ? object.value : QString());
+        }
+    }
+    // A system identifier typed into the box stays the system object's.
+    QCOMPARE(get(5, {Sys + "5.0"}, {Sys + "5.0", "Integer32", "9"}).Variables[0].Value(),
+             QStringLiteral("Agent 6"));
+    // Only the object and its .0 instance are sysName.
+    for (const QString &oid : {Sys + "5.5", Sys + "5.0.0", Sys + "50.0"})
+        QCOMPARE(get(0, {oid}).ErrorStatus, 2);
+
+    // The error index names the last variable without an answer.
+    const SnmpMessage answer = get(0, {Sys + "5", Sys + "9.0", Sys + "8.0"});
+    QCOMPARE(answer.Variables[0].Value(), QStringLiteral("Agent 1"));
+    QCOMPARE(answer.ErrorStatus, 2);
+    QCOMPARE(answer.ErrorIndex, 3);
+    QCOMPARE(answer.Variables[2].Type(), SnmpType::Null);
+}
+
+void TstSnmpProtocol::getNextWalksTheGroup_data()
+{
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<int>("next"); // 0: none
+    for (int n = 1; n <= 7; ++n) {
+        QTest::addRow("%d", n) << Sys + QString::number(n) << n;
+        QTest::addRow("%d.0", n) << Sys + QString::number(n) + ".0" << (n < 7 ? n + 1 : 0);
+    }
+    // Managers start walks at the group or at mib-2.
+    QTest::newRow("system") << "1.3.6.1.2.1.1" << 1;
+    QTest::newRow("mib-2") << "1.3.6.1.2.1" << 1;
+    QTest::newRow("between objects") << Sys + "3.0.5" << 4;
+    QTest::newRow("past sysServices") << Sys + "7.0.1" << 0;
+    QTest::newRow("controlled object") << Object1.oid << 0;
+}
+
+void TstSnmpProtocol::getNextWalksTheGroup()
+{
+    QFETCH(QString, asked);
+    QFETCH(int, next);
+    SnmpMessage message = received(33, {asked});
+    QVERIFY(answerGetNextRequest(message, rowOf(6), Start.addSecs(2)).ok());
+    QCOMPARE(message.ErrorStatus, next ? 0 : 2);
+    QCOMPARE(message.ErrorIndex, next ? 0 : 1);
+    QCOMPARE(message.Variables[0].Oid(), next ? Sys + QString::number(next) + ".0" : asked);
+    const QString values = "|IP=127.0.0.1,Port=177|1.3.6.1.4.1.7394.1.99.7|200|Ola Nordmann|"
+                           "Agent 7|Lab 7|76";
+    QCOMPARE(message.Variables[0].Value(), values.split('|')[next]);
+}
+
+QTEST_GUILESS_MAIN(TstSnmpProtocol)
+#include "tst_snmpprotocol.moc"
