@@ -1,5 +1,7 @@
 #include "tcpserver.h"
 
+#include "common/listenaddress.h"
+
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -91,14 +93,13 @@ Status TcpServer::setListening(bool on)
     m_server->close();
     if (!on)
         return {};
-    QHostAddress address;
-    if (!address.setAddress(m_localAddress))
-        return failure(QStringLiteral("\"%1\" is not an IP address").arg(m_localAddress),
-                       AddressNotAvailable);
+    const Result<QHostAddress> address = listenAddress(m_localAddress);
+    if (!address)
+        return address.failure();
     if (m_localPort < 1 || m_localPort > 65535)
         return failure(QStringLiteral("Port %1 is out of range (1 to 65535)").arg(m_localPort),
                        InvalidArgument);
-    if (!m_server->listen(address, quint16(m_localPort)))
+    if (!m_server->listen(address.value(), quint16(m_localPort)))
         return failure(m_server->errorString(), errorNumber(m_server->serverError()));
     return {};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/listenaddress.h"
 #include "common/result.h"
 
 #include <QHostAddress>
@@ -18,7 +19,7 @@ class TcpServer : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int AddressNotAvailable = 10049;
+    static constexpr int AddressNotAvailable = AddressNotValidError;
     static constexpr int AddressInUse = 10048;
     static constexpr int InvalidArgument = 10022;
     static constexpr int NotConnected = 10057;
