@@ -1,6 +1,7 @@
 #include "snmpagent.h"
 
 #include "common/listenaddress.h"
+#include "common/reservedport.h"
 
 #include <QUdpSocket>
 
@@ -57,7 +58,7 @@ Status SnmpAgent::Listen(qint32 port, const QString &address)
         case QAbstractSocket::SocketAddressNotAvailableError:
             return Failure{AddressNotValid, description};
         case QAbstractSocket::SocketAccessError:
-            return Failure{10013, description};
+            return Failure{10013, accessRefusedMessage(port, description)};
         default:
             return Failure{10000 + int(error), description};
         }

@@ -1,6 +1,7 @@
 #include "tcpserver.h"
 
 #include "common/listenaddress.h"
+#include "common/reservedport.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -99,9 +100,13 @@ Status TcpServer::setListening(bool on)
     if (m_localPort < 1 || m_localPort > 65535)
         return failure(QStringLiteral("Port %1 is out of range (1 to 65535)").arg(m_localPort),
                        InvalidArgument);
-    if (!m_server->listen(address.value(), quint16(m_localPort)))
-        return failure(m_server->errorString(), errorNumber(m_server->serverError()));
-    return {};
+    if (m_server->listen(address.value(), quint16(m_localPort)))
+        return {};
+    const QAbstractSocket::SocketError error = m_server->serverError();
+    return failure(error == QAbstractSocket::SocketAccessError
+                       ? accessRefusedMessage(m_localPort, m_server->errorString())
+                       : m_server->errorString(),
+                   errorNumber(error));
 }
 
 const TcpServer::Connection *TcpServer::connection(int id) const
