@@ -5,6 +5,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
@@ -20,6 +21,9 @@ namespace {
 constexpr qint64 ReadChunkBytes = 64 * 1024;
 constexpr qint64 ReplyBacklogBytes = 1024 * 1024;
 constexpr int ListenBacklog = 1024;
+// A refused accept (no descriptor left, or a peer gone before it was taken) can make the server
+// stop accepting for good; it is told to go on this much later.
+constexpr int AcceptRetryMs = 50;
 
 int errorNumber(QAbstractSocket::SocketError error)
 {
@@ -71,10 +75,21 @@ QString addressText(const QHostAddress &address)
 
 TcpServer::TcpServer(int index, QObject *parent, int maxConnectionId)
     : QObject(parent), m_index(index), m_maxConnectionId(maxConnectionId),
-      m_server(new QTcpServer(this))
+      m_server(new QTcpServer(this)), m_acceptRetry(new QTimer(this))
 {
     m_server->setListenBacklogSize(ListenBacklog);
     connect(m_server, &QTcpServer::newConnection, this, &TcpServer::acceptPending);
+    // One retry pending at a time: a timer per refusal would multiply the retries.
+    m_acceptRetry->setSingleShot(true);
+    m_acceptRetry->setInterval(AcceptRetryMs);
+    connect(m_server, &QTcpServer::acceptError, this, [this] {
+        if (!m_acceptRetry->isActive())
+            m_acceptRetry->start();
+    });
+    connect(m_acceptRetry, &QTimer::timeout, this, [this] {
+        if (m_server->isListening())
+            m_server->resumeAccepting();
+    });
 }
 
 TcpServer::~TcpServer()

@@ -11,6 +11,7 @@
 
 class QTcpServer;
 class QTcpSocket;
+class QTimer;
 
 // One listener row's networking: listens on an address and port, hands out a connection id per
 // accepted connection and raises an event per connection, per piece of received data and per
@@ -75,6 +76,7 @@ private:
     int m_index;
     int m_maxConnectionId;
     QTcpServer *m_server;
+    QTimer *m_acceptRetry;
     QString m_localAddress;
     int m_localPort = 0;
     // Indexed by connection id; a null socket marks a free id.
