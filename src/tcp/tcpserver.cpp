@@ -163,7 +163,7 @@ Status TcpServer::sendText(int id, const QString &text)
     const Connection *c = connection(id);
     if (!c || c->socket->state() != QAbstractSocket::ConnectedState)
         return notOpen(id);
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = wireBytes(text);
     if (bytes.isEmpty())
         return {};
     QTcpSocket *socket = c->socket;

@@ -3,6 +3,7 @@
 #include "common/listenaddress.h"
 #include "common/result.h"
 
+#include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
@@ -43,8 +44,9 @@ public:
 
     Result<QString> peerAddress(int id) const;
     Result<int> peerPort(int id) const;
-    // The text goes out as UTF-8, nothing added.
+    // The text goes out as wireBytes gives it, nothing added.
     Status sendText(int id, const QString &text);
+    static QByteArray wireBytes(const QString &text) { return text.toUtf8(); }
 
     int openConnections() const { return m_openConnections; }
     // Reply bytes accepted by sendText but not yet handed to the network.
