@@ -10,6 +10,7 @@
 
 #include <vector>
 
+class QSocketNotifier;
 class QTcpServer;
 class QTcpSocket;
 class QTimer;
@@ -68,7 +69,10 @@ private:
         quint64 serial = 0;
     };
 
+    void acceptByItself();
+    void acceptWaiting();
     void acceptPending();
+    void adopt(QTcpSocket *socket);
     int takeFreeId();
     const Connection *connection(int id) const;
     void deliverData(int id);
@@ -79,6 +83,7 @@ private:
     int m_maxConnectionId;
     QTcpServer *m_server;
     QTimer *m_acceptRetry;
+    QSocketNotifier *m_acceptNotifier = nullptr;
     QString m_localAddress;
     int m_localPort = 0;
     // Indexed by connection id; a null socket marks a free id.
