@@ -2,6 +2,7 @@
 #include "common/apptitle.h"
 #include "common/editorlauncher.h"
 #include "common/messagepresenter.h"
+#include "common/openfilelimit.h"
 #include "netinfo/adapterinfo.h"
 #include "netinfo/systemadapters.h"
 
@@ -10,6 +11,7 @@
 
 int main(int argc, char *argv[])
 {
+    raiseOpenFileLimit();
     QApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
     QApplication::setApplicationVersion(QStringLiteral("1.01"));

@@ -1,6 +1,8 @@
 #include "snmpagent.h"
 
-#include <QNetworkInterface>
+#include "common/listenaddress.h"
+#include "common/reservedport.h"
+
 #include <QUdpSocket>
 
 #include <utility>
@@ -36,14 +38,10 @@ SnmpAgent::~SnmpAgent() = default;
 
 Status SnmpAgent::Listen(qint32 port, const QString &address)
 {
-    QHostAddress host;
-    // The wildcard or an address of one of this machine's interfaces: the system would also
-    // bind a broadcast address, where no manager's request arrives.
-    const bool local = host.setAddress(address) &&
-                       (host == QHostAddress::AnyIPv4 || host == QHostAddress::AnyIPv6 ||
-                        QNetworkInterface::allAddresses().contains(host));
+    const Result<QHostAddress> local = listenAddress(address);
     if (!local)
-        return Failure{AddressNotValid, QStringLiteral("The address is not valid: ") + address};
+        return local.failure();
+    const QHostAddress host = local.value();
     if (port < 1 || port > 65535)
         return Failure{10022, QStringLiteral("The port is out of range: %1").arg(port)};
 
@@ -60,7 +58,7 @@ Status SnmpAgent::Listen(qint32 port, const QString &address)
         case QAbstractSocket::SocketAddressNotAvailableError:
             return Failure{AddressNotValid, description};
         case QAbstractSocket::SocketAccessError:
-            return Failure{10013, description};
+            return Failure{10013, accessRefusedMessage(port, description)};
         default:
             return Failure{10000 + int(error), description};
         }

@@ -1,10 +1,16 @@
 #include "tcpserver.h"
 
+#include "common/listenaddress.h"
+#include "common/reservedport.h"
+
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
+#include <unistd.h>
 #endif
 
 #include <cerrno>
@@ -17,6 +23,11 @@ namespace {
 constexpr qint64 ReadChunkBytes = 64 * 1024;
 constexpr qint64 ReplyBacklogBytes = 1024 * 1024;
 constexpr int ListenBacklog = 1024;
+// After an accept refused for want of descriptors, accepting pauses this long: the waiting
+// connections stay queued, and the event loop is not kept busy retrying.
+constexpr int AcceptRetryMs = 50;
+// Connections taken per turn of the event loop, so a flood cannot keep the window from painting.
+constexpr int AcceptBatch = 64;
 
 int errorNumber(QAbstractSocket::SocketError error)
 {
@@ -68,14 +79,28 @@ QString addressText(const QHostAddress &address)
 
 TcpServer::TcpServer(int index, QObject *parent, int maxConnectionId)
     : QObject(parent), m_index(index), m_maxConnectionId(maxConnectionId),
-      m_server(new QTcpServer(this))
+      m_server(new QTcpServer(this)), m_acceptRetry(new QTimer(this))
 {
     m_server->setListenBacklogSize(ListenBacklog);
     connect(m_server, &QTcpServer::newConnection, this, &TcpServer::acceptPending);
+    // One retry pending at a time: a timer per refusal would multiply the retries.
+    m_acceptRetry->setSingleShot(true);
+    m_acceptRetry->setInterval(AcceptRetryMs);
+    connect(m_server, &QTcpServer::acceptError, this, [this] {
+        if (!m_acceptRetry->isActive())
+            m_acceptRetry->start();
+    });
+    connect(m_acceptRetry, &QTimer::timeout, this, [this] {
+        if (m_acceptNotifier)
+            m_acceptNotifier->setEnabled(true);
+        else if (m_server->isListening())
+            m_server->resumeAccepting();
+    });
 }
 
 TcpServer::~TcpServer()
 {
+    delete m_acceptNotifier; // before the listener's descriptor goes
     for (Connection &c : m_connections) {
         if (c.socket) {
             c.socket->disconnect(this);
@@ -88,19 +113,30 @@ bool TcpServer::listening() const { return m_server->isListening(); }
 
 Status TcpServer::setListening(bool on)
 {
+    if (m_acceptNotifier) {
+        // Later: a handler may stop the row while this notifier's signal runs.
+        m_acceptNotifier->setEnabled(false);
+        m_acceptNotifier->deleteLater();
+        m_acceptNotifier = nullptr;
+    }
     m_server->close();
     if (!on)
         return {};
-    QHostAddress address;
-    if (!address.setAddress(m_localAddress))
-        return failure(QStringLiteral("\"%1\" is not an IP address").arg(m_localAddress),
-                       AddressNotAvailable);
+    const Result<QHostAddress> address = listenAddress(m_localAddress);
+    if (!address)
+        return address.failure();
     if (m_localPort < 1 || m_localPort > 65535)
         return failure(QStringLiteral("Port %1 is out of range (1 to 65535)").arg(m_localPort),
                        InvalidArgument);
-    if (!m_server->listen(address, quint16(m_localPort)))
-        return failure(m_server->errorString(), errorNumber(m_server->serverError()));
-    return {};
+    if (m_server->listen(address.value(), quint16(m_localPort))) {
+        acceptByItself();
+        return {};
+    }
+    const QAbstractSocket::SocketError error = m_server->serverError();
+    return failure(error == QAbstractSocket::SocketAccessError
+                       ? accessRefusedMessage(m_localPort, m_server->errorString())
+                       : m_server->errorString(),
+                   errorNumber(error));
 }
 
 const TcpServer::Connection *TcpServer::connection(int id) const
@@ -142,7 +178,7 @@ Status TcpServer::sendText(int id, const QString &text)
     const Connection *c = connection(id);
     if (!c || c->socket->state() != QAbstractSocket::ConnectedState)
         return notOpen(id);
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = wireBytes(text);
     if (bytes.isEmpty())
         return {};
     QTcpSocket *socket = c->socket;
@@ -172,39 +208,82 @@ int TcpServer::takeFreeId()
     }
 }
 
+void TcpServer::acceptByItself()
+{
+#ifdef Q_OS_LINUX
+    // Qt's accept keeps the first error it meets: once it has seen an empty queue it takes
+    // running out of descriptors for an empty queue and retries at once, without end.
+    m_server->pauseAccepting();
+    m_acceptNotifier =
+        new QSocketNotifier(m_server->socketDescriptor(), QSocketNotifier::Read, this);
+    connect(m_acceptNotifier, &QSocketNotifier::activated, this, &TcpServer::acceptWaiting);
+#endif
+}
+
+void TcpServer::acceptWaiting()
+{
+#ifdef Q_OS_LINUX
+    // A handler of the Connected event may stop or restart the row.
+    for (int i = 0; i < AcceptBatch && m_acceptNotifier; ++i) {
+        const int descriptor =
+            ::accept4(int(m_server->socketDescriptor()), nullptr, nullptr, SOCK_CLOEXEC);
+        if (descriptor < 0 && (errno == EINTR || errno == ECONNABORTED))
+            continue;
+        if (descriptor < 0) {
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                m_acceptNotifier->setEnabled(false);
+                m_acceptRetry->start();
+            }
+            return;
+        }
+        auto *socket = new QTcpSocket(this);
+        if (socket->setSocketDescriptor(descriptor)) {
+            adopt(socket);
+        } else {
+            ::close(descriptor);
+            delete socket;
+        }
+    }
+#endif
+}
+
 void TcpServer::acceptPending()
 {
-    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        const int id = takeFreeId();
-        if (id == 0) {
-            // Every id is taken: a further connection could not be told apart, so refuse it.
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        socket->setParent(this);
-        socket->setReadBufferSize(ReadChunkBytes);
-        // So that a peer that vanished without a word is found out and its id freed.
-        socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-        Connection &c = m_connections[id];
-        c.socket = socket;
-        c.peerAddress = addressText(socket->peerAddress());
-        c.peerPort = socket->peerPort();
-        c.serial = ++m_lastSerial;
-        ++m_openConnections;
-        const quint64 serial = c.serial;
-        connect(socket, &QTcpSocket::readyRead, this, [this, id] { deliverData(id); });
-        connect(socket, &QTcpSocket::bytesWritten, this, [this, id] { deliverData(id); });
-        connect(socket, &QTcpSocket::disconnected, this,
-                [this, id, serial] { connectionEnded(id, serial); });
-        connect(socket, &QTcpSocket::errorOccurred, this,
-                [this, id, serial](QAbstractSocket::SocketError error) {
-                    // A peer's orderly close lets our pending replies go out first.
-                    if (error != QAbstractSocket::RemoteHostClosedError)
-                        connectionEnded(id, serial);
-                });
-        emit Connected(m_index, qint16(id), c.peerAddress, c.peerPort);
+    while (QTcpSocket *socket = m_server->nextPendingConnection())
+        adopt(socket);
+}
+
+void TcpServer::adopt(QTcpSocket *socket)
+{
+    const int id = takeFreeId();
+    if (id == 0) {
+        // Every id is taken: a further connection could not be told apart, so refuse it.
+        socket->abort();
+        socket->deleteLater();
+        return;
     }
+    socket->setParent(this);
+    socket->setReadBufferSize(ReadChunkBytes);
+    // So that a peer that vanished without a word is found out and its id freed.
+    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    Connection &c = m_connections[id];
+    c.socket = socket;
+    c.peerAddress = addressText(socket->peerAddress());
+    c.peerPort = socket->peerPort();
+    c.serial = ++m_lastSerial;
+    ++m_openConnections;
+    const quint64 serial = c.serial;
+    connect(socket, &QTcpSocket::readyRead, this, [this, id] { deliverData(id); });
+    connect(socket, &QTcpSocket::bytesWritten, this, [this, id] { deliverData(id); });
+    connect(socket, &QTcpSocket::disconnected, this,
+            [this, id, serial] { connectionEnded(id, serial); });
+    connect(socket, &QTcpSocket::errorOccurred, this,
+            [this, id, serial](QAbstractSocket::SocketError error) {
+                // A peer's orderly close lets our pending replies go out first.
+                if (error != QAbstractSocket::RemoteHostClosedError)
+                    connectionEnded(id, serial);
+            });
+    emit Connected(m_index, qint16(id), c.peerAddress, c.peerPort);
 }
 
 void TcpServer::deliverData(int id)

@@ -1,15 +1,19 @@
 #pragma once
 
+#include "common/listenaddress.h"
 #include "common/result.h"
 
+#include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
 
 #include <vector>
 
+class QSocketNotifier;
 class QTcpServer;
 class QTcpSocket;
+class QTimer;
 
 // One listener row's networking: listens on an address and port, hands out a connection id per
 // accepted connection and raises an event per connection, per piece of received data and per
@@ -18,7 +22,7 @@ class TcpServer : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int AddressNotAvailable = 10049;
+    static constexpr int AddressNotAvailable = AddressNotValidError;
     static constexpr int AddressInUse = 10048;
     static constexpr int InvalidArgument = 10022;
     static constexpr int NotConnected = 10057;
@@ -41,8 +45,9 @@ public:
 
     Result<QString> peerAddress(int id) const;
     Result<int> peerPort(int id) const;
-    // The text goes out as UTF-8, nothing added.
+    // The text goes out as wireBytes gives it, nothing added.
     Status sendText(int id, const QString &text);
+    static QByteArray wireBytes(const QString &text) { return text.toUtf8(); }
 
     int openConnections() const { return m_openConnections; }
     // Reply bytes accepted by sendText but not yet handed to the network.
@@ -64,7 +69,10 @@ private:
         quint64 serial = 0;
     };
 
+    void acceptByItself();
+    void acceptWaiting();
     void acceptPending();
+    void adopt(QTcpSocket *socket);
     int takeFreeId();
     const Connection *connection(int id) const;
     void deliverData(int id);
@@ -74,6 +82,8 @@ private:
     int m_index;
     int m_maxConnectionId;
     QTcpServer *m_server;
+    QTimer *m_acceptRetry;
+    QSocketNotifier *m_acceptNotifier = nullptr;
     QString m_localAddress;
     int m_localPort = 0;
     // Indexed by connection id; a null socket marks a free id.

@@ -140,8 +140,12 @@ void TcpServices::tcpServer_DataIn(int index, qint16 id, const QString &text, in
     const QString reply = m_page.txtTcpReply[index]->text();
     if (reply.isEmpty())
         return;
-    if (m_trace.debugMode() && !appendTrace(index, {QStringLiteral(" --> ") + reply}, handler))
-        return;
+    if (m_trace.debugMode()) {
+        // The record shows the bytes as they go out, one character per byte like received data.
+        const QString wire = QString::fromLatin1(TcpServer::wireBytes(reply));
+        if (!appendTrace(index, {QStringLiteral(" --> ") + wire}, handler))
+            return;
+    }
     const Status sent = tcpServer[index]->sendText(id, reply);
     if (!sent)
         reportFailure(handler, sent.failure().description);
