@@ -1,6 +1,10 @@
 #include "snmpagents.h"
 
 #include "agentanswers.h"
+#include "bulkanswers.h"
+#include "recordedanswers.h"
+#include "recordedtree.h"
+#include "servedobjects.h"
 #include "common/appservices.h"
 #include "common/messagepresenter.h"
 #include "common/pause.h"
@@ -94,7 +98,7 @@ void SnmpAgents::snmpAgent_Request(int index)
         SnmpGetNextRequest(index);
         break;
     case SnmpPdu::GetBulkRequest:
-        answerNext(index, QStringLiteral("GetBulkRequest"));
+        answerBulk(index);
         break;
     case SnmpPdu::SetRequest:
         refuseSet(index);
@@ -138,8 +142,11 @@ void SnmpAgents::SnmpGetRequest(int index)
             {m_page.txtOid1->text(), m_page.cboType1->currentText(), m_page.txtValue1->text()},
             {m_page.txtOid2->text(), m_page.cboType2->currentText(), m_page.txtValue2->text()}};
     };
-    const Status answered = answerGetRequest(message, index, m_table[index], m_answers[index],
-                                             readObjects, QDateTime::currentDateTimeUtc());
+    const Status answered =
+        m_recordings[index].tree
+            ? answerRecordedGet(message, servedObjects(index, message))
+            : answerGetRequest(message, index, m_table[index], m_answers[index], readObjects,
+                               QDateTime::currentDateTimeUtc());
     if (!answered)
         m_services.messages.showMessage(failurePrefix + answered.failure().description);
 }
@@ -163,8 +170,45 @@ void SnmpAgents::answerNext(int index, const QString &recordName)
         }
     }
     const Status answered =
-        answerGetNextRequest(message, m_table[index], m_answers[index],
-                             QDateTime::currentDateTimeUtc());
+        m_recordings[index].tree
+            ? answerRecordedGetNext(message, servedObjects(index, message))
+            : answerGetNextRequest(message, m_table[index], m_answers[index],
+                                   QDateTime::currentDateTimeUtc());
+    if (!answered)
+        m_services.messages.showMessage(failurePrefix + answered.failure().description);
+}
+
+void SnmpAgents::serveRecording(int index, ServedRecording recording)
+{
+    m_recordings[index] = std::move(recording);
+}
+
+ServedObjects SnmpAgents::servedObjects(int index, const SnmpMessage &message)
+{
+    const auto readObjects = [this] {
+        return ControlledObjects{
+            {m_page.txtOid1->text(), m_page.cboType1->currentText(), m_page.txtValue1->text()},
+            {m_page.txtOid2->text(), m_page.cboType2->currentText(), m_page.txtValue2->text()}};
+    };
+    return ::servedObjects(message, index, m_recordings[index].tree.get(), m_table[index],
+                           m_answers[index], readObjects, QDateTime::currentDateTimeUtc());
+}
+
+void SnmpAgents::answerBulk(int index)
+{
+    SnmpMessage &message = m_agents[index]->CurrentMessage();
+    if (!isAgentCommunity(message))
+        return;
+    const QString failurePrefix = QStringLiteral("Modul: SnmpGetBulkRequest, Err: ");
+    if (m_trace.debugMode()) {
+        const Status traced =
+            traceRecord(index, requestRecord(QStringLiteral("GetBulkRequest"), message));
+        if (!traced) {
+            m_services.messages.showMessage(failurePrefix + traced.failure().description);
+            return;
+        }
+    }
+    const Status answered = answerGetBulkRequest(message, servedObjects(index, message));
     if (!answered)
         m_services.messages.showMessage(failurePrefix + answered.failure().description);
 }

@@ -6,10 +6,15 @@
 
 #include <QObject>
 
+#include <QString>
+
 #include <array>
+#include <memory>
 
 struct AppServices;
 class DebugTrace;
+class RecordedTree;
+class ServedObjects;
 class SnmpAgent;
 class SnmpAgentPage;
 
@@ -28,12 +33,23 @@ public:
     void SnmpGetRequest(int index);
     void SnmpGetNextRequest(int index);
 
+    // A recording the row serves besides its own objects, or none (null tree).
+    struct ServedRecording
+    {
+        std::shared_ptr<const RecordedTree> tree;
+        QString path;
+    };
+    void serveRecording(int index, ServedRecording recording);
+    const ServedRecording &servedRecording(int index) const { return m_recordings[index]; }
+
     SnmpAgent &snmpAgent(int index) { return *m_agents[index]; }
     AgentTable &agentTable() { return m_table; }
 
 private:
     // A GetBulk walks like GetNext; only its trace line names it for what it is.
     void answerNext(int index, const QString &recordName);
+    void answerBulk(int index);
+    ServedObjects servedObjects(int index, const SnmpMessage &message);
     void refuseSet(int index);
     // Appends to the file named by the row's boxes as they stand now. Callers test Debug Mode
     // first, so no record is built while it is off.
@@ -45,4 +61,5 @@ private:
     std::array<SnmpAgent *, 7> m_agents{};
     AgentTable m_table;
     std::array<SystemAnswers, 7> m_answers;
+    std::array<ServedRecording, 7> m_recordings;
 };
