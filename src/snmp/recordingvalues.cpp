@@ -371,6 +371,11 @@ Status walkValue(QByteArrayView text, QByteArray &out)
             return bad("typed", text);
         text = text.sliced(end + 3);
     }
+    // Timeticks as -Ot prints them: the number alone.
+    if (quint64 ticks = 0; parseUnsigned(text, 0xffffffffu, ticks)) {
+        appendUnsignedElement(out, TimeTicksTag, ticks);
+        return {};
+    }
     const qsizetype colon = text.indexOf(':');
     if (colon <= 0)
         return failure(QStringLiteral("no type in \"%1\"")

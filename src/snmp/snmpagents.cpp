@@ -1,6 +1,7 @@
 #include "snmpagents.h"
 
 #include "agentanswers.h"
+#include "agentrecordings.h"
 #include "bulkanswers.h"
 #include "recordedanswers.h"
 #include "recordedtree.h"
@@ -27,6 +28,7 @@ SnmpAgents::SnmpAgents(SnmpAgentPage &page, DebugTrace &trace, const AppServices
         connect(m_page.cmdSnmpControl[i], &QPushButton::clicked, this,
                 [this, i] { cmdSnmpControl_Click(i); });
     }
+    m_recordingMenu = new AgentRecordings(*this, page, services, this);
 }
 
 void SnmpAgents::cmdSnmpControl_Click(int index)

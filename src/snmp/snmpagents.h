@@ -11,6 +11,7 @@
 #include <array>
 #include <memory>
 
+class AgentRecordings;
 struct AppServices;
 class DebugTrace;
 class RecordedTree;
@@ -41,6 +42,7 @@ public:
     };
     void serveRecording(int index, ServedRecording recording);
     const ServedRecording &servedRecording(int index) const { return m_recordings[index]; }
+    AgentRecordings &recordings() { return *m_recordingMenu; }
 
     SnmpAgent &snmpAgent(int index) { return *m_agents[index]; }
     AgentTable &agentTable() { return m_table; }
@@ -62,4 +64,5 @@ private:
     AgentTable m_table;
     std::array<SystemAnswers, 7> m_answers;
     std::array<ServedRecording, 7> m_recordings;
+    AgentRecordings *m_recordingMenu = nullptr;
 };

@@ -30,6 +30,7 @@ public:
 
     RecordingMessages messages;
     RecordingEditor editor;
+    ChosenFile files;
     AdapterInfo ipInfo;
 
 private:
