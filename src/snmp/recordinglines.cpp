@@ -56,9 +56,7 @@ RecordingLines::Outcome RecordingLines::next()
             return End;
         if (end - m_pos > MaxLine)
             return TooLong;
-        scanned = end - m_pos;
-        if (found)
-            --scanned; // look at the CR again once more is read
+        scanned = end - m_pos; // a CR at the end is looked at again once more is read
         if (!fill())
             return ReadError;
         scanned += m_pos;

@@ -285,7 +285,7 @@ Status opaqueValue(QByteArrayView text, QByteArray &out)
 
 Status oidContent(QByteArrayView dotted, QByteArray &out)
 {
-    out.clear();
+    out.resize(0); // keeps the storage for the next line
     if (dotted.startsWith('.'))
         dotted = dotted.sliced(1);
     quint64 first = 0;
@@ -354,7 +354,7 @@ bool isHexContinuation(QByteArrayView line)
 
 Status walkValue(QByteArrayView text, QByteArray &out)
 {
-    out.clear();
+    out.resize(0); // keeps the storage for the next line
     text = trimmed(text);
     if (text == "\"\"") {
         appendContentElement(out, ber::OctetString, {});
@@ -412,7 +412,7 @@ Status walkValue(QByteArrayView text, QByteArray &out)
 
 Status pipeValue(QByteArrayView tag, QByteArrayView value, QByteArray &out)
 {
-    out.clear();
+    out.resize(0); // keeps the storage for the next line
     const bool hex = tag.endsWith('x');
     const QByteArrayView number = hex ? tag.first(tag.size() - 1) : tag;
     quint64 code = 0;
