@@ -113,9 +113,22 @@ void appendContentElement(QByteArray &out, quint8 tag, QByteArrayView content)
     ber::appendElement(out, tag, content);
 }
 
+// Without a temporary array: a million lines would make a million of them.
 void appendUnsignedElement(QByteArray &out, quint8 tag, quint64 value)
 {
-    out.append(ber::unsignedElement(tag, value));
+    char bytes[11] = {char(tag)};
+    int length = 1;
+    while (length < 8 && (value >> (8 * length)) != 0)
+        ++length;
+    // A set top bit needs a leading zero to stay non-negative.
+    const bool pad = (value >> (8 * length - 1)) & 1;
+    bytes[1] = char(length + (pad ? 1 : 0));
+    char *at = bytes + 2;
+    if (pad)
+        *at++ = 0;
+    for (int i = length - 1; i >= 0; --i)
+        *at++ = char(value >> (8 * i));
+    out.append(QByteArrayView(bytes, at - bytes));
 }
 
 Status unsignedValue(QByteArrayView what, quint8 tag, quint64 max, QByteArrayView text,
@@ -140,7 +153,8 @@ Status integerValue(QByteArrayView text, QByteArray &out)
     qint64 value = 0;
     if (!parseInteger32(word, value))
         return bad("INTEGER", text);
-    appendContentElement(out, ber::Integer, ber::encodeInteger(value));
+    char element[12];
+    out.append(QByteArrayView(element, ber::writeInteger(element, value) - element));
     return {};
 }
 
@@ -291,6 +305,8 @@ Status oidContent(QByteArrayView dotted, QByteArray &out)
     quint64 first = 0;
     int arcs = 0;
     qsizetype start = 0;
+    char content[1000];
+    qsizetype size = 0;
     for (qsizetype i = 0; i <= dotted.size(); ++i) {
         if (i < dotted.size() && dotted[i] != '.')
             continue;
@@ -318,12 +334,15 @@ Status oidContent(QByteArrayView dotted, QByteArray &out)
             if (rest < 0x80)
                 break;
         }
+        if (size + count > qsizetype(sizeof content))
+            return bad("identifier", dotted);
         for (int b = count - 1; b >= 0; --b)
-            out.append(char(bytes[b] | (b > 0 ? 0x80 : 0)));
+            content[size++] = char(bytes[b] | (b > 0 ? 0x80 : 0));
         ++arcs;
     }
-    if (arcs < 2 || out.size() > 1000)
+    if (arcs < 2)
         return bad("identifier", dotted);
+    out.append(QByteArrayView(content, size));
     return {};
 }
 
