@@ -113,6 +113,9 @@ void AgentRecordings::serveFile(int index, const QString &path)
     connect(job->progress, &QProgressDialog::canceled, this, [job] { job->cancelled = true; });
     job->poll = new QTimer(this);
     connect(job->poll, &QTimer::timeout, this, [job] {
+        // The dialog can be cancelled without its signal (Escape, or its slot called).
+        if (job->progress->wasCanceled())
+            job->cancelled = true;
         const qint64 total = job->total;
         if (total > 0)
             job->progress->setValue(int(job->done * 1000 / total));
@@ -136,6 +139,8 @@ void AgentRecordings::finish(const std::shared_ptr<Job> &job)
     job->thread->deleteLater();
     job->poll->deleteLater();
     job->progress->deleteLater();
+    if (job->progress->wasCanceled())
+        job->cancelled = true;
     const bool current = m_jobs[job->index] == job;
     if (current)
         m_jobs[job->index].reset();

@@ -28,7 +28,7 @@ SnmpAgents::SnmpAgents(SnmpAgentPage &page, DebugTrace &trace, const AppServices
         connect(m_page.cmdSnmpControl[i], &QPushButton::clicked, this,
                 [this, i] { cmdSnmpControl_Click(i); });
     }
-    m_recordingMenu = new AgentRecordings(*this, page, services, this);
+    m_rowRecordings = new AgentRecordings(*this, page, services, this);
 }
 
 void SnmpAgents::cmdSnmpControl_Click(int index)

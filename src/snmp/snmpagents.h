@@ -5,7 +5,6 @@
 #include "systemanswers.h"
 
 #include <QObject>
-
 #include <QString>
 
 #include <array>
@@ -42,13 +41,13 @@ public:
     };
     void serveRecording(int index, ServedRecording recording);
     const ServedRecording &servedRecording(int index) const { return m_recordings[index]; }
-    AgentRecordings &recordings() { return *m_recordingMenu; }
+    AgentRecordings &recordings() { return *m_rowRecordings; }
 
     SnmpAgent &snmpAgent(int index) { return *m_agents[index]; }
     AgentTable &agentTable() { return m_table; }
 
 private:
-    // A GetBulk walks like GetNext; only its trace line names it for what it is.
+    // GetNext, under the name its trace record gives it.
     void answerNext(int index, const QString &recordName);
     void answerBulk(int index);
     ServedObjects servedObjects(int index, const SnmpMessage &message);
@@ -64,5 +63,5 @@ private:
     AgentTable m_table;
     std::array<SystemAnswers, 7> m_answers;
     std::array<ServedRecording, 7> m_recordings;
-    AgentRecordings *m_recordingMenu = nullptr;
+    AgentRecordings *m_rowRecordings = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QUdpSocket>
@@ -108,6 +109,7 @@ private slots:
     void getBulkIsCutToOneDatagram();
     void typedObjectUptimeAndCounter64();
     void badFileLeavesTheRowAsItWas();
+    void cancelledReadingChangesNothing();
 
 private:
     struct Run
@@ -361,6 +363,20 @@ void TstRecordedRows::badFileLeavesTheRowAsItWas()
     QCOMPARE(m_test.messages.texts, QStringList{"bad.walk, line 2: unknown type \"Float\""});
     QVERIFY(m_page->txtSnmpStatus[0]->toolTip().startsWith("Serving snmpd.walk ("));
     QCOMPARE(atRow(0, "snmpget", {"-v2c"}, {oidOf(m_recorded[5])}).out, m_recorded[5] + '\n');
+}
+
+void TstRecordedRows::cancelledReadingChangesNothing()
+{
+    AgentRecordings &recordings = m_agents->recordings();
+    QSignalSpy ended(&recordings, &AgentRecordings::loadEnded);
+    recordings.serveFile(3, m_folder.filePath("device.walk"));
+    const auto dialogs = m_page->findChildren<QProgressDialog *>("frmRecordingProgress");
+    QVERIFY(!dialogs.isEmpty());
+    dialogs.last()->cancel(); // the newest, before the worker's result is looked at
+    QVERIFY(ended.wait(10000));
+    QVERIFY(m_test.messages.texts.isEmpty());
+    QVERIFY(!m_agents->servedRecording(3).tree);
+    QVERIFY(m_page->txtSnmpStatus[3]->toolTip().isEmpty());
 }
 
 QTEST_MAIN(TstRecordedRows)
