@@ -1,7 +1,5 @@
 #include "oidorder.h"
 
-#include <cstring>
-
 namespace {
 
 // Bytes of the arc that starts at `at`: up to and including the first without the high bit.

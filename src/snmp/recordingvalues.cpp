@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <bit>
-#include <cstring>
 #include <limits>
 
 namespace recording {

@@ -37,7 +37,6 @@ ServedObjects::ServedObjects(const RecordedTree *tree, const AgentTableRow &row,
 
 void ServedObjects::setTypedObject(const ControlledObject &object)
 {
-    QByteArray content;
     const Result<QByteArray> encoded = ber::encodeOid(object.oid);
     if (!encoded)
         return;
