@@ -5,6 +5,13 @@
 
 namespace {
 
+// A request's own error fields are no part of the answer.
+void clearError(SnmpMessage &message)
+{
+    message.ErrorStatus = 0;
+    message.ErrorIndex = 0;
+}
+
 void markUnanswered(SnmpMessage &message, int position)
 {
     message.ErrorStatus = SnmpError::NoSuchName;
@@ -27,6 +34,7 @@ ServedObjects servedObjects(const SnmpMessage &message, int index, const Recorde
 
 Status answerRecordedGet(SnmpMessage &message, const ServedObjects &objects)
 {
+    clearError(message);
     int position = 1;
     for (SnmpVariable &variable : message.Variables) {
         const QByteArrayView content = oidContentOf(variable);
@@ -47,6 +55,7 @@ Status answerRecordedGet(SnmpMessage &message, const ServedObjects &objects)
 
 Status answerRecordedGetNext(SnmpMessage &message, const ServedObjects &objects)
 {
+    clearError(message);
     int position = 1;
     for (SnmpVariable &variable : message.Variables) {
         if (const ServedObjects::Ref ref = objects.next(oidContentOf(variable)); ref.isValid()) {
