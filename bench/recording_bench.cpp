@@ -400,11 +400,21 @@ int main(int argc, char **argv)
     std::printf("\n%d requests in flight, %d ms per run, loopback\n", InFlight, milliseconds);
     const Figures floor = load(echo.port(), sysName, milliseconds);
     print("batched echo (floor)", floor);
-    const Figures own = loadWhileServing(ports[0], sysName, milliseconds);
+    // Turns taken in alternation, the median of three kept: the machine is shared.
+    const std::vector<QByteArray> nexts = randomRequests(recorded, SnmpPdu::GetNextRequest);
+    std::vector<Figures> owns, nextRuns;
+    for (int round = 0; round < 3; ++round) {
+        owns.push_back(loadWhileServing(ports[0], sysName, milliseconds));
+        nextRuns.push_back(loadWhileServing(ports[1], nexts, milliseconds));
+    }
+    const auto median = [](std::vector<Figures> runs) {
+        std::sort(runs.begin(), runs.end(),
+                  [](const Figures &a, const Figures &b) { return a.perSecond < b.perSecond; });
+        return runs[1];
+    };
+    const Figures own = median(owns);
+    const Figures next = median(nextRuns);
     print("row: Get sysName.0", own);
-    const Figures next =
-        loadWhileServing(ports[1], randomRequests(recorded, SnmpPdu::GetNextRequest),
-                         milliseconds);
     print("recording: GetNext random", next);
     std::printf("  GetNext rate %.2f of the sysName.0 Get rate; sysName.0 %.2f of the floor\n",
                 next.perSecond / qMax(1.0, own.perSecond),

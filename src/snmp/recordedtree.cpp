@@ -31,7 +31,11 @@ QByteArrayView RecordedTree::oidElement(qsizetype i) const
 
 QByteArrayView RecordedTree::oidContent(qsizetype i) const
 {
-    return ber::contentOf(oidElement(i));
+    // Searches call this twenty times a request: the short header needs no general reader.
+    const QByteArrayView element = oidElement(i);
+    if (quint8(element[1]) < 0x80)
+        return element.sliced(2);
+    return ber::contentOf(element);
 }
 
 QByteArrayView RecordedTree::valueElement(qsizetype i) const
