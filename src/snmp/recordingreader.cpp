@@ -90,7 +90,7 @@ Status Reader::walkLine(QByteArrayView line)
     QByteArrayView text = line.sliced(equals + 3);
     // Reading on moves the buffer the line is in.
     QByteArray nameCopy;
-    if (text.startsWith("STRING: \"") || text.startsWith("Hex-STRING:")) {
+    if (text.startsWith("STRING: ") || text.startsWith("Hex-STRING:")) {
         nameCopy = name.toByteArray();
         name = nameCopy;
     }
@@ -107,6 +107,22 @@ Status Reader::walkLine(QByteArrayView line)
             if (m_gathered.size() > MaxGathered)
                 return atLine(number, QStringLiteral("a value longer than any answer can be"));
         } while (recording::closingQuote(QByteArrayView(m_gathered).sliced(9)) < 0);
+        text = m_gathered;
+    } else if (text.startsWith("STRING: ") && !text.startsWith("STRING: \"")) {
+        // A hinted string is printed bare and goes on until the next object's line.
+        m_gathered = text.toByteArray();
+        QByteArray lineEnd = m_lines.terminator().toByteArray();
+        while (m_lines.next() == RecordingLines::Line) {
+            const QByteArrayView more = m_lines.line();
+            if ((more.startsWith('.') && more.contains(" = ")) || more.startsWith("End of MIB")) {
+                m_lines.putBack();
+                break;
+            }
+            m_gathered.append(lineEnd).append(more);
+            lineEnd = m_lines.terminator().toByteArray();
+            if (m_gathered.size() > MaxGathered)
+                return atLine(number, QStringLiteral("a value longer than any answer can be"));
+        }
         text = m_gathered;
     } else if (text.startsWith("Hex-STRING:")) {
         m_gathered = text.toByteArray();

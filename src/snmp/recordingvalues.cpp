@@ -230,15 +230,71 @@ Status quotedValue(QByteArrayView text, QByteArray &out)
     return {};
 }
 
+// The octets of a DateAndTime as its display hint writes it: "2026-12-7,13:30:15.5" with an
+// optional ",+1:0"; false for anything else.
+bool dateAndTime(QByteArrayView shown, QByteArray &content)
+{
+    qsizetype at = 0;
+    const auto number = [&](quint64 max, quint64 &value) {
+        qsizetype end = at;
+        while (end < shown.size() && shown[end] >= '0' && shown[end] <= '9')
+            ++end;
+        const bool ok = parseUnsigned(shown.sliced(at, end - at), max, value);
+        at = end;
+        return ok;
+    };
+    const auto expect = [&](char c) { return at < shown.size() && shown[at++] == c; };
+    quint64 year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, deci = 0;
+    if (!(number(65535, year) && expect('-') && number(12, month) && expect('-') &&
+          number(31, day) && expect(',') && number(23, hour) && expect(':') &&
+          number(59, minute) && expect(':') && number(60, second) && expect('.') &&
+          number(9, deci)))
+        return false;
+    const char fields[] = {char(year >> 8), char(year),   char(month), char(day),
+                           char(hour),      char(minute), char(second), char(deci)};
+    content = QByteArray(fields, sizeof fields);
+    if (at == shown.size())
+        return true;
+    quint64 hours = 0, minutes = 0;
+    if (!expect(',') || at >= shown.size())
+        return false;
+    const char direction = shown[at++];
+    if ((direction != '+' && direction != '-') || !number(13, hours) || !expect(':') ||
+        !number(59, minutes) || at != shown.size())
+        return false;
+    content.append(direction).append(char(hours)).append(char(minutes));
+    return true;
+}
+
 Status stringValue(QByteArrayView text, QByteArray &out)
 {
     if (trimmed(text).startsWith('"'))
         return quotedValue(text, out);
-    // A display hint's rendering: the octets behind it are not recoverable, so the text is kept.
-    const QByteArrayView shown = trimmed(text);
-    if (shown.size() > MaxValue)
+    // Unquoted means a display hint wrote it. Addresses ("0:c:29:a:b:c") and dates give their
+    // octets back; other renderings are kept as text, blanks at the end included.
+    const QByteArrayView shown = text.startsWith(' ') ? text.sliced(1) : text;
+    QByteArray content;
+    bool octets = shown.contains(':');
+    for (qsizetype start = 0; octets && start <= shown.size();) {
+        qsizetype end = shown.indexOf(':', start);
+        if (end < 0)
+            end = shown.size();
+        const QByteArrayView part = shown.sliced(start, end - start);
+        octets = (part.size() == 1 || part.size() == 2) && hexDigit(part[0]) >= 0 &&
+                 hexDigit(part.back()) >= 0;
+        if (octets)
+            content.append(char(part.size() == 1 ? hexDigit(part[0])
+                                                 : hexDigit(part[0]) << 4 | hexDigit(part[1])));
+        start = end + 1;
+    }
+    if (!octets) {
+        content.clear();
+        if (!dateAndTime(shown, content))
+            content = shown.toByteArray();
+    }
+    if (content.size() > MaxValue)
         return bad("STRING", text);
-    appendContentElement(out, ber::OctetString, shown);
+    appendContentElement(out, ber::OctetString, content);
     return {};
 }
 

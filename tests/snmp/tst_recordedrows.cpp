@@ -117,9 +117,9 @@ private:
         int exitCode = -1;
         QString out, err;
     };
-    Run run(const QString &tool, const QStringList &arguments);
+    Run run(const QString &tool, const QStringList &arguments, bool mibs = false);
     Run atRow(int row, const QString &tool, const QStringList &options,
-              const QStringList &operands = {});
+              const QStringList &operands = {}, bool mibs = false);
     bool serve(int row, const QString &path);
 
     TestWindow m_test;
@@ -129,16 +129,22 @@ private:
     QTemporaryDir m_folder;
     QProcess m_snmpd;
     QStringList m_recorded; // the walk's objects, sysUpTime.0 left out
+    QStringList m_recordedWithMibs; // the same printed through the MIBs
 };
 
-TstRecordedRows::Run TstRecordedRows::run(const QString &tool, const QStringList &arguments)
+// With `mibs` the tool prints through the real MIB files: hints, enumerations and units.
+TstRecordedRows::Run TstRecordedRows::run(const QString &tool, const QStringList &arguments,
+                                          bool mibs)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("SNMP_PERSISTENT_DIR", m_folder.path());
     environment.insert("SNMPCONFPATH", m_folder.path());
     process.setProcessEnvironment(environment);
-    process.start(tool, QStringList{"-On", "-m", "", "-t", "2", "-r", "1"} + arguments);
+    const QStringList modules =
+        mibs ? QStringList{"-M", qEnvironmentVariable("VELMOR_SHARED_DIR") + "/mibs", "-m", "ALL"}
+             : QStringList{"-m", ""};
+    process.start(tool, QStringList{"-On", "-t", "2", "-r", "1"} + modules + arguments);
     const bool ended = waitFor([&] { return process.state() == QProcess::NotRunning; }, 30000);
     if (!ended) {
         process.kill();
@@ -150,11 +156,12 @@ TstRecordedRows::Run TstRecordedRows::run(const QString &tool, const QStringList
 
 TstRecordedRows::Run TstRecordedRows::atRow(int row, const QString &tool,
                                             const QStringList &options,
-                                            const QStringList &operands)
+                                            const QStringList &operands, bool mibs)
 {
-    return run(tool, options + QStringList{"-c", "kettle",
-                                           "127.0.0.1:" + QString::number(m_ports[row])} +
-                         operands);
+    return run(tool,
+               options + QStringList{"-c", "kettle", "127.0.0.1:" + QString::number(m_ports[row])} +
+                   operands,
+               mibs);
 }
 
 // Through the row menu, as a user does it.
@@ -207,6 +214,15 @@ void TstRecordedRows::initTestCase()
         if (!object.startsWith(Uptime))
             m_recorded.append(object);
     QVERIFY(m_recorded.size() > 500);
+
+    const Run withMibs = run("snmpwalk", walk, true);
+    QVERIFY2(withMibs.exitCode == 0, qPrintable(withMibs.err));
+    writeFile(m_folder.filePath("snmpd-mibs.walk"), withMibs.out.toUtf8());
+    QVERIFY(serve(4, m_folder.filePath("snmpd-mibs.walk")));
+    QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
+    for (const QString &object : objectsOf(withMibs.out))
+        if (!object.startsWith(Uptime))
+            m_recordedWithMibs.append(object);
 }
 
 void TstRecordedRows::cleanupTestCase()
@@ -219,22 +235,25 @@ void TstRecordedRows::replaysTheRecordedWalk_data()
 {
     QTest::addColumn<QString>("tool");
     QTest::addColumn<QString>("version");
-    QTest::newRow("snmpwalk v2c") << "snmpwalk" << "2c";
-    QTest::newRow("snmpbulkwalk") << "snmpbulkwalk" << "2c";
-    QTest::newRow("snmpwalk v1 sees no Counter64") << "snmpwalk" << "1";
+    QTest::addColumn<bool>("mibs");
+    QTest::newRow("snmpwalk v2c") << "snmpwalk" << "2c" << false;
+    QTest::newRow("snmpbulkwalk") << "snmpbulkwalk" << "2c" << false;
+    QTest::newRow("snmpwalk v1 sees no Counter64") << "snmpwalk" << "1" << false;
+    QTest::newRow("recorded and walked through MIBs") << "snmpwalk" << "2c" << true;
 }
 
 void TstRecordedRows::replaysTheRecordedWalk()
 {
     QFETCH(QString, tool);
     QFETCH(QString, version);
-    const Run replay = atRow(0, tool, {"-v" + version});
+    QFETCH(bool, mibs);
+    const Run replay = atRow(mibs ? 4 : 0, tool, {"-v" + version}, {}, mibs);
     QVERIFY2(replay.exitCode == 0, qPrintable(replay.err));
     QStringList objects;
     for (const QString &object : objectsOf(replay.out))
         if (!object.startsWith(Uptime) && !object.endsWith(PastTheEnd))
             objects.append(object);
-    QStringList expected = m_recorded;
+    QStringList expected = mibs ? m_recordedWithMibs : m_recorded;
     if (version == "1")
         expected.removeIf([](const QString &o) { return o.contains(" = Counter64: "); });
     QCOMPARE(objects.size(), expected.size());

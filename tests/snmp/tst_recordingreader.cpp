@@ -67,6 +67,10 @@ void TstRecordingReader::valuesAreEncoded_data()
     row("ip", ".1.3.6 = IpAddress: 192.0.2.255\n", "4004c00002ff");
     row("network address", ".1.3.6 = Network Address: C0:00:02:01\n", "4004c0000201");
     row("opaque float", ".1.3.6 = Opaque: Float: 1.5\n", "44079f78043fc00000");
+    row("hinted address", ".1.3.6 = STRING: 0:c:29:ab:cd:ef\n", "0406000c29abcdef");
+    row("hinted date", ".1.3.6 = STRING: 2026-12-7,13:30:15.5,+1:0\n",
+        "040b07ea0c070d1e0f052b0100");
+    row("hinted text over lines", ".1.3.6 = STRING: a \r\nb\n.1.3.7 = \"\"\n", "040561200d0a62");
     row("bits", ".1.3.6 = BITS: 80 40 a(0) b(9)\n", "04028040");
     row("wrong type", ".1.3.6 = Wrong Type (should be INTEGER): Gauge32: 7\n", "420107");
     row("null", ".1.3.6 = NULL\n", "0500");
