@@ -103,6 +103,8 @@ private slots:
     void init() { m_test.messages.texts.clear(); }
     void replaysTheRecordedWalk_data();
     void replaysTheRecordedWalk();
+    void outputOptionsThroughMibs_data();
+    void outputOptionsThroughMibs();
     void everyTypeInBothFormats();
     void getBulkEdges_data();
     void getBulkEdges();
@@ -129,7 +131,7 @@ private:
     QTemporaryDir m_folder;
     QProcess m_snmpd;
     QStringList m_recorded; // the walk's objects, sysUpTime.0 left out
-    QStringList m_recordedWithMibs; // the same printed through the MIBs
+    QStringList m_walkSnmpd; // snmpwalk's arguments for snmpd
 };
 
 // With `mibs` the tool prints through the real MIB files: hints, enumerations and units.
@@ -214,15 +216,7 @@ void TstRecordedRows::initTestCase()
         if (!object.startsWith(Uptime))
             m_recorded.append(object);
     QVERIFY(m_recorded.size() > 500);
-
-    const Run withMibs = run("snmpwalk", walk, true);
-    QVERIFY2(withMibs.exitCode == 0, qPrintable(withMibs.err));
-    writeFile(m_folder.filePath("snmpd-mibs.walk"), withMibs.out.toUtf8());
-    QVERIFY(serve(4, m_folder.filePath("snmpd-mibs.walk")));
-    QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
-    for (const QString &object : objectsOf(withMibs.out))
-        if (!object.startsWith(Uptime))
-            m_recordedWithMibs.append(object);
+    m_walkSnmpd = walk;
 }
 
 void TstRecordedRows::cleanupTestCase()
@@ -235,27 +229,51 @@ void TstRecordedRows::replaysTheRecordedWalk_data()
 {
     QTest::addColumn<QString>("tool");
     QTest::addColumn<QString>("version");
-    QTest::addColumn<bool>("mibs");
-    QTest::newRow("snmpwalk v2c") << "snmpwalk" << "2c" << false;
-    QTest::newRow("snmpbulkwalk") << "snmpbulkwalk" << "2c" << false;
-    QTest::newRow("snmpwalk v1 sees no Counter64") << "snmpwalk" << "1" << false;
-    QTest::newRow("recorded and walked through MIBs") << "snmpwalk" << "2c" << true;
+    QTest::newRow("snmpwalk v2c") << "snmpwalk" << "2c";
+    QTest::newRow("snmpbulkwalk") << "snmpbulkwalk" << "2c";
+    QTest::newRow("snmpwalk v1 sees no Counter64") << "snmpwalk" << "1";
 }
 
 void TstRecordedRows::replaysTheRecordedWalk()
 {
     QFETCH(QString, tool);
     QFETCH(QString, version);
-    QFETCH(bool, mibs);
-    const Run replay = atRow(mibs ? 4 : 0, tool, {"-v" + version}, {}, mibs);
+    const Run replay = atRow(0, tool, {"-v" + version});
     QVERIFY2(replay.exitCode == 0, qPrintable(replay.err));
     QStringList objects;
     for (const QString &object : objectsOf(replay.out))
         if (!object.startsWith(Uptime) && !object.endsWith(PastTheEnd))
             objects.append(object);
-    QStringList expected = mibs ? m_recordedWithMibs : m_recorded;
+    QStringList expected = m_recorded;
     if (version == "1")
         expected.removeIf([](const QString &o) { return o.contains(" = Counter64: "); });
+    QCOMPARE(objects.size(), expected.size());
+    for (qsizetype i = 0; i < objects.size(); ++i)
+        QCOMPARE(objects[i], expected[i]);
+}
+
+// Recorded through the real MIB files, where hints, enumerations and units shape the output.
+void TstRecordedRows::outputOptionsThroughMibs_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("plain") << QStringList{};
+    QTest::newRow("-Ox") << QStringList{"-Ox"};
+    QTest::newRow("-Oe -OU -Ot -Ob") << QStringList{"-Oe", "-OU", "-Ot", "-Ob"};
+}
+
+void TstRecordedRows::outputOptionsThroughMibs()
+{
+    QFETCH(QStringList, options);
+    const Run recorded = run("snmpwalk", options + m_walkSnmpd, true);
+    QVERIFY2(recorded.exitCode == 0, qPrintable(recorded.err));
+    writeFile(m_folder.filePath("snmpd-mibs.walk"), recorded.out.toUtf8());
+    QVERIFY(serve(4, m_folder.filePath("snmpd-mibs.walk")));
+    QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
+    const Run replay = atRow(4, "snmpwalk", options + QStringList{"-v2c"}, {}, true);
+    QStringList expected = objectsOf(recorded.out);
+    QStringList objects = objectsOf(replay.out);
+    for (QStringList *list : {&expected, &objects})
+        list->removeIf([](const QString &o) { return o.startsWith(Uptime); });
     QCOMPARE(objects.size(), expected.size());
     for (qsizetype i = 0; i < objects.size(); ++i)
         QCOMPARE(objects[i], expected[i]);
