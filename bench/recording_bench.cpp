@@ -294,8 +294,7 @@ std::vector<QByteArray> randomRequests(const QStringList &oids, int pdu, int cou
 
 void print(const char *what, const Figures &f)
 {
-    std::printf("%-34s %9.0f req/s  p50 %6.0f us  p99 %7.0f us\n", what, f.perSecond, f.p50,
-                f.p99);
+    std::printf("%-34s %9.0f req/s  p50 %6.0f us  p99 %7.0f us\n", what, f.perSecond, f.p50, f.p99);
 }
 
 quint16 freePort()
@@ -356,8 +355,8 @@ int main(int argc, char **argv)
     const qint64 added = residentBytes() - before;
     std::printf("Recording: %d objects, %.1f MB of walk text\n", Objects, fileSize / 1e6);
     std::printf("  plain line-by-line read  %5lld ms (%lld lines)\n", plainMs, lines);
-    std::printf("  read into a tree         %5lld ms, %.1f MB added (tree holds %.1f MB)\n",
-                loadMs, added / 1e6, tree->memoryUsed() / 1e6);
+    std::printf("  read into a tree         %5lld ms, %.1f MB added (tree holds %.1f MB)\n", loadMs,
+                added / 1e6, tree->memoryUsed() / 1e6);
 
     // The agents without a window: the page and its controller, rows 0 and 1 on loopback.
     PrintedMessages messages;
@@ -377,8 +376,7 @@ int main(int argc, char **argv)
     QStringList recorded;
     QRandomGenerator pick(11);
     for (int i = 0; i < 20000; ++i)
-        recorded.append(
-            ber::decodeOid(tree->oidContent(pick.bounded(int(tree->size())))).value());
+        recorded.append(ber::decodeOid(tree->oidContent(pick.bounded(int(tree->size())))).value());
     const std::vector<QByteArray> sysName{
         request(SnmpPdu::GetRequest, {QStringLiteral("1.3.6.1.2.1.1.5.0")})};
 
@@ -393,8 +391,8 @@ int main(int argc, char **argv)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         std::printf("  served through the row menu's path in %lld ms\n", loading.elapsed());
     });
-    std::printf("  row 0 answering meanwhile: %.0f req/s, longest wait %.1f ms\n",
-                during.perSecond, during.max / 1000);
+    std::printf("  row 0 answering meanwhile: %.0f req/s, longest wait %.1f ms\n", during.perSecond,
+                during.max / 1000);
 
     EchoFloor echo;
     std::printf("\n%d requests in flight, %d ms per run, loopback\n", InFlight, milliseconds);
@@ -420,8 +418,7 @@ int main(int argc, char **argv)
                 next.perSecond / qMax(1.0, own.perSecond),
                 own.perSecond / qMax(1.0, floor.perSecond));
     const Figures bulk =
-        loadWhileServing(ports[1], randomRequests(recorded, SnmpPdu::GetBulkRequest),
-                         milliseconds);
+        loadWhileServing(ports[1], randomRequests(recorded, SnmpPdu::GetBulkRequest), milliseconds);
     print("recording: GetBulk (0, 25) random", bulk);
 
     // snmpd over its own tree, asked the same way from identifiers of a walk of it.

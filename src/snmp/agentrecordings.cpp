@@ -102,9 +102,9 @@ void AgentRecordings::serveFile(int index, const QString &path)
     job->path = path;
     m_jobs[index] = job;
 
-    job->progress = new QProgressDialog(
-        QStringLiteral("Reading %1…").arg(QFileInfo(path).fileName()), QStringLiteral("Cancel"),
-        0, 1000, &m_page);
+    job->progress =
+        new QProgressDialog(QStringLiteral("Reading %1…").arg(QFileInfo(path).fileName()),
+                            QStringLiteral("Cancel"), 0, 1000, &m_page);
     nameControl(job->progress, QStringLiteral("frmRecordingProgress"),
                 QStringLiteral("Reading a recording"));
     job->progress->setMinimumDuration(500);
@@ -151,8 +151,8 @@ void AgentRecordings::finish(const std::shared_ptr<Job> &job)
         m_services.messages.showMessage(result.failure().description);
     } else {
         m_agents.serveRecording(
-            job->index, {std::make_shared<const RecordedTree>(std::move(result.value())),
-                         job->path});
+            job->index,
+            {std::make_shared<const RecordedTree>(std::move(result.value())), job->path});
         showServed(job->index);
     }
     emit loadEnded(job->index);
@@ -161,11 +161,10 @@ void AgentRecordings::finish(const std::shared_ptr<Job> &job)
 void AgentRecordings::showServed(int index)
 {
     const SnmpAgents::ServedRecording &served = m_agents.servedRecording(index);
-    const QString tip =
-        served.tree ? QStringLiteral("Serving %1 (%2 recorded objects)")
-                          .arg(QFileInfo(served.path).fileName())
-                          .arg(served.tree->size())
-                    : QString();
+    const QString tip = served.tree ? QStringLiteral("Serving %1 (%2 recorded objects)")
+                                          .arg(QFileInfo(served.path).fileName())
+                                          .arg(served.tree->size())
+                                    : QString();
     m_page.cmdSnmpControl[index]->setToolTip(tip);
     m_page.txtSnmpStatus[index]->setToolTip(tip);
 }

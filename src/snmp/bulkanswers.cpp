@@ -30,8 +30,7 @@ Status advance(SnmpVariable &variable, const ServedObjects &objects, bool &ended
 
 } // namespace
 
-Status answerGetBulkRequest(SnmpMessage &message, const ServedObjects &objects,
-                            qsizetype maxSize)
+Status answerGetBulkRequest(SnmpMessage &message, const ServedObjects &objects, qsizetype maxSize)
 {
     const QList<SnmpVariable> requested = std::move(message.Variables);
     message.Variables = {};

@@ -76,8 +76,7 @@ qsizetype RecordedTree::memoryUsed() const
            qsizetype((m_oidEnds.capacity() + m_valueEnds.capacity()) * sizeof(quint32));
 }
 
-bool RecordedTreeBuilder::add(QByteArrayView oidContent, QByteArrayView valueElement,
-                              qint64 line)
+bool RecordedTreeBuilder::add(QByteArrayView oidContent, QByteArrayView valueElement, qint64 line)
 {
     constexpr qsizetype limit = std::numeric_limits<quint32>::max() - 16;
     if (m_tree.m_oids.size() + oidContent.size() + 8 > limit ||
@@ -107,8 +106,7 @@ RecordedTree RecordedTreeBuilder::finish(Duplicate &duplicate)
             return compareOidContents(tree.oidContent(a), tree.oidContent(b)) < 0;
         });
         for (size_t i = 1; i < order.size(); ++i) {
-            if (compareOidContents(tree.oidContent(order[i - 1]), tree.oidContent(order[i])) ==
-                0) {
+            if (compareOidContents(tree.oidContent(order[i - 1]), tree.oidContent(order[i])) == 0) {
                 duplicate = {qMin(m_lines[order[i - 1]], m_lines[order[i]]),
                              qMax(m_lines[order[i - 1]], m_lines[order[i]]),
                              tree.oidContent(order[i]).toByteArray()};

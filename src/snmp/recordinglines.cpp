@@ -42,9 +42,8 @@ RecordingLines::Outcome RecordingLines::next()
                 return TooLong;
             qsizetype after = end;
             if (found)
-                after += data[end] == '\r' && end + 1 < m_buffer.size() && data[end + 1] == '\n'
-                             ? 2
-                             : 1;
+                after +=
+                    data[end] == '\r' && end + 1 < m_buffer.size() && data[end + 1] == '\n' ? 2 : 1;
             m_line = QByteArrayView(data + m_pos, end - m_pos);
             m_terminator = QByteArrayView(data + end, after - end);
             m_consumed += after - m_pos;

@@ -169,8 +169,9 @@ Result<RecordedTree> Reader::read()
         if (outcome == RecordingLines::End)
             break;
         if (outcome == RecordingLines::TooLong)
-            return atLine(m_lines.lineNumber() + 1,
-                          QStringLiteral("a line longer than %1 bytes").arg(RecordingLines::MaxLine));
+            return atLine(
+                m_lines.lineNumber() + 1,
+                QStringLiteral("a line longer than %1 bytes").arg(RecordingLines::MaxLine));
         if (outcome == RecordingLines::ReadError)
             return atLine(m_lines.lineNumber() + 1, m_file.errorString());
         if (m_progress && (m_lines.lineNumber() & 0xfff) == 0 &&
@@ -208,6 +209,7 @@ Result<RecordedTree> readRecording(const QString &path, const RecordingProgress 
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), file.errorString()));
+        return failure(
+            QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), file.errorString()));
     return Reader(file, progress).read();
 }

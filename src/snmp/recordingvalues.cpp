@@ -11,8 +11,8 @@ namespace recording {
 namespace {
 
 constexpr qsizetype MaxValue = 65000; // more never fits an answer
-constexpr quint8 IpAddressTag = 0x40, Counter32Tag = 0x41, Gauge32Tag = 0x42,
-                 TimeTicksTag = 0x43, OpaqueTag = 0x44, Counter64Tag = 0x46;
+constexpr quint8 IpAddressTag = 0x40, Counter32Tag = 0x41, Gauge32Tag = 0x42, TimeTicksTag = 0x43,
+                 OpaqueTag = 0x44, Counter64Tag = 0x46;
 
 Failure bad(QByteArrayView what, QByteArrayView text)
 {
@@ -246,11 +246,10 @@ bool dateAndTime(QByteArrayView shown, QByteArray &content)
     const auto expect = [&](char c) { return at < shown.size() && shown[at++] == c; };
     quint64 year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, deci = 0;
     if (!(number(65535, year) && expect('-') && number(12, month) && expect('-') &&
-          number(31, day) && expect(',') && number(23, hour) && expect(':') &&
-          number(59, minute) && expect(':') && number(60, second) && expect('.') &&
-          number(9, deci)))
+          number(31, day) && expect(',') && number(23, hour) && expect(':') && number(59, minute) &&
+          expect(':') && number(60, second) && expect('.') && number(9, deci)))
         return false;
-    const char fields[] = {char(year >> 8), char(year),   char(month), char(day),
+    const char fields[] = {char(year >> 8), char(year),   char(month),  char(day),
                            char(hour),      char(minute), char(second), char(deci)};
     content = QByteArray(fields, sizeof fields);
     if (at == shown.size())
@@ -467,8 +466,7 @@ Status walkValue(QByteArrayView text, QByteArray &out)
     if (type == "Gauge32")
         return unsignedValue(type, Gauge32Tag, 0xffffffffu, value, out);
     if (type == "Counter64")
-        return unsignedValue(type, Counter64Tag, std::numeric_limits<quint64>::max(), value,
-                             out);
+        return unsignedValue(type, Counter64Tag, std::numeric_limits<quint64>::max(), value, out);
     if (type == "Timeticks")
         return timeTicksValue(value, out);
     if (type == "OID")

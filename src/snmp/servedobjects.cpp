@@ -112,8 +112,7 @@ Status ServedObjects::fill(SnmpVariable &variable, Ref ref) const
         return answerTyped(variable);
     QByteArrayView element = m_tree->valueElement(ref.recorded);
     QByteArray advanced;
-    if (ref.recorded == m_tree->systemObject(UptimeObject) &&
-        quint8(element[0]) == TimeTicksTag) {
+    if (ref.recorded == m_tree->systemObject(UptimeObject) && quint8(element[0]) == TimeTicksTag) {
         // The recorded clock goes on from where the recording left it.
         const quint64 recorded = ber::decodeUnsigned(ber::contentOf(element)).value();
         advanced = encodeTimeTicks(recorded + quint64(m_row.AgentStartTime.secsTo(m_now)) * 100);

@@ -27,13 +27,13 @@ void TstBulkAnswers::repeatsAndEnds_data()
     QTest::addColumn<QStringList>("oids");
     QTest::addColumn<QStringList>("answers"); // identifier, "!" marking endOfMibView
 
-    QTest::newRow("negative counts are 0")
-        << -3 << -1 << QStringList{Sys + "1.0"} << QStringList{};
+    QTest::newRow("negative counts are 0") << -3 << -1 << QStringList{Sys + "1.0"} << QStringList{};
     QTest::newRow("more non-repeaters than variables")
-        << 9 << 4 << QStringList{Sys + "1.0", Sys + "7.0"} << QStringList{Sys + "2.0", Sys + "7.0!"};
+        << 9 << 4 << QStringList{Sys + "1.0", Sys + "7.0"}
+        << QStringList{Sys + "2.0", Sys + "7.0!"};
     QTest::newRow("repeaters interleave and stop when all ended")
         << 1 << 5 << QStringList{"1.3", Sys + "4.0", Sys + "5.0"}
-        << QStringList{Sys + "1.0", Sys + "5.0", Sys + "6.0", Sys + "6.0", Sys + "7.0",
+        << QStringList{Sys + "1.0", Sys + "5.0",  Sys + "6.0",  Sys + "6.0", Sys + "7.0",
                        Sys + "7.0", Sys + "7.0!", Sys + "7.0!", Sys + "7.0!"};
 }
 

@@ -69,15 +69,15 @@ const Sample Samples[] = {
     {"2|-2147483648", "INTEGER: -2147483648", "INTEGER: -2147483648"},
     {"2|2147483647", "INTEGER: up(2147483647)", "INTEGER: 2147483647"},
     {"4|", "\"\"", "\"\""},
-    {"4|say \"hi\" \\ ok", "STRING: \"say \\\"hi\\\" \\\\ ok\"", "STRING: \"say \\\"hi\\\" \\\\ ok\""},
+    {"4|say \"hi\" \\ ok", "STRING: \"say \\\"hi\\\" \\\\ ok\"",
+     "STRING: \"say \\\"hi\\\" \\\\ ok\""},
     {"4x|6f6e650a74776f", "STRING: \"one\ntwo\"", "STRING: \"one\ntwo\""},
     {"4x|000102030405060708090a0b0c0d0e0fff10",
      "Hex-STRING: 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \nFF 10 ",
      "Hex-STRING: 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \nFF 10 "},
     {"4x|8040", "BITS: 80 40 a(0) b(9)", "Hex-STRING: 80 40 "},
     {"5|", "NULL", "NULL"},
-    {"6|1.3.6.1.4.1.4294967295", "OID: .1.3.6.1.4.1.4294967295",
-     "OID: .1.3.6.1.4.1.4294967295"},
+    {"6|1.3.6.1.4.1.4294967295", "OID: .1.3.6.1.4.1.4294967295", "OID: .1.3.6.1.4.1.4294967295"},
     {"64|255.255.255.255", "IpAddress: 255.255.255.255", "IpAddress: 255.255.255.255"},
     {"64x|0a000001", "Network Address: 0A:00:00:01", "IpAddress: 10.0.0.1"},
     {"65|4294967295", "Counter32: 4294967295", "Counter32: 4294967295"},
@@ -130,7 +130,7 @@ private:
     std::array<quint16, 7> m_ports{};
     QTemporaryDir m_folder;
     QProcess m_snmpd;
-    QStringList m_recorded; // the walk's objects, sysUpTime.0 left out
+    QStringList m_recorded;  // the walk's objects, sysUpTime.0 left out
     QStringList m_walkSnmpd; // snmpwalk's arguments for snmpd
 };
 
@@ -157,8 +157,8 @@ TstRecordedRows::Run TstRecordedRows::run(const QString &tool, const QStringList
 }
 
 TstRecordedRows::Run TstRecordedRows::atRow(int row, const QString &tool,
-                                            const QStringList &options,
-                                            const QStringList &operands, bool mibs)
+                                            const QStringList &options, const QStringList &operands,
+                                            bool mibs)
 {
     return run(tool,
                options + QStringList{"-c", "kettle", "127.0.0.1:" + QString::number(m_ports[row])} +
@@ -229,9 +229,12 @@ void TstRecordedRows::replaysTheRecordedWalk_data()
 {
     QTest::addColumn<QString>("tool");
     QTest::addColumn<QString>("version");
-    QTest::newRow("snmpwalk v2c") << "snmpwalk" << "2c";
-    QTest::newRow("snmpbulkwalk") << "snmpbulkwalk" << "2c";
-    QTest::newRow("snmpwalk v1 sees no Counter64") << "snmpwalk" << "1";
+    QTest::newRow("snmpwalk v2c") << "snmpwalk"
+                                  << "2c";
+    QTest::newRow("snmpbulkwalk") << "snmpbulkwalk"
+                                  << "2c";
+    QTest::newRow("snmpwalk v1 sees no Counter64") << "snmpwalk"
+                                                   << "1";
 }
 
 void TstRecordedRows::replaysTheRecordedWalk()
@@ -309,15 +312,15 @@ void TstRecordedRows::everyTypeInBothFormats()
 void TstRecordedRows::getBulkEdges_data()
 {
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QList<int>>("from"); // positions in the recording
+    QTest::addColumn<QList<int>>("from");    // positions in the recording
     QTest::addColumn<QList<int>>("answers"); // positions answered; -1 past the end
-    const int last = 0; // stands for the recording's last object
-    QTest::newRow("repeaters only") << QStringList{"-Cn0", "-Cr3"} << QList<int>{10}
-                                    << QList<int>{11, 12, 13};
+    const int last = 0;                      // stands for the recording's last object
+    QTest::newRow("repeaters only")
+        << QStringList{"-Cn0", "-Cr3"} << QList<int>{10} << QList<int>{11, 12, 13};
     QTest::newRow("one of each") << QStringList{"-Cn1", "-Cr2"} << QList<int>{10, 20}
                                  << QList<int>{11, 21, 22};
-    QTest::newRow("non-repeaters only") << QStringList{"-Cn2", "-Cr0"} << QList<int>{10, 20}
-                                        << QList<int>{11, 21};
+    QTest::newRow("non-repeaters only")
+        << QStringList{"-Cn2", "-Cr0"} << QList<int>{10, 20} << QList<int>{11, 21};
     QTest::newRow("past the end") << QStringList{"-Cn0", "-Cr3"} << QList<int>{last}
                                   << QList<int>{-1};
 }
@@ -335,8 +338,8 @@ void TstRecordedRows::getBulkEdges()
         operands.append(oidOf(at(position)));
     QString expected;
     for (int position : answers)
-        expected += (position < 0 ? oidOf(m_recorded.last()) + " = " + PastTheEnd
-                                  : at(position)) + '\n';
+        expected +=
+            (position < 0 ? oidOf(m_recorded.last()) + " = " + PastTheEnd : at(position)) + '\n';
     const Run got = atRow(0, "snmpbulkget", QStringList{"-v2c"} + options, operands);
     QCOMPARE(got.out, expected);
 }
@@ -356,17 +359,17 @@ void TstRecordedRows::typedObjectUptimeAndCounter64()
     const QString typed = m_page->txtOid1->text();
     m_page->txtValue1->setText("2");
     writeFile(m_folder.filePath("switch.txt"),
-              "1.3.6.1.2.1.1.3.0|67|4294967200\n1.3.6.1.2.1.2.2.1.7.1|2|1\n" +
-                  typed.toLatin1() + "|2|1\n1.3.6.1.2.1.31.1.1.1.6.1|70|5\n"
-                                     "1.3.6.1.2.1.31.1.1.1.7.1|65|6\n");
+              "1.3.6.1.2.1.1.3.0|67|4294967200\n1.3.6.1.2.1.2.2.1.7.1|2|1\n" + typed.toLatin1() +
+                  "|2|1\n1.3.6.1.2.1.31.1.1.1.6.1|70|5\n"
+                  "1.3.6.1.2.1.31.1.1.1.7.1|65|6\n");
     QVERIFY(serve(5, m_folder.filePath("switch.txt")));
     QCOMPARE(atRow(5, "snmpget", {"-v2c"}, {typed}).out, "." + typed + " = INTEGER: 2\n");
     QCOMPARE(atRow(5, "snmpgetnext", {"-v2c"}, {"1.3.6.1.2.1.2.2.1.7.1"}).out,
              "." + typed + " = INTEGER: 2\n");
 
     // The recorded clock runs on from its value and wraps at 32 bits.
-    const qint64 since = m_agents->agentTable()[5].AgentStartTime.secsTo(
-        QDateTime::currentDateTimeUtc());
+    const qint64 since =
+        m_agents->agentTable()[5].AgentStartTime.secsTo(QDateTime::currentDateTimeUtc());
     const QString uptime = atRow(5, "snmpget", {"-v2c", "-Ot"}, {"1.3.6.1.2.1.1.3.0"}).out;
     const qint64 ticks = uptime.section(" = ", 1).trimmed().toLongLong();
     QVERIFY2(ticks == (4294967200 + since * 100) % 4294967296 ||

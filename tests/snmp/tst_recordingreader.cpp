@@ -59,8 +59,7 @@ void TstRecordingReader::valuesAreEncoded_data()
     row("enumeration", ".1.3.6 = INTEGER: up(1)\n", "020101");
     row("units", ".1.3.6 = Gauge32: 4294967295 milliseconds\n", "420500ffffffff");
     row("counter32", ".1.3.6 = Counter32: 0\n", "410100");
-    row("counter64 max", ".1.3.6 = Counter64: 18446744073709551615\n",
-        "460900ffffffffffffffff");
+    row("counter64 max", ".1.3.6 = Counter64: 18446744073709551615\n", "460900ffffffffffffffff");
     row("timeticks shown", ".1.3.6 = Timeticks: (105) 0:00:01.05\n", "430169");
     row("timeticks plain", ".1.3.6 = 105\n", "430169");
     row("oid", ".1.3.6 = OID: .1.3.6.1.4.1.4294967295\n", "060a2b060104018fffffff7f");
@@ -74,8 +73,10 @@ void TstRecordingReader::valuesAreEncoded_data()
     row("bits", ".1.3.6 = BITS: 80 40 a(0) b(9)\n", "04028040");
     row("wrong type", ".1.3.6 = Wrong Type (should be INTEGER): Gauge32: 7\n", "420107");
     row("null", ".1.3.6 = NULL\n", "0500");
-    row("skipped lines", ".1.3.5 = No Such Object available on this agent at this OID\r\n"
-                         ".1.3.6 = Counter32: 1\r\nEnd of MIB\r\n", "410101");
+    row("skipped lines",
+        ".1.3.5 = No Such Object available on this agent at this OID\r\n"
+        ".1.3.6 = Counter32: 1\r\nEnd of MIB\r\n",
+        "410101");
     row("lone CR ends lines", ".1.3.6 = Counter32: 2\r.1.3.5 = No Such Instance\r", "410102");
     row("pipe string", "1.3.6|4|a|b \n", "0404617c6220");
     row("pipe hex", ".1.3.6|4x|00ff 10\n", "040300ff10");
@@ -126,10 +127,14 @@ void TstRecordingReader::badFilesSayWhereAndWhat_data()
     row("symbolic", "SNMPv2-MIB::sysDescr.0 = STRING: x\n",
         "device.snmpwalk, line 1: symbolic identifier \"SNMPv2-MIB::sysDescr.0\"; record the "
         "walk with numeric identifiers (snmpwalk -On)");
-    row("binary", QByteArray("\x7f" "ELF\x02\x01\x00\x00", 8),
+    row("binary",
+        QByteArray("\x7f"
+                   "ELF\x02\x01\x00\x00",
+                   8),
         "device.snmpwalk, line 1: not text (binary data)");
-    row("unclosed", ".1.3.6 = STRING: \"open\n", "device.snmpwalk, line 1: a string that is "
-                                                  "never closed");
+    row("unclosed", ".1.3.6 = STRING: \"open\n",
+        "device.snmpwalk, line 1: a string that is "
+        "never closed");
     row("huge line", ".1.3.6 = STRING: \"" + QByteArray(3 << 20, 'a') + "\"\n",
         "device.snmpwalk, line 1: a line longer than 1048576 bytes");
 }
@@ -170,9 +175,8 @@ void TstRecordingReader::unreadableAndCancelledReadings()
     for (int i = 1; i <= 20000; ++i)
         text += "1.3.6." + QByteArray::number(i) + "|2|1\n";
     int calls = 0;
-    const Result<RecordedTree> tree = readBytes(m_folder, text, [&](qint64 done, qint64 total) {
-        return ++calls < 2 && done <= total;
-    });
+    const Result<RecordedTree> tree = readBytes(
+        m_folder, text, [&](qint64 done, qint64 total) { return ++calls < 2 && done <= total; });
     QVERIFY(!tree.ok());
     QCOMPARE(tree.failure().number, RecordingFailure::Cancelled);
 }

@@ -180,8 +180,9 @@ void TstSnmpAgentRows::netSnmpTools_data()
     // A GetBulk past the group ends the view inside mib-2, which the tool prints.
     QTest::newRow("snmpbulkwalk")
         << "snmpbulkwalk" << v2c << mib2
-        << walk + "." + Sys + "7.0 = No more variables left in this MIB View (It is past the end of "
-                        "the MIB tree)\n";
+        << walk + "." + Sys +
+               "7.0 = No more variables left in this MIB View (It is past the end of the MIB "
+               "tree)\n";
     QTest::newRow("wrong community") << "snmpget" << QStringList{"-v2c", "-c", "public"}
                                      << sysName << ".1.3.6.1.2.1.1.5.0 = NULL\n";
 }
