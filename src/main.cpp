@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 #include "common/apptitle.h"
 #include "common/editorlauncher.h"
+#include "common/filechooser.h"
 #include "common/messagepresenter.h"
 #include "common/openfilelimit.h"
 #include "netinfo/adapterinfo.h"
@@ -19,7 +20,9 @@ int main(int argc, char *argv[])
     QueuedMessageBoxes messages;
     DesktopEditorLauncher editor(messages);
     AdapterInfo ipInfo(readSystemAdapters);
-    const AppServices services{QCoreApplication::applicationDirPath(), messages, editor};
+    DialogFileChooser files;
+    const AppServices services{QCoreApplication::applicationDirPath(), messages, editor,
+                               &files};
     FrmMain window(ipInfo, services, QDir::currentPath());
     window.show();
     return app.exec();

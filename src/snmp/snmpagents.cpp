@@ -1,6 +1,11 @@
 #include "snmpagents.h"
 
 #include "agentanswers.h"
+#include "agentrecordings.h"
+#include "bulkanswers.h"
+#include "recordedanswers.h"
+#include "recordedtree.h"
+#include "servedobjects.h"
 #include "common/appservices.h"
 #include "common/messagepresenter.h"
 #include "common/pause.h"
@@ -23,6 +28,7 @@ SnmpAgents::SnmpAgents(SnmpAgentPage &page, DebugTrace &trace, const AppServices
         connect(m_page.cmdSnmpControl[i], &QPushButton::clicked, this,
                 [this, i] { cmdSnmpControl_Click(i); });
     }
+    m_rowRecordings = new AgentRecordings(*this, page, services, this);
 }
 
 void SnmpAgents::cmdSnmpControl_Click(int index)
@@ -98,7 +104,7 @@ void SnmpAgents::snmpAgent_Request(int index)
         answered = SnmpGetNextRequest(index);
         break;
     case SnmpPdu::GetBulkRequest:
-        answered = answerNext(index, QStringLiteral("GetBulkRequest"));
+        answered = answerBulk(index);
         break;
     case SnmpPdu::SetRequest:
         refuseSet(index);
@@ -151,8 +157,11 @@ bool SnmpAgents::SnmpGetRequest(int index)
             {m_page.txtOid1->text(), m_page.cboType1->currentText(), m_page.txtValue1->text()},
             {m_page.txtOid2->text(), m_page.cboType2->currentText(), m_page.txtValue2->text()}};
     };
-    const Status answered = answerGetRequest(message, index, m_table[index], m_answers[index],
-                                             readObjects, QDateTime::currentDateTimeUtc());
+    const Status answered =
+        m_recordings[index].tree
+            ? answerRecordedGet(message, servedObjects(index, message))
+            : answerGetRequest(message, index, m_table[index], m_answers[index], readObjects,
+                               QDateTime::currentDateTimeUtc());
     if (!answered)
         m_services.messages.showMessage(failurePrefix + answered.failure().description);
     return true;
@@ -179,8 +188,48 @@ bool SnmpAgents::answerNext(int index, const QString &recordName)
         }
     }
     const Status answered =
-        answerGetNextRequest(message, m_table[index], m_answers[index],
-                             QDateTime::currentDateTimeUtc());
+        m_recordings[index].tree
+            ? answerRecordedGetNext(message, servedObjects(index, message))
+            : answerGetNextRequest(message, m_table[index], m_answers[index],
+                                   QDateTime::currentDateTimeUtc());
+    if (!answered)
+        m_services.messages.showMessage(failurePrefix + answered.failure().description);
+    return true;
+}
+
+void SnmpAgents::serveRecording(int index, ServedRecording recording)
+{
+    m_recordings[index] = std::move(recording);
+}
+
+ServedObjects SnmpAgents::servedObjects(int index, const SnmpMessage &message)
+{
+    const auto readObjects = [this] {
+        return ControlledObjects{
+            {m_page.txtOid1->text(), m_page.cboType1->currentText(), m_page.txtValue1->text()},
+            {m_page.txtOid2->text(), m_page.cboType2->currentText(), m_page.txtValue2->text()}};
+    };
+    return ::servedObjects(message, index, m_recordings[index].tree.get(), m_table[index],
+                           m_answers[index], readObjects, QDateTime::currentDateTimeUtc());
+}
+
+bool SnmpAgents::answerBulk(int index)
+{
+    SnmpMessage &message = m_agents[index]->CurrentMessage();
+    if (!isAgentCommunity(message)) {
+        clearErrors(message);
+        return true;
+    }
+    const QString failurePrefix = QStringLiteral("Modul: SnmpGetBulkRequest, Err: ");
+    if (m_trace.debugMode()) {
+        const Status traced =
+            traceRecord(index, requestRecord(QStringLiteral("GetBulkRequest"), message));
+        if (!traced) {
+            m_services.messages.showMessage(failurePrefix + traced.failure().description);
+            return false;
+        }
+    }
+    const Status answered = answerGetBulkRequest(message, servedObjects(index, message));
     if (!answered)
         m_services.messages.showMessage(failurePrefix + answered.failure().description);
     return true;

@@ -5,11 +5,16 @@
 #include "systemanswers.h"
 
 #include <QObject>
+#include <QString>
 
 #include <array>
+#include <memory>
 
+class AgentRecordings;
 struct AppServices;
 class DebugTrace;
+class RecordedTree;
+class ServedObjects;
 class SnmpAgent;
 class SnmpAgentPage;
 
@@ -29,12 +34,25 @@ public:
     bool SnmpGetRequest(int index);
     bool SnmpGetNextRequest(int index);
 
+    // A recording the row serves besides its own objects, or none (null tree).
+    struct ServedRecording
+    {
+        std::shared_ptr<const RecordedTree> tree;
+        QString path;
+    };
+    void serveRecording(int index, ServedRecording recording);
+    const ServedRecording &servedRecording(int index) const { return m_recordings[index]; }
+    AgentRecordings &recordings() { return *m_rowRecordings; }
+
     SnmpAgent &snmpAgent(int index) { return *m_agents[index]; }
     AgentTable &agentTable() { return m_table; }
 
 private:
-    // A GetBulk walks like GetNext; only its trace line names it for what it is.
+    // GetNext, under the name its trace record gives it. Like the answer routines, false when
+    // the request record could not be written.
     bool answerNext(int index, const QString &recordName);
+    bool answerBulk(int index);
+    ServedObjects servedObjects(int index, const SnmpMessage &message);
     void refuseSet(int index);
     // Appends to the file named by the row's boxes as they stand now. Callers test Debug Mode
     // first, so no record is built while it is off.
@@ -46,4 +64,6 @@ private:
     std::array<SnmpAgent *, 7> m_agents{};
     AgentTable m_table;
     std::array<SystemAnswers, 7> m_answers;
+    std::array<ServedRecording, 7> m_recordings;
+    AgentRecordings *m_rowRecordings = nullptr;
 };

@@ -155,6 +155,19 @@ void SnmpVariable::answerWith(const SnmpVariable &answer)
     }
 }
 
+void SnmpVariable::setEncoded(QByteArrayView oidElement, int type, const QString &text,
+                              QByteArrayView valueElement)
+{
+    if (m_oidElement != oidElement) {
+        m_oidElement = oidElement.toByteArray();
+        m_oid.clear();
+        m_oidPending = true;
+    }
+    m_type = type;
+    m_value = text;
+    m_valueElement = valueElement.toByteArray();
+}
+
 void SnmpVariable::setEncodedValue(int type, const QString &text, const QByteArray &element)
 {
     m_type = type;

@@ -64,6 +64,9 @@ public:
     // value as they are encoded. The identifier's encoding stays when the text is the same. The
     // answer's identifier is written as decoding writes it (no leading zeros in an arc).
     void answerWith(const SnmpVariable &answer);
+    // An answer from stored encodings; the identifier's text is made when first asked for.
+    void setEncoded(QByteArrayView oidElement, int type, const QString &text,
+                    QByteArrayView valueElement);
     // Takes a value with an encoding the caller made from the same text and type.
     void setEncodedValue(int type, const QString &text, const QByteArray &element);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/editorlauncher.h"
+#include "common/filechooser.h"
 #include "common/messagepresenter.h"
 
 #include <QStringList>
@@ -20,4 +21,12 @@ class RecordingEditor : public EditorLauncher
 public:
     void openInEditor(const QString &path) override { paths.append(path); }
     QStringList paths;
+};
+
+// Answers file dialogs with a path the test sets; empty is a cancelled dialog.
+class ChosenFile : public FileChooser
+{
+public:
+    QString chooseFileToOpen(const QString &) override { return path; }
+    QString path;
 };

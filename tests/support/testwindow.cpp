@@ -22,7 +22,7 @@ AdapterSnapshot loopbackAdapters()
 }
 
 TestWindow::TestWindow(AdapterSnapshot adapters)
-    : ipInfo(std::move(adapters)), m_services{m_programFolder.path(), messages, editor}
+    : ipInfo(std::move(adapters)), m_services{m_programFolder.path(), messages, editor, &files}
 {
     QDir(m_programFolder.path()).mkdir(QStringLiteral("Debug"));
 }

@@ -33,6 +33,7 @@ public:
 
     RecordingMessages messages;
     RecordingEditor editor;
+    ChosenFile files;
     AdapterInfo ipInfo;
 
 private:

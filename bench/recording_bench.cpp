@@ -1,0 +1,469 @@
+// A recorded device of a million objects: reading it next to a plain line-by-line read, the
+// memory it adds, GetNext from random identifiers against the row's own sysName.0 Get, GetBulk
+// (0, 25) against snmpd over its own tree, and a batched UDP echo as the floor for them all.
+// Everything on loopback; every load runs for a fixed time.
+//
+//   recording_bench [seconds-per-run]
+#include "benchservices.h"
+#include "common/appservices.h"
+#include "snmp/agentrecordings.h"
+#include "snmp/bercodec.h"
+#include "snmp/recordingreader.h"
+#include "snmp/snmpagentpage.h"
+#include "snmp/snmpagents.h"
+#include "snmp/snmpmessage.h"
+#include "trace/debugtrace.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int Objects = 1'000'000;
+constexpr int InFlight = 32;
+constexpr int Batch = 64;
+constexpr int ReceiveSize = 65536;
+
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+// Ten columns of a hundred thousand rows, types mixed as a switch's tables mix them.
+QByteArray generatedLine(int i)
+{
+    const int column = i / 100'000 + 1;
+    const int row = i % 100'000 + 1;
+    QByteArray line = ".1.3.6.1.4.1.99999.1.1." + QByteArray::number(column) + '.' +
+                      QByteArray::number(row) + " = ";
+    switch (column % 5) {
+    case 0:
+        return line + "STRING: \"port " + QByteArray::number(row) + " uplink\"\n";
+    case 1:
+        return line + "INTEGER: " + QByteArray::number(row % 7) + '\n';
+    case 2:
+        return line + "Counter32: " + QByteArray::number(quint32(row) * 2654435761u) + '\n';
+    case 3:
+        return line + "Counter64: " + QByteArray::number(quint64(row) << 33) + '\n';
+    default:
+        return line + "Timeticks: (" + QByteArray::number(row * 100) + ") 0:00:01.00\n";
+    }
+}
+
+struct Figures
+{
+    double perSecond = 0;
+    double p50 = 0, p99 = 0, max = 0; // microseconds
+    qint64 answers = 0;
+};
+
+int openSocket()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local);
+    const int size = 4 << 20;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    ::fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
+}
+
+// The request id sits at a fixed place in these requests: four bytes after 02 04.
+qsizetype idOffset(const QByteArray &request)
+{
+    return request.indexOf(QByteArray::fromHex("020440000000")) + 2;
+}
+
+qint64 responseId(QByteArrayView datagram)
+{
+    ber::Reader outer(datagram);
+    const auto message = outer.read(ber::Sequence, "message");
+    if (!message)
+        return -1;
+    ber::Reader fields(message.value().content);
+    if (!fields.read(ber::Integer, "version") || !fields.read(ber::OctetString, "community"))
+        return -1;
+    const auto pdu = fields.read();
+    if (!pdu)
+        return -1;
+    ber::Reader body(pdu.value().content);
+    const auto id = body.read(ber::Integer, "id");
+    return id ? ber::decodeInteger(id.value().content).value() : -1;
+}
+
+// Keeps InFlight requests outstanding, taken round robin from `requests`, for the time given;
+// runs on a thread of its own while the agent's event loop runs.
+Figures load(quint16 port, const std::vector<QByteArray> &requests, int milliseconds)
+{
+    const int fd = openSocket();
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(port);
+    std::vector<Clock::time_point> sentAt(1 << 20);
+    std::vector<double> latencies;
+    latencies.reserve(1 << 20);
+    qint32 next = 0;
+    std::size_t outstanding = 0;
+    std::vector<QByteArray> copies = requests;
+    const auto send = [&] {
+        QByteArray &request = copies[std::size_t(next) % copies.size()];
+        const qint32 id = 0x40000000 + (next & 0xfffff);
+        const qsizetype at = idOffset(requests[std::size_t(next) % requests.size()]);
+        for (int i = 0; i < 4; ++i)
+            request.data()[at + i] = char(quint32(id) >> (24 - 8 * i));
+        sentAt[std::size_t(next & 0xfffff)] = Clock::now();
+        ++next;
+        if (::sendto(fd, request.constData(), size_t(request.size()), 0,
+                     reinterpret_cast<sockaddr *>(&to), sizeof to) == request.size())
+            ++outstanding;
+    };
+    std::vector<char> buffer(ReceiveSize);
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point end = start + std::chrono::milliseconds(milliseconds);
+    for (int i = 0; i < InFlight; ++i)
+        send();
+    Clock::time_point lastAnswer = start;
+    while (Clock::now() < end) {
+        pollfd poller{fd, POLLIN, 0};
+        ::poll(&poller, 1, 10);
+        for (;;) {
+            const ssize_t size = ::recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+            if (size <= 0)
+                break;
+            const qint64 id = responseId(QByteArrayView(buffer.data(), size));
+            if (id < 0x40000000)
+                continue;
+            const Clock::time_point now = Clock::now();
+            lastAnswer = now;
+            latencies.push_back(std::chrono::duration<double, std::micro>(
+                                    now - sentAt[std::size_t(id - 0x40000000)])
+                                    .count());
+            --outstanding;
+            if (now < end)
+                send();
+        }
+        // Lost requests are replaced, so the load stays at InFlight.
+        if (Clock::now() - lastAnswer > std::chrono::milliseconds(200)) {
+            lastAnswer = Clock::now();
+            outstanding = 0;
+            for (int i = 0; i < InFlight; ++i)
+                send();
+        }
+    }
+    ::close(fd);
+    Figures figures;
+    figures.answers = qint64(latencies.size());
+    figures.perSecond = figures.answers * 1000.0 / milliseconds;
+    if (!latencies.empty()) {
+        std::sort(latencies.begin(), latencies.end());
+        figures.p50 = latencies[latencies.size() / 2];
+        figures.p99 = latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)];
+        figures.max = latencies.back();
+    }
+    return figures;
+}
+
+// Runs the load on a thread while this thread's event loop serves the agents.
+Figures loadWhileServing(quint16 port, const std::vector<QByteArray> &requests, int milliseconds,
+                         const std::function<void()> &meanwhile = {})
+{
+    Figures figures;
+    std::atomic<bool> done{false};
+    std::thread generator([&] {
+        figures = load(port, requests, milliseconds);
+        done = true;
+    });
+    if (meanwhile)
+        meanwhile();
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    generator.join();
+    return figures;
+}
+
+// Answers every datagram with itself, reading and sending in batches: no server does less.
+class EchoFloor
+{
+public:
+    EchoFloor() : m_fd(openSocket())
+    {
+        m_thread = std::thread([this] { run(); });
+    }
+    ~EchoFloor()
+    {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_fd);
+    }
+    quint16 port() const
+    {
+        sockaddr_in local{};
+        socklen_t size = sizeof local;
+        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&local), &size);
+        return ntohs(local.sin_port);
+    }
+
+private:
+    void run()
+    {
+        std::vector<char> buffers(std::size_t(Batch) * 2048);
+        sockaddr_in from[Batch];
+        iovec iov[Batch];
+        mmsghdr headers[Batch];
+        while (!m_stop) {
+            pollfd poller{m_fd, POLLIN, 0};
+            if (::poll(&poller, 1, 20) <= 0)
+                continue;
+            for (int i = 0; i < Batch; ++i) {
+                iov[i] = {buffers.data() + std::size_t(i) * 2048, 2048};
+                headers[i] = {};
+                headers[i].msg_hdr.msg_name = &from[i];
+                headers[i].msg_hdr.msg_namelen = sizeof from[i];
+                headers[i].msg_hdr.msg_iov = &iov[i];
+                headers[i].msg_hdr.msg_iovlen = 1;
+            }
+            const int received = ::recvmmsg(m_fd, headers, Batch, MSG_DONTWAIT, nullptr);
+            for (int i = 0; i < received; ++i)
+                iov[i].iov_len = headers[i].msg_len;
+            if (received > 0)
+                ::sendmmsg(m_fd, headers, unsigned(received), 0);
+        }
+    }
+
+    int m_fd;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+QByteArray request(int pdu, const QStringList &oids, int nonRepeaters = 0, int repetitions = 0)
+{
+    SnmpMessage message;
+    message.version = SnmpVersion::V2c;
+    message.Type = SnmpPdu::V2cBase + pdu;
+    message.Community = QStringLiteral("kettle");
+    message.MessageNumber = 0x40000000;
+    message.ErrorStatus = pdu == SnmpPdu::GetBulkRequest ? nonRepeaters : 0;
+    message.ErrorIndex = pdu == SnmpPdu::GetBulkRequest ? repetitions : 0;
+    for (const QString &oid : oids)
+        message.Variables.append(SnmpVariable::make(oid).value());
+    return encodeMessage(message).value();
+}
+
+// Requests of one kind from identifiers picked at random, the same seed for every agent.
+std::vector<QByteArray> randomRequests(const QStringList &oids, int pdu, int count = 4096)
+{
+    QRandomGenerator random(7);
+    std::vector<QByteArray> requests;
+    for (int i = 0; i < count; ++i)
+        requests.push_back(request(pdu, {oids[random.bounded(int(oids.size()))]}, 0, 25));
+    return requests;
+}
+
+void print(const char *what, const Figures &f)
+{
+    std::printf("%-34s %9.0f req/s  p50 %6.0f us  p99 %7.0f us\n", what, f.perSecond, f.p50, f.p99);
+}
+
+quint16 freePort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0, QAbstractSocket::DontShareAddress);
+    return probe.localPort();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int milliseconds = (argc > 1 ? QByteArray(argv[1]).toInt() : 2) * 1000;
+    QTemporaryDir folder;
+
+    // The recording, written once.
+    const QString path = folder.filePath(QStringLiteral("switch.walk"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        QByteArray chunk;
+        for (int i = 0; i < Objects; ++i) {
+            chunk += generatedLine(i);
+            if (chunk.size() > (1 << 20) || i + 1 == Objects) {
+                if (file.write(chunk) != chunk.size())
+                    return 1;
+                chunk.clear();
+            }
+        }
+    }
+    const qint64 fileSize = QFileInfo(path).size();
+
+    QElapsedTimer timer;
+    timer.start();
+    qint64 lines = 0;
+    {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        QByteArray line(4096, Qt::Uninitialized);
+        while (file.readLine(line.data(), line.size()) > 0)
+            ++lines;
+    }
+    const qint64 plainMs = timer.elapsed();
+
+    const qint64 before = residentBytes();
+    timer.restart();
+    Result<RecordedTree> read = readRecording(path);
+    const qint64 loadMs = timer.elapsed();
+    if (!read) {
+        std::fprintf(stderr, "%s\n", qPrintable(read.failure().description));
+        return 1;
+    }
+    auto tree = std::make_shared<const RecordedTree>(std::move(read.value()));
+    const qint64 added = residentBytes() - before;
+    std::printf("Recording: %d objects, %.1f MB of walk text\n", Objects, fileSize / 1e6);
+    std::printf("  plain line-by-line read  %5lld ms (%lld lines)\n", plainMs, lines);
+    std::printf("  read into a tree         %5lld ms, %.1f MB added (tree holds %.1f MB)\n", loadMs,
+                added / 1e6, tree->memoryUsed() / 1e6);
+
+    // The agents without a window: the page and its controller, rows 0 and 1 on loopback.
+    PrintedMessages messages;
+    NoEditor editor;
+    const AppServices services{folder.path(), messages, editor};
+    DebugTrace trace(folder.path());
+    SnmpAgentPage page;
+    SnmpAgents agents(page, trace, services);
+    std::vector<quint16> ports;
+    for (int row = 0; row < 2; ++row) {
+        ports.push_back(freePort());
+        page.txtSnmpIpAddr[row]->setText(QStringLiteral("127.0.0.1"));
+        page.txtSnmpPort[row]->setText(QString::number(ports.back()));
+        page.cmdSnmpControl[row]->click();
+    }
+
+    QStringList recorded;
+    QRandomGenerator pick(11);
+    for (int i = 0; i < 20000; ++i)
+        recorded.append(ber::decodeOid(tree->oidContent(pick.bounded(int(tree->size())))).value());
+    const std::vector<QByteArray> sysName{
+        request(SnmpPdu::GetRequest, {QStringLiteral("1.3.6.1.2.1.1.5.0")})};
+
+    // Row 0 answering while row 1 reads the file through the menu's path.
+    bool loaded = false;
+    QObject::connect(&agents.recordings(), &AgentRecordings::loadEnded, [&] { loaded = true; });
+    QElapsedTimer loading;
+    const Figures during = loadWhileServing(ports[0], sysName, 3000, [&] {
+        loading.start();
+        agents.recordings().serveFile(1, path);
+        while (!loaded && loading.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::printf("  served through the row menu's path in %lld ms\n", loading.elapsed());
+    });
+    std::printf("  row 0 answering meanwhile: %.0f req/s, longest wait %.1f ms\n", during.perSecond,
+                during.max / 1000);
+
+    EchoFloor echo;
+    std::printf("\n%d requests in flight, %d ms per run, loopback\n", InFlight, milliseconds);
+    const Figures floor = load(echo.port(), sysName, milliseconds);
+    print("batched echo (floor)", floor);
+    // Turns taken in alternation, the median of three kept: the machine is shared.
+    const std::vector<QByteArray> nexts = randomRequests(recorded, SnmpPdu::GetNextRequest);
+    std::vector<Figures> owns, nextRuns;
+    for (int round = 0; round < 3; ++round) {
+        owns.push_back(loadWhileServing(ports[0], sysName, milliseconds));
+        nextRuns.push_back(loadWhileServing(ports[1], nexts, milliseconds));
+    }
+    const auto median = [](std::vector<Figures> runs) {
+        std::sort(runs.begin(), runs.end(),
+                  [](const Figures &a, const Figures &b) { return a.perSecond < b.perSecond; });
+        return runs[1];
+    };
+    const Figures own = median(owns);
+    const Figures next = median(nextRuns);
+    print("row: Get sysName.0", own);
+    print("recording: GetNext random", next);
+    std::printf("  GetNext rate %.2f of the sysName.0 Get rate; sysName.0 %.2f of the floor\n",
+                next.perSecond / qMax(1.0, own.perSecond),
+                own.perSecond / qMax(1.0, floor.perSecond));
+    const Figures bulk =
+        loadWhileServing(ports[1], randomRequests(recorded, SnmpPdu::GetBulkRequest), milliseconds);
+    print("recording: GetBulk (0, 25) random", bulk);
+
+    // snmpd over its own tree, asked the same way from identifiers of a walk of it.
+    const QString snmpd =
+        QStandardPaths::findExecutable(QStringLiteral("snmpd"), {"/usr/sbin", "/usr/local/sbin"});
+    if (snmpd.isEmpty()) {
+        std::printf("snmpd not found: no comparison\n");
+        return 0;
+    }
+    const quint16 reference = freePort();
+    QFile conf(folder.filePath(QStringLiteral("snmpd.conf")));
+    if (!conf.open(QIODevice::WriteOnly) || conf.write("rocommunity kettle 127.0.0.1\n") < 0)
+        return 1;
+    conf.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), folder.path());
+    environment.insert(QStringLiteral("MIBS"), QString());
+    QProcess reference_agent;
+    reference_agent.setProcessEnvironment(environment);
+    reference_agent.setStandardOutputFile(QProcess::nullDevice());
+    reference_agent.setStandardErrorFile(QProcess::nullDevice());
+    reference_agent.start(snmpd, {"-f", "-Lo", "-C", "-c", conf.fileName(),
+                                  "udp:127.0.0.1:" + QString::number(reference)});
+    QProcess walk;
+    walk.setProcessEnvironment(environment);
+    QStringList theirs;
+    for (int attempt = 0; attempt < 20 && theirs.size() < 100; ++attempt) {
+        walk.start(QStringLiteral("snmpwalk"), {"-On", "-m", "", "-v2c", "-c", "kettle",
+                                                "127.0.0.1:" + QString::number(reference)});
+        walk.waitForFinished(30000);
+        theirs.clear();
+        for (const QByteArray &line : walk.readAllStandardOutput().split('\n'))
+            if (line.startsWith('.'))
+                theirs.append(QString::fromLatin1(line.mid(1, line.indexOf(' ') - 1)));
+        if (theirs.size() < 100)
+            QThread::msleep(200);
+    }
+    const Figures snmpdBulk =
+        load(reference, randomRequests(theirs, SnmpPdu::GetBulkRequest), milliseconds);
+    print("snmpd: GetBulk (0, 25) random", snmpdBulk);
+    std::printf("  GetBulk rate x%.2f of snmpd's, p99 %.2f of snmpd's (%lld objects in its "
+                "tree)\n",
+                bulk.perSecond / qMax(1.0, snmpdBulk.perSecond),
+                bulk.p99 / qMax(1.0, snmpdBulk.p99), qint64(theirs.size()));
+    reference_agent.kill();
+    reference_agent.waitForFinished(3000);
+    return 0;
+}

@@ -1,0 +1,8 @@
+#include "filechooser.h"
+
+#include <QFileDialog>
+
+QString DialogFileChooser::chooseFileToOpen(const QString &caption)
+{
+    return QFileDialog::getOpenFileName(m_parent, caption);
+}

@@ -1,0 +1,40 @@
+#include "oidorder.h"
+
+namespace {
+
+// Bytes of the arc that starts at `at`: up to and including the first without the high bit.
+qsizetype arcLength(QByteArrayView content, qsizetype at)
+{
+    qsizetype end = at;
+    while (end < content.size() && (quint8(content[end]) & 0x80))
+        ++end;
+    return end - at + (end < content.size() ? 1 : 0);
+}
+
+} // namespace
+
+int compareOidContents(QByteArrayView a, QByteArrayView b)
+{
+    qsizetype i = 0;
+    while (i < a.size() && i < b.size()) {
+        // Equal bytes so far end arcs at the same places, so only the arcs from here differ.
+        if (a[i] == b[i]) {
+            ++i;
+            continue;
+        }
+        const qsizetype start = [&] {
+            qsizetype s = i;
+            while (s > 0 && (quint8(a[s - 1]) & 0x80))
+                --s;
+            return s;
+        }();
+        const qsizetype lengthA = arcLength(a, start);
+        const qsizetype lengthB = arcLength(b, start);
+        if (lengthA != lengthB)
+            return lengthA < lengthB ? -1 : 1;
+        return quint8(a[i]) < quint8(b[i]) ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}

@@ -1,0 +1,71 @@
+#include "recordedanswers.h"
+
+#include "servedobjects.h"
+#include "snmpmessage.h"
+
+namespace {
+
+// A request's own error fields are no part of the answer.
+void clearError(SnmpMessage &message)
+{
+    message.ErrorStatus = 0;
+    message.ErrorIndex = 0;
+}
+
+void markUnanswered(SnmpMessage &message, int position)
+{
+    message.ErrorStatus = SnmpError::NoSuchName;
+    message.ErrorIndex = position;
+}
+
+} // namespace
+
+ServedObjects servedObjects(const SnmpMessage &message, int index, const RecordedTree *tree,
+                            const AgentTableRow &row, SystemAnswers &answers,
+                            const ControlledObjectsReader &readObjects, const QDateTime &now)
+{
+    ServedObjects objects(tree, row, answers, now, message.version == SnmpVersion::V1);
+    if (index == 5 || index == 6) {
+        const ControlledObjects typed = readObjects();
+        objects.setTypedObject(index == 5 ? typed.first : typed.second);
+    }
+    return objects;
+}
+
+Status answerRecordedGet(SnmpMessage &message, const ServedObjects &objects)
+{
+    clearError(message);
+    int position = 1;
+    for (SnmpVariable &variable : message.Variables) {
+        const QByteArrayView content = oidContentOf(variable);
+        Status answered;
+        if (objects.isTyped(content)) {
+            answered = objects.answerTyped(variable);
+        } else if (const ServedObjects::Ref ref = objects.find(content); ref.isValid()) {
+            answered = objects.fill(variable, ref);
+        } else {
+            markUnanswered(message, position);
+        }
+        if (!answered)
+            return answered;
+        ++position;
+    }
+    return {};
+}
+
+Status answerRecordedGetNext(SnmpMessage &message, const ServedObjects &objects)
+{
+    clearError(message);
+    int position = 1;
+    for (SnmpVariable &variable : message.Variables) {
+        if (const ServedObjects::Ref ref = objects.next(oidContentOf(variable)); ref.isValid()) {
+            const Status answered = objects.fill(variable, ref);
+            if (!answered)
+                return answered;
+        } else {
+            markUnanswered(message, position);
+        }
+        ++position;
+    }
+    return {};
+}

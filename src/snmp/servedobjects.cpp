@@ -1,0 +1,127 @@
+#include "servedobjects.h"
+
+#include "agenttable.h"
+#include "bercodec.h"
+#include "oidorder.h"
+#include "recordedtree.h"
+#include "snmpmessage.h"
+#include "snmpvalue.h"
+#include "systemanswers.h"
+
+namespace {
+
+constexpr int UptimeObject = 3;
+constexpr quint8 TimeTicksTag = 0x43;
+
+QByteArrayView systemContent(int number)
+{
+    static const char contents[SystemObjects][8] = {
+        {0x2b, 6, 1, 2, 1, 1, 1, 0}, {0x2b, 6, 1, 2, 1, 1, 2, 0}, {0x2b, 6, 1, 2, 1, 1, 3, 0},
+        {0x2b, 6, 1, 2, 1, 1, 4, 0}, {0x2b, 6, 1, 2, 1, 1, 5, 0}, {0x2b, 6, 1, 2, 1, 1, 6, 0},
+        {0x2b, 6, 1, 2, 1, 1, 7, 0}};
+    return QByteArrayView(contents[number - 1], 8);
+}
+
+} // namespace
+
+QByteArrayView oidContentOf(const SnmpVariable &variable)
+{
+    return ber::contentOf(variable.oidElement());
+}
+
+ServedObjects::ServedObjects(const RecordedTree *tree, const AgentTableRow &row,
+                             SystemAnswers &answers, const QDateTime &now, bool v1)
+    : m_tree(tree), m_row(row), m_answers(answers), m_now(now), m_v1(v1)
+{
+}
+
+void ServedObjects::setTypedObject(const ControlledObject &object)
+{
+    const Result<QByteArray> encoded = ber::encodeOid(object.oid);
+    if (!encoded)
+        return;
+    m_typed = object;
+    m_typedContent = encoded.value();
+}
+
+bool ServedObjects::isTyped(QByteArrayView oidContent) const
+{
+    return m_typed && oidContent == m_typedContent;
+}
+
+Status ServedObjects::answerTyped(SnmpVariable &variable) const
+{
+    return AnswerVariable(variable, m_typed->value, typeCodeOfName(m_typed->typeName),
+                          m_typed->oid);
+}
+
+bool ServedObjects::hides(qsizetype recorded) const
+{
+    return m_v1 && m_tree->isCounter64(recorded);
+}
+
+ServedObjects::Ref ServedObjects::find(QByteArrayView oidContent) const
+{
+    if (m_tree) {
+        const qsizetype at = m_tree->find(oidContent);
+        if (at != RecordedTree::NotFound)
+            return hides(at) ? Ref{} : Ref{at, 0};
+    }
+    for (int number = 1; number <= SystemObjects; ++number) {
+        if (oidContent == systemContent(number))
+            return m_tree && m_tree->systemObject(number) != RecordedTree::NotFound
+                       ? Ref{}
+                       : Ref{-1, number};
+    }
+    return {};
+}
+
+ServedObjects::Ref ServedObjects::next(QByteArrayView oidContent) const
+{
+    Ref found;
+    if (m_tree) {
+        qsizetype at = m_tree->upperBound(oidContent);
+        while (at < m_tree->size() && hides(at))
+            ++at;
+        if (at < m_tree->size())
+            found.recorded = at;
+    }
+    for (int number = 1; number <= SystemObjects; ++number) {
+        if (m_tree && m_tree->systemObject(number) != RecordedTree::NotFound)
+            continue;
+        const QByteArrayView system = systemContent(number);
+        if (compareOidContents(oidContent, system) >= 0)
+            continue;
+        if (found.recorded < 0 ||
+            compareOidContents(system, m_tree->oidContent(found.recorded)) < 0)
+            return {-1, number};
+        break;
+    }
+    return found;
+}
+
+Status ServedObjects::fill(SnmpVariable &variable, Ref ref) const
+{
+    if (ref.system > 0) {
+        if (m_answers.answer(variable, ref.system, m_row, m_now))
+            return {};
+        const SystemAnswer answer = systemObject(ref.system, m_row, m_now);
+        return AnswerVariable(variable, answer.value, answer.type, answer.oid);
+    }
+    if (isTyped(m_tree->oidContent(ref.recorded)))
+        return answerTyped(variable);
+    QByteArrayView element = m_tree->valueElement(ref.recorded);
+    QByteArray advanced;
+    if (ref.recorded == m_tree->systemObject(UptimeObject) && quint8(element[0]) == TimeTicksTag) {
+        // The recorded clock goes on from where the recording left it.
+        const quint64 recorded = ber::decodeUnsigned(ber::contentOf(element)).value();
+        advanced = encodeTimeTicks(recorded + quint64(m_row.AgentStartTime.secsTo(m_now)) * 100);
+        element = advanced;
+    }
+    const Result<SnmpValue> value = decodeValue(quint8(element[0]), ber::contentOf(element));
+    if (!value)
+        return value.failure();
+    variable.setEncoded(m_tree->oidElement(ref.recorded), value.value().type, value.value().text,
+                        element);
+    return {};
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "agentanswers.h"
+#include "common/result.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
+
+#include <optional>
+
+class RecordedTree;
+class SnmpVariable;
+class SystemAnswers;
+struct AgentTableRow;
+
+// The objects one row serves for one request, in identifier order: the recording (if any),
+// the row's system objects the recording lacks, and the row's typed object over a recorded one.
+class ServedObjects
+{
+public:
+    // A position in that order: a recorded object, a system object (1 to 7), or none.
+    struct Ref
+    {
+        qsizetype recorded = -1;
+        int system = 0;
+        bool isValid() const { return recorded >= 0 || system > 0; }
+    };
+
+    ServedObjects(const RecordedTree *tree, const AgentTableRow &row, SystemAnswers &answers,
+                  const QDateTime &now, bool v1);
+
+    // The typed object that overrides a recorded one with its identifier.
+    void setTypedObject(const ControlledObject &object);
+    // Whether the identifier is the typed object's; its answer is then answerTyped's.
+    bool isTyped(QByteArrayView oidContent) const;
+    Status answerTyped(SnmpVariable &variable) const;
+
+    Ref find(QByteArrayView oidContent) const;
+    // The first object after the identifier; an SNMPv1 request skips Counter64 values.
+    Ref next(QByteArrayView oidContent) const;
+    Status fill(SnmpVariable &variable, Ref ref) const;
+
+private:
+    bool hides(qsizetype recorded) const;
+
+    const RecordedTree *m_tree;
+    const AgentTableRow &m_row;
+    SystemAnswers &m_answers;
+    QDateTime m_now;
+    bool m_v1;
+    std::optional<ControlledObject> m_typed;
+    QByteArray m_typedContent;
+};
+
+// Content of a variable's identifier as it will be sent.
+QByteArrayView oidContentOf(const SnmpVariable &variable);

@@ -1,0 +1,423 @@
+#include "support/testwindow.h"
+
+#include "snmp/agentrecordings.h"
+#include "snmp/snmpagentpage.h"
+#include "snmp/snmpagents.h"
+
+#include <QAction>
+#include <QDeadlineTimer>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QUdpSocket>
+#include <QtTest>
+
+namespace {
+
+template <typename Condition> bool waitFor(Condition condition, int milliseconds)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+quint16 freeUdpPort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0, QAbstractSocket::DontShareAddress);
+    return probe.localPort();
+}
+
+const QString Uptime = QStringLiteral(".1.3.6.1.2.1.1.3.0 = ");
+const QString PastTheEnd =
+    QStringLiteral("No more variables left in this MIB View (It is past the end of the MIB tree)");
+
+// Whole objects of walk output: a value may go on over lines.
+QStringList objectsOf(const QString &walk)
+{
+    QStringList objects;
+    for (const QString &line : walk.split('\n', Qt::SkipEmptyParts)) {
+        if (line == QLatin1String("End of MIB"))
+            continue;
+        if (line.startsWith('.') || objects.isEmpty())
+            objects.append(line);
+        else
+            objects.last() += '\n' + line;
+    }
+    return objects;
+}
+
+QString oidOf(const QString &object)
+{
+    return object.section(QStringLiteral(" = "), 0, 0);
+}
+
+// One hand-made object of every type and tricky form: its OID|TAG|VALUE line, its walk form
+// and what snmpget prints for it.
+struct Sample
+{
+    const char *pipe, *walk, *printed;
+};
+const Sample Samples[] = {
+    {"2|-2147483648", "INTEGER: -2147483648", "INTEGER: -2147483648"},
+    {"2|2147483647", "INTEGER: up(2147483647)", "INTEGER: 2147483647"},
+    {"4|", "\"\"", "\"\""},
+    {"4|say \"hi\" \\ ok", "STRING: \"say \\\"hi\\\" \\\\ ok\"",
+     "STRING: \"say \\\"hi\\\" \\\\ ok\""},
+    {"4x|6f6e650a74776f", "STRING: \"one\ntwo\"", "STRING: \"one\ntwo\""},
+    {"4x|000102030405060708090a0b0c0d0e0fff10",
+     "Hex-STRING: 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \nFF 10 ",
+     "Hex-STRING: 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \nFF 10 "},
+    {"4x|8040", "BITS: 80 40 a(0) b(9)", "Hex-STRING: 80 40 "},
+    {"5|", "NULL", "NULL"},
+    {"6|1.3.6.1.4.1.4294967295", "OID: .1.3.6.1.4.1.4294967295", "OID: .1.3.6.1.4.1.4294967295"},
+    {"64|255.255.255.255", "IpAddress: 255.255.255.255", "IpAddress: 255.255.255.255"},
+    {"64x|0a000001", "Network Address: 0A:00:00:01", "IpAddress: 10.0.0.1"},
+    {"65|4294967295", "Counter32: 4294967295", "Counter32: 4294967295"},
+    {"66|0", "Gauge32: 0 seconds", "Gauge32: 0"},
+    {"67|4294967295", "Timeticks: (4294967295) 497 days, 2:27:52.95",
+     "Timeticks: (4294967295) 497 days, 2:27:52.95"},
+    {"67|100", "100", "Timeticks: (100) 0:00:01.00"}, // as -Ot prints it
+    {"68x|9f78043fc00000", "Opaque: Float: 1.5", "Opaque: Float: 1.500000"},
+    {"70|18446744073709551615", "Counter64: 18446744073709551615",
+     "Counter64: 18446744073709551615"},
+};
+const QString SampleBase = QStringLiteral("1.3.6.1.4.1.99999.4294967295.");
+
+} // namespace
+
+// Row 0 serves a walk of snmpd's own tree; rows 1 and 2 hand-made recordings.
+class TstRecordedRows : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init() { m_test.messages.texts.clear(); }
+    void replaysTheRecordedWalk_data();
+    void replaysTheRecordedWalk();
+    void outputOptionsThroughMibs_data();
+    void outputOptionsThroughMibs();
+    void everyTypeInBothFormats();
+    void getBulkEdges_data();
+    void getBulkEdges();
+    void getBulkIsCutToOneDatagram();
+    void typedObjectUptimeAndCounter64();
+    void badFileLeavesTheRowAsItWas();
+    void cancelledReadingChangesNothing();
+
+private:
+    struct Run
+    {
+        int exitCode = -1;
+        QString out, err;
+    };
+    Run run(const QString &tool, const QStringList &arguments, bool mibs = false);
+    Run atRow(int row, const QString &tool, const QStringList &options,
+              const QStringList &operands = {}, bool mibs = false);
+    bool serve(int row, const QString &path);
+
+    TestWindow m_test;
+    SnmpAgentPage *m_page = nullptr;
+    SnmpAgents *m_agents = nullptr;
+    std::array<quint16, 7> m_ports{};
+    QTemporaryDir m_folder;
+    QProcess m_snmpd;
+    QStringList m_recorded;  // the walk's objects, sysUpTime.0 left out
+    QStringList m_walkSnmpd; // snmpwalk's arguments for snmpd
+};
+
+// With `mibs` the tool prints through the real MIB files: hints, enumerations and units.
+TstRecordedRows::Run TstRecordedRows::run(const QString &tool, const QStringList &arguments,
+                                          bool mibs)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("SNMP_PERSISTENT_DIR", m_folder.path());
+    environment.insert("SNMPCONFPATH", m_folder.path());
+    process.setProcessEnvironment(environment);
+    const QStringList modules =
+        mibs ? QStringList{"-M", qEnvironmentVariable("VELMOR_SHARED_DIR") + "/mibs", "-m", "ALL"}
+             : QStringList{"-m", ""};
+    process.start(tool, QStringList{"-On", "-t", "2", "-r", "1"} + modules + arguments);
+    const bool ended = waitFor([&] { return process.state() == QProcess::NotRunning; }, 30000);
+    if (!ended) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return Run{ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
+               QString::fromUtf8(process.readAllStandardError())};
+}
+
+TstRecordedRows::Run TstRecordedRows::atRow(int row, const QString &tool,
+                                            const QStringList &options, const QStringList &operands,
+                                            bool mibs)
+{
+    return run(tool,
+               options + QStringList{"-c", "kettle", "127.0.0.1:" + QString::number(m_ports[row])} +
+                   operands,
+               mibs);
+}
+
+// Through the row menu, as a user does it.
+bool TstRecordedRows::serve(int row, const QString &path)
+{
+    AgentRecordings &recordings = m_agents->recordings();
+    QSignalSpy ended(&recordings, &AgentRecordings::loadEnded);
+    m_test.files.path = path;
+    emit m_page->txtSnmpStatus[row]->customContextMenuRequested({2, 2});
+    recordings.mnuServeRecording->trigger();
+    recordings.mnuAgentRow->hide();
+    return ended.count() > 0 || ended.wait(20000);
+}
+
+void TstRecordedRows::initTestCase()
+{
+    const QString snmpd = QStandardPaths::findExecutable("snmpd", {"/usr/sbin"});
+    if (snmpd.isEmpty() || QStandardPaths::findExecutable("snmpwalk").isEmpty())
+        QSKIP("net-snmp is not installed (./scripts/test installs it)");
+    FrmMain &window = m_test.open();
+    m_page = window.snmpAgent;
+    m_agents = window.snmpAgents;
+    for (int row = 0; row < 7; ++row) {
+        m_ports[row] = freeUdpPort();
+        m_page->txtSnmpIpAddr[row]->setText("127.0.0.1");
+        m_page->txtSnmpPort[row]->setText(QString::number(m_ports[row]));
+        m_page->cmdSnmpControl[row]->click();
+        QVERIFY(window.snmpAgents->agentTable()[row].AgentRunning);
+    }
+
+    // snmpd with its standard tree, all seven system objects set, read-only on loopback.
+    const QString conf = m_folder.filePath("snmpd.conf");
+    writeFile(conf, "rocommunity public 127.0.0.1\nsysServices 72\n");
+    const quint16 port = freeUdpPort();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("SNMP_PERSISTENT_DIR", m_folder.path());
+    environment.insert("MIBS", "");
+    m_snmpd.setProcessEnvironment(environment);
+    m_snmpd.setStandardOutputFile(QProcess::nullDevice());
+    m_snmpd.setStandardErrorFile(QProcess::nullDevice());
+    m_snmpd.start(snmpd, {"-f", "-Lo", "-C", "-c", conf, "udp:127.0.0.1:" + QString::number(port)});
+    const QStringList walk{"-v2c", "-c", "public", "127.0.0.1:" + QString::number(port)};
+    Run recorded;
+    QVERIFY(waitFor([&] { return (recorded = run("snmpwalk", walk)).exitCode == 0; }, 15000));
+    const QString path = m_folder.filePath("snmpd.walk");
+    writeFile(path, recorded.out.toUtf8());
+    QVERIFY2(serve(0, path), "the walk never loaded");
+    QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
+    for (const QString &object : objectsOf(recorded.out))
+        if (!object.startsWith(Uptime))
+            m_recorded.append(object);
+    QVERIFY(m_recorded.size() > 500);
+    m_walkSnmpd = walk;
+}
+
+void TstRecordedRows::cleanupTestCase()
+{
+    m_snmpd.kill();
+    m_snmpd.waitForFinished();
+}
+
+void TstRecordedRows::replaysTheRecordedWalk_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QString>("version");
+    QTest::newRow("snmpwalk v2c") << "snmpwalk"
+                                  << "2c";
+    QTest::newRow("snmpbulkwalk") << "snmpbulkwalk"
+                                  << "2c";
+    QTest::newRow("snmpwalk v1 sees no Counter64") << "snmpwalk"
+                                                   << "1";
+}
+
+void TstRecordedRows::replaysTheRecordedWalk()
+{
+    QFETCH(QString, tool);
+    QFETCH(QString, version);
+    const Run replay = atRow(0, tool, {"-v" + version});
+    QVERIFY2(replay.exitCode == 0, qPrintable(replay.err));
+    QStringList objects;
+    for (const QString &object : objectsOf(replay.out))
+        if (!object.startsWith(Uptime) && !object.endsWith(PastTheEnd))
+            objects.append(object);
+    QStringList expected = m_recorded;
+    if (version == "1")
+        expected.removeIf([](const QString &o) { return o.contains(" = Counter64: "); });
+    QCOMPARE(objects.size(), expected.size());
+    for (qsizetype i = 0; i < objects.size(); ++i)
+        QCOMPARE(objects[i], expected[i]);
+}
+
+// Recorded through the real MIB files, where hints, enumerations and units shape the output.
+void TstRecordedRows::outputOptionsThroughMibs_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("plain") << QStringList{};
+    QTest::newRow("-Ox") << QStringList{"-Ox"};
+    QTest::newRow("-Oe -OU -Ot -Ob") << QStringList{"-Oe", "-OU", "-Ot", "-Ob"};
+}
+
+void TstRecordedRows::outputOptionsThroughMibs()
+{
+    QFETCH(QStringList, options);
+    const Run recorded = run("snmpwalk", options + m_walkSnmpd, true);
+    QVERIFY2(recorded.exitCode == 0, qPrintable(recorded.err));
+    writeFile(m_folder.filePath("snmpd-mibs.walk"), recorded.out.toUtf8());
+    QVERIFY(serve(4, m_folder.filePath("snmpd-mibs.walk")));
+    QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
+    const Run replay = atRow(4, "snmpwalk", options + QStringList{"-v2c"}, {}, true);
+    QStringList expected = objectsOf(recorded.out);
+    QStringList objects = objectsOf(replay.out);
+    for (QStringList *list : {&expected, &objects})
+        list->removeIf([](const QString &o) { return o.startsWith(Uptime); });
+    QCOMPARE(objects.size(), expected.size());
+    for (qsizetype i = 0; i < objects.size(); ++i)
+        QCOMPARE(objects[i], expected[i]);
+}
+
+void TstRecordedRows::everyTypeInBothFormats()
+{
+    QByteArray pipe, walk;
+    QStringList oids;
+    QString printed;
+    for (const Sample &sample : Samples) {
+        const QString oid = SampleBase + QString::number(oids.size() + 1);
+        oids.append(oid);
+        pipe += oid.toLatin1() + '|' + sample.pipe + "\r\n";
+        walk += '.' + oid.toLatin1() + " = " + sample.walk + '\n';
+        printed += '.' + oid + " = " + sample.printed + '\n';
+    }
+    // Listed backwards: a recording need not be in order.
+    QByteArrayList reversed = pipe.split('\n');
+    std::reverse(reversed.begin(), reversed.end());
+    writeFile(m_folder.filePath("device.txt"), reversed.join('\n'));
+    writeFile(m_folder.filePath("device.walk"), walk);
+    QVERIFY(serve(1, m_folder.filePath("device.txt")));
+    QVERIFY(serve(2, m_folder.filePath("device.walk")));
+    QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
+    QCOMPARE(m_page->txtSnmpStatus[1]->toolTip(), "Serving device.txt (17 recorded objects)");
+    for (int row : {1, 2}) {
+        const Run got = atRow(row, "snmpget", {"-v2c"}, oids);
+        QCOMPARE(got.out, printed);
+    }
+}
+
+void TstRecordedRows::getBulkEdges_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QList<int>>("from");    // positions in the recording
+    QTest::addColumn<QList<int>>("answers"); // positions answered; -1 past the end
+    const int last = 0;                      // stands for the recording's last object
+    QTest::newRow("repeaters only")
+        << QStringList{"-Cn0", "-Cr3"} << QList<int>{10} << QList<int>{11, 12, 13};
+    QTest::newRow("one of each") << QStringList{"-Cn1", "-Cr2"} << QList<int>{10, 20}
+                                 << QList<int>{11, 21, 22};
+    QTest::newRow("non-repeaters only")
+        << QStringList{"-Cn2", "-Cr0"} << QList<int>{10, 20} << QList<int>{11, 21};
+    QTest::newRow("past the end") << QStringList{"-Cn0", "-Cr3"} << QList<int>{last}
+                                  << QList<int>{-1};
+}
+
+void TstRecordedRows::getBulkEdges()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QList<int>, from);
+    QFETCH(QList<int>, answers);
+    const auto at = [this](int position) {
+        return position == 0 ? m_recorded.last() : m_recorded[position];
+    };
+    QStringList operands;
+    for (int position : from)
+        operands.append(oidOf(at(position)));
+    QString expected;
+    for (int position : answers)
+        expected +=
+            (position < 0 ? oidOf(m_recorded.last()) + " = " + PastTheEnd : at(position)) + '\n';
+    const Run got = atRow(0, "snmpbulkget", QStringList{"-v2c"} + options, operands);
+    QCOMPARE(got.out, expected);
+}
+
+void TstRecordedRows::getBulkIsCutToOneDatagram()
+{
+    const Run got = atRow(0, "snmpbulkget", {"-v2c", "-Cn0", "-Cr5000"}, {oidOf(m_recorded[0])});
+    QStringList objects = objectsOf(got.out);
+    objects.removeIf([](const QString &o) { return o.startsWith(Uptime); });
+    QVERIFY2(objects.size() > 200 && objects.size() < 5000, qPrintable(got.err));
+    QCOMPARE(objects, m_recorded.mid(1, objects.size()));
+}
+
+void TstRecordedRows::typedObjectUptimeAndCounter64()
+{
+    // Row 5's typed object is recorded too; the typed value wins for Get and GetNext.
+    const QString typed = m_page->txtOid1->text();
+    m_page->txtValue1->setText("2");
+    writeFile(m_folder.filePath("switch.txt"),
+              "1.3.6.1.2.1.1.3.0|67|4294967200\n1.3.6.1.2.1.2.2.1.7.1|2|1\n" + typed.toLatin1() +
+                  "|2|1\n1.3.6.1.2.1.31.1.1.1.6.1|70|5\n"
+                  "1.3.6.1.2.1.31.1.1.1.7.1|65|6\n");
+    QVERIFY(serve(5, m_folder.filePath("switch.txt")));
+    QCOMPARE(atRow(5, "snmpget", {"-v2c"}, {typed}).out, "." + typed + " = INTEGER: 2\n");
+    QCOMPARE(atRow(5, "snmpgetnext", {"-v2c"}, {"1.3.6.1.2.1.2.2.1.7.1"}).out,
+             "." + typed + " = INTEGER: 2\n");
+
+    // The recorded clock runs on from its value and wraps at 32 bits.
+    const qint64 since =
+        m_agents->agentTable()[5].AgentStartTime.secsTo(QDateTime::currentDateTimeUtc());
+    const QString uptime = atRow(5, "snmpget", {"-v2c", "-Ot"}, {"1.3.6.1.2.1.1.3.0"}).out;
+    const qint64 ticks = uptime.section(" = ", 1).trimmed().toLongLong();
+    QVERIFY2(ticks == (4294967200 + since * 100) % 4294967296 ||
+                 ticks == (4294967200 + (since + 1) * 100) % 4294967296,
+             qPrintable(uptime));
+
+    // SNMPv1 neither gets nor walks into Counter64.
+    const Run get = atRow(5, "snmpget", {"-v1"}, {"1.3.6.1.2.1.31.1.1.1.6.1"});
+    QVERIFY2(get.err.contains("noSuchName"), qPrintable(get.out + get.err));
+    QCOMPARE(atRow(5, "snmpgetnext", {"-v1"}, {"1.3.6.1.2.1.31.1.1.1.6"}).out,
+             ".1.3.6.1.2.1.31.1.1.1.7.1 = Counter32: 6\n");
+
+    // Back to the row's own objects: the recording is gone, the row's seven stay.
+    AgentRecordings &recordings = m_agents->recordings();
+    emit m_page->cmdSnmpControl[5]->customContextMenuRequested({2, 2});
+    QVERIFY(recordings.mnuServeSystemObjects->isEnabled());
+    recordings.mnuServeSystemObjects->trigger();
+    recordings.mnuAgentRow->hide();
+    QVERIFY(m_page->cmdSnmpControl[5]->toolTip().isEmpty());
+    const Run gone = atRow(5, "snmpget", {"-v2c"}, {"1.3.6.1.2.1.2.2.1.7.1", "1.3.6.1.2.1.1.5.0"});
+    QVERIFY2(gone.err.contains("noSuchName"), qPrintable(gone.out + gone.err));
+    QCOMPARE(atRow(5, "snmpget", {"-v2c"}, {"1.3.6.1.2.1.1.5.0"}).out,
+             ".1.3.6.1.2.1.1.5.0 = STRING: \"Agent 6\"\n");
+}
+
+void TstRecordedRows::badFileLeavesTheRowAsItWas()
+{
+    const QString bad = m_folder.filePath("bad.walk");
+    writeFile(bad, ".1.3.6.1.2.1.1.5.0 = STRING: \"x\"\n.1.3.6.1.2.1.1.6.0 = Float: 1\n");
+    QVERIFY(serve(0, bad));
+    QCOMPARE(m_test.messages.texts, QStringList{"bad.walk, line 2: unknown type \"Float\""});
+    QVERIFY(m_page->txtSnmpStatus[0]->toolTip().startsWith("Serving snmpd.walk ("));
+    QCOMPARE(atRow(0, "snmpget", {"-v2c"}, {oidOf(m_recorded[5])}).out, m_recorded[5] + '\n');
+}
+
+void TstRecordedRows::cancelledReadingChangesNothing()
+{
+    AgentRecordings &recordings = m_agents->recordings();
+    QSignalSpy ended(&recordings, &AgentRecordings::loadEnded);
+    recordings.serveFile(3, m_folder.filePath("device.walk"));
+    const auto dialogs = m_page->findChildren<QProgressDialog *>("frmRecordingProgress");
+    QVERIFY(!dialogs.isEmpty());
+    dialogs.last()->cancel(); // the newest, before the worker's result is looked at
+    QVERIFY(ended.wait(10000));
+    QVERIFY(m_test.messages.texts.isEmpty());
+    QVERIFY(!m_agents->servedRecording(3).tree);
+    QVERIFY(m_page->txtSnmpStatus[3]->toolTip().isEmpty());
+}
+
+QTEST_MAIN(TstRecordedRows)
+#include "tst_recordedrows.moc"

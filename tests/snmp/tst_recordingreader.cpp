@@ -1,0 +1,212 @@
+#include "snmp/bercodec.h"
+#include "snmp/oidorder.h"
+#include "snmp/recordingreader.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+class TstRecordingReader : public QObject
+{
+    Q_OBJECT
+private slots:
+    void valuesAreEncoded_data();
+    void valuesAreEncoded();
+    void badFilesSayWhereAndWhat_data();
+    void badFilesSayWhereAndWhat();
+    void treeIsInArcOrder();
+    void unreadableAndCancelledReadings();
+    void mutatedFilesAreReadOrRefused();
+
+private:
+    QTemporaryDir m_folder;
+};
+
+namespace {
+
+Result<RecordedTree> readBytes(const QTemporaryDir &folder, const QByteArray &bytes,
+                               const RecordingProgress &progress = {})
+{
+    const QString path = folder.filePath(QStringLiteral("device.snmpwalk"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    file.close();
+    return readRecording(path, progress);
+}
+
+QString dotted(QByteArrayView element)
+{
+    return ber::decodeOid(ber::contentOf(element)).value();
+}
+
+} // namespace
+
+void TstRecordingReader::valuesAreEncoded_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("element"); // hex of the value element of the one object
+
+    const auto row = [](const char *name, const char *text, const char *element) {
+        QTest::newRow(name) << QByteArray(text) << QByteArray(element);
+    };
+    row("string", ".1.3.6 = STRING: \"a \\\"q\\\" \\\\ b\"\n", "04096120227122205c2062");
+    row("empty", ".1.3.6 = \"\"\n", "0400");
+    row("string over lines", ".1.3.6 = STRING: \"one\r\ntwo\nthree\"\n",
+        "040e6f6e650d0a74776f0a7468726565");
+    row("hex over lines", ".1.3.6 = Hex-STRING: 00 FF 0a \n10 20 \n.1.3.7 = \"\"\n",
+        "040500ff0a1020");
+    row("integer limits", ".1.3.6 = INTEGER: -2147483648\n", "020480000000");
+    row("enumeration", ".1.3.6 = INTEGER: up(1)\n", "020101");
+    row("units", ".1.3.6 = Gauge32: 4294967295 milliseconds\n", "420500ffffffff");
+    row("counter32", ".1.3.6 = Counter32: 0\n", "410100");
+    row("counter64 max", ".1.3.6 = Counter64: 18446744073709551615\n", "460900ffffffffffffffff");
+    row("timeticks shown", ".1.3.6 = Timeticks: (105) 0:00:01.05\n", "430169");
+    row("timeticks plain", ".1.3.6 = 105\n", "430169");
+    row("oid", ".1.3.6 = OID: .1.3.6.1.4.1.4294967295\n", "060a2b060104018fffffff7f");
+    row("ip", ".1.3.6 = IpAddress: 192.0.2.255\n", "4004c00002ff");
+    row("network address", ".1.3.6 = Network Address: C0:00:02:01\n", "4004c0000201");
+    row("opaque float", ".1.3.6 = Opaque: Float: 1.5\n", "44079f78043fc00000");
+    row("hinted address", ".1.3.6 = STRING: 0:c:29:ab:cd:ef\n", "0406000c29abcdef");
+    row("hinted date", ".1.3.6 = STRING: 2026-12-7,13:30:15.5,+1:0\n",
+        "040b07ea0c070d1e0f052b0100");
+    row("hinted text over lines", ".1.3.6 = STRING: a \r\nb\n.1.3.7 = \"\"\n", "040561200d0a62");
+    row("bits", ".1.3.6 = BITS: 80 40 a(0) b(9)\n", "04028040");
+    row("wrong type", ".1.3.6 = Wrong Type (should be INTEGER): Gauge32: 7\n", "420107");
+    row("null", ".1.3.6 = NULL\n", "0500");
+    row("skipped lines",
+        ".1.3.5 = No Such Object available on this agent at this OID\r\n"
+        ".1.3.6 = Counter32: 1\r\nEnd of MIB\r\n",
+        "410101");
+    row("lone CR ends lines", ".1.3.6 = Counter32: 2\r.1.3.5 = No Such Instance\r", "410102");
+    row("pipe string", "1.3.6|4|a|b \n", "0404617c6220");
+    row("pipe hex", ".1.3.6|4x|00ff 10\n", "040300ff10");
+    row("pipe integer", "1.3.6|2|2147483647\n", "02047fffffff");
+    row("pipe null", "1.3.6|5|\n", "0500");
+    row("pipe oid", "1.3.6|6|1.3.6.1\n", "06032b0601");
+    row("pipe ip", "1.3.6|64|10.0.0.1\n", "40040a000001");
+    row("pipe ip hex", "1.3.6|64x|0a000002\n", "40040a000002");
+    row("pipe counter32", "1.3.6|65|4294967295\n", "410500ffffffff");
+    row("pipe gauge", "1.3.6|66|1\n", "420101");
+    row("pipe timeticks", "1.3.6|67|100\n", "430164");
+    row("pipe opaque", "1.3.6|68x|9f780400000000\n", "44079f780400000000");
+    row("pipe counter64", "1.3.6|70|4294967296\n", "46050100000000");
+}
+
+void TstRecordingReader::valuesAreEncoded()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, element);
+    const Result<RecordedTree> tree = readBytes(m_folder, text);
+    QVERIFY2(tree.ok(), qPrintable(tree ? QString() : tree.failure().description));
+    const qsizetype at = tree.value().find(QByteArray::fromHex("2b06"));
+    QVERIFY(at >= 0);
+    QCOMPARE(tree.value().valueElement(at).toByteArray().toHex(), element);
+}
+
+void TstRecordingReader::badFilesSayWhereAndWhat_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("message");
+
+    const auto row = [](const char *name, const QByteArray &text, const char *message) {
+        QTest::newRow(name) << text << QString::fromLatin1(message);
+    };
+    row("empty", "", "device.snmpwalk: no objects");
+    row("only skipped", ".1.3 = No Such Object\n", "device.snmpwalk: no objects");
+    row("unknown type", ".1.3.6 = Counter32: 1\n.1.3.7 = Float: 1\n",
+        "device.snmpwalk, line 2: unknown type \"Float\"");
+    row("bad integer", ".1.3.6 = INTEGER: 2147483648\n",
+        "device.snmpwalk, line 1: bad INTEGER value \" 2147483648\"");
+    row("bad pipe tag", "1.3.6|3|1\n", "device.snmpwalk, line 1: unknown type \"3\"");
+    row("bad pipe value", "1.3.6|64|1.2.3\n",
+        "device.snmpwalk, line 1: bad IpAddress value \"1.2.3\"");
+    row("bad identifier", ".1.3.x = INTEGER: 1\n",
+        "device.snmpwalk, line 1: bad identifier value \"1.3.x\"");
+    row("duplicate", "1.3.6|2|1\n1.3.5|2|1\n1.3.6|2|2\n",
+        "device.snmpwalk, line 3: duplicate identifier .1.3.6 (also on line 1)");
+    row("symbolic", "SNMPv2-MIB::sysDescr.0 = STRING: x\n",
+        "device.snmpwalk, line 1: symbolic identifier \"SNMPv2-MIB::sysDescr.0\"; record the "
+        "walk with numeric identifiers (snmpwalk -On)");
+    row("binary",
+        QByteArray("\x7f"
+                   "ELF\x02\x01\x00\x00",
+                   8),
+        "device.snmpwalk, line 1: not text (binary data)");
+    row("unclosed", ".1.3.6 = STRING: \"open\n",
+        "device.snmpwalk, line 1: a string that is "
+        "never closed");
+    row("huge line", ".1.3.6 = STRING: \"" + QByteArray(3 << 20, 'a') + "\"\n",
+        "device.snmpwalk, line 1: a line longer than 1048576 bytes");
+}
+
+void TstRecordingReader::badFilesSayWhereAndWhat()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, message);
+    const Result<RecordedTree> tree = readBytes(m_folder, text);
+    QVERIFY(!tree.ok());
+    QCOMPARE(tree.failure().description, message);
+}
+
+// Bytes alone misorder arcs of different lengths: 2^14 (three bytes) after 256 (two).
+void TstRecordingReader::treeIsInArcOrder()
+{
+    const Result<RecordedTree> tree = readBytes(m_folder, "1.3.16384|2|1\n1.3.256|2|1\n"
+                                                          "1.3.5.1|2|1\n1.3.5|2|1\n");
+    QVERIFY(tree.ok());
+    QStringList order;
+    for (qsizetype i = 0; i < tree.value().size(); ++i)
+        order.append(dotted(tree.value().oidElement(i)));
+    QCOMPARE(order, QStringList({"1.3.5", "1.3.5.1", "1.3.256", "1.3.16384"}));
+    QCOMPARE(tree.value().upperBound(ber::encodeOid("1.3.300").value()), 3);
+    QCOMPARE(tree.value().find(ber::encodeOid("1.3.5.1").value()), 1);
+    QCOMPARE(tree.value().find(ber::encodeOid("1.3.5.2").value()), RecordedTree::NotFound);
+}
+
+void TstRecordingReader::unreadableAndCancelledReadings()
+{
+    // A folder opens on some systems and fails at the first read: either way it is refused.
+    const Result<RecordedTree> folder = readRecording(m_folder.path());
+    QVERIFY(!folder.ok());
+    QVERIFY2(folder.failure().description.startsWith(QFileInfo(m_folder.path()).fileName()),
+             qPrintable(folder.failure().description));
+
+    QByteArray text;
+    for (int i = 1; i <= 20000; ++i)
+        text += "1.3.6." + QByteArray::number(i) + "|2|1\n";
+    int calls = 0;
+    const Result<RecordedTree> tree = readBytes(
+        m_folder, text, [&](qint64 done, qint64 total) { return ++calls < 2 && done <= total; });
+    QVERIFY(!tree.ok());
+    QCOMPARE(tree.failure().number, RecordingFailure::Cancelled);
+}
+
+// Every read of the line buffer is bounded: damaged files give a tree or a message, never a
+// read past the end (run under the sanitizers to see one).
+void TstRecordingReader::mutatedFilesAreReadOrRefused()
+{
+    const QByteArray valid[] = {
+        ".1.3.6.1 = STRING: \"a\\\"b\nc\"\r\n.1.3.6.2 = Hex-STRING: 00 0A \nFF \n"
+        ".1.3.6.3 = Timeticks: (5) 0:00:00.05\r.1.3.6.4 = OID: .1.3\n",
+        "1.3.6.5|4x|00ff\n1.3.6.6|70|1\r\n1.3.6.7|4|a|b\n"};
+    const char alphabet[] = "\r\n\" .|:\\(0123456789xAF";
+    QRandomGenerator random(5);
+    int read = 0;
+    for (int round = 0; round < 400; ++round) {
+        QByteArray text = valid[round % 2];
+        for (int cut = random.bounded(1, 4); cut > 0; --cut) {
+            const int at = random.bounded(int(text.size()));
+            if (random.bounded(2))
+                text[at] = alphabet[random.bounded(int(sizeof alphabet - 1))];
+            else
+                text.remove(at, random.bounded(1, 8));
+        }
+        const Result<RecordedTree> tree = readBytes(m_folder, text);
+        read += tree.ok();
+        QVERIFY(tree.ok() || tree.failure().description.startsWith("device.snmpwalk"));
+    }
+    QVERIFY(read > 0); // some damage leaves a valid file
+}
+
+QTEST_GUILESS_MAIN(TstRecordingReader)
+#include "tst_recordingreader.moc"
