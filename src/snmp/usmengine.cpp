@@ -139,7 +139,7 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
         out.reason = pdu.failure().description;
         return out;
     }
-    out.request = Request{std::move(message), std::move(pdu.value()), user};
+    out.request = Request{std::move(message), std::move(pdu.value()), *user};
     return out;
 }
 
@@ -151,11 +151,11 @@ Result<QByteArray> UsmEngine::respond(const Request &request, const SnmpMessage 
     SnmpV3Message message;
     message.messageId = request.message.messageId;
     message.flags = request.message.flags & (SnmpV3Flag::Auth | SnmpV3Flag::Priv);
-    message.usm.userName = request.user->name;
+    message.usm.userName = request.user.name;
     message.contextEngineId = request.message.contextEngineId;
     message.contextName = request.message.contextName;
     message.pdu = pdu.value();
-    return secure(message, request.user);
+    return secure(message, &request.user);
 }
 
 QByteArray UsmEngine::report(const SnmpV3Message &request, qint32 requestId, int counterArc,

@@ -52,7 +52,7 @@ public:
     {
         SnmpV3Message message;
         SnmpMessage pdu;
-        const UsmUser *user = nullptr;
+        UsmUser user; // a copy: adding users may move the engine's own
     };
     // What to do with a datagram: answer a request, send a report, or neither (dropped).
     struct Outcome
