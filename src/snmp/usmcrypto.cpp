@@ -154,6 +154,11 @@ int digestLength(Auth auth)
     return 0;
 }
 
+bool available(Priv priv)
+{
+    return priv == Priv::None || cipherOf(priv) != nullptr;
+}
+
 int saltLength(Priv priv)
 {
     return priv == Priv::None ? 0 : 8;

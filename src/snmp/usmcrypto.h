@@ -15,6 +15,8 @@ enum class Priv { None, Des, Aes128, Aes192, Aes256 };
 
 // Bytes of the digest a message carries (the HMAC truncated), 0 for None.
 int digestLength(Auth auth);
+// False for DES when this system's OpenSSL has no legacy provider to hold it.
+bool available(Priv priv);
 // Bytes of the salt in msgPrivacyParameters, 0 for None.
 int saltLength(Priv priv);
 

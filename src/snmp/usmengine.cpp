@@ -52,6 +52,9 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth,
         return failure(QStringLiteral("user names are 1 to 32 octets"));
     if (priv != usm::Priv::None && auth == usm::Auth::None)
         return failure(QStringLiteral("privacy needs authentication"));
+    if (!usm::available(priv))
+        return failure(QStringLiteral("DES is unavailable: this system's OpenSSL has no legacy "
+                                      "provider"));
     UsmUser user{name, auth, priv, {}, {}};
     if (auth != usm::Auth::None) {
         const Result<QByteArray> key = usm::localizedKey(auth, authPassphrase, m_engineId);
