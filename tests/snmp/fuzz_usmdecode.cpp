@@ -12,7 +12,7 @@ namespace {
 
 QByteArray mutate(QByteArray bytes, QRandomGenerator &random)
 {
-    switch (random.bounded(4)) {
+    switch (random.bounded(3)) {
     case 0:
         bytes.truncate(random.bounded(bytes.size()));
         break;
@@ -20,26 +20,12 @@ QByteArray mutate(QByteArray bytes, QRandomGenerator &random)
         for (int i = 0, n = 1 + random.bounded(4); i < n; ++i)
             bytes[random.bounded(bytes.size())] = char(random.bounded(256));
         break;
-    case 2: // a length byte made huge or off by one
-        for (int i = 0; i < bytes.size(); ++i) {
-            if (random.bounded(8) == 0 && i + 1 < bytes.size()) {
-                bytes[i + 1] = char(random.bounded(2) ? 0x84 : quint8(bytes[i + 1]) + 1);
-                break;
-            }
-        }
-        break;
-    default:
-        bytes.resize(random.bounded(200));
-        random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+    default: // a length byte made huge or off by one
+        const qsizetype at = 1 + random.bounded(bytes.size() - 1);
+        bytes[at] = char(random.bounded(2) ? 0x84 : quint8(bytes[at]) + 1);
         break;
     }
     return bytes;
-}
-
-[[noreturn]] void fail(const char *why)
-{
-    std::fprintf(stderr, "%s\n", why);
-    std::abort();
 }
 
 } // namespace
@@ -50,19 +36,13 @@ int main(int argc, char **argv)
     QRandomGenerator random(argc > 2 ? quint32(std::atoi(argv[2])) : 4711u);
     UsmEngine engine(99999);
     if (!engine.addUser("u1", usm::Auth::Sha1, "pass12345", usm::Priv::Aes128, "pass67890"))
-        fail("user refused");
-
-    const quint8 authPriv = SnmpV3Flag::Auth | SnmpV3Flag::Priv | SnmpV3Flag::Reportable;
+        qFatal("user refused");
     const QByteArray secured = securedGet(engine.engineId(), engine.boots(), engine.time(), "u1",
-                                          authPriv, usm::Auth::Sha1, usm::Priv::Aes128);
-    const UsmEngine::Outcome good = engine.receive(secured);
-    if (!good.request || good.request->pdu.MessageNumber != 42)
-        fail(qPrintable("well-formed request refused: " + good.reason));
-
+                                          SnmpV3Flag::Auth | SnmpV3Flag::Priv, usm::Auth::Sha1,
+                                          usm::Priv::Aes128);
     const QByteArray plain = securedGet(engine.engineId(), 0, 0, "u1", SnmpV3Flag::Reportable,
                                         usm::Auth::None, usm::Priv::None);
-    SnmpV3Message decoded = decodeV3Message(plain).value();
-    const QList<QByteArray> seeds{secured, plain, encodeScopedPdu(decoded)};
+    const QList<QByteArray> seeds{secured, plain, encodeScopedPdu(decodeV3Message(plain).value())};
     for (int i = 0; i < runs; ++i) {
         const QByteArray input = mutate(seeds[random.bounded(seeds.size())], random);
         engine.receive(input);

@@ -38,20 +38,24 @@ void TstUsmInterop::secureGet_data()
     QTest::addColumn<Priv>("priv");
     QTest::addColumn<QStringList>("security");
     QTest::addColumn<QString>("expected");
-    // Each row leans on a different piece: SHA-2 digest lengths, the AES key extension for
+    // Every hash's key localization and digest length, the AES key extension for
     // short hashes, the DES pre-IV and padding, and a refusal the manager must understand.
+    const QString value = QStringLiteral("velmor-v3");
     QTest::newRow("sha256 aes128") << Auth::Sha256 << Priv::Aes128
-                                   << QStringList{"-a", "SHA-256", "-x", "AES"} << "velmor-v3";
+                                   << QStringList{"-a", "SHA-256", "-x", "AES"} << value;
     QTest::newRow("sha1 aes256") << Auth::Sha1 << Priv::Aes256
-                                 << QStringList{"-a", "SHA", "-x", "AES-256"} << "velmor-v3";
+                                 << QStringList{"-a", "SHA", "-x", "AES-256"} << value;
     QTest::newRow("md5 aes192") << Auth::Md5 << Priv::Aes192
-                                << QStringList{"-a", "MD5", "-x", "AES-192"} << "velmor-v3";
-    QTest::newRow("sha512 des") << Auth::Sha512 << Priv::Des
-                                << QStringList{"-a", "SHA-512", "-x", "DES"} << "velmor-v3";
-    QTest::newRow("sha224 wrong key") << Auth::Sha224 << Priv::Aes128
-                                      << QStringList{"-a", "SHA-224", "-x", "AES", "-A",
-                                                     "wrong-pass"}
-                                      << "Authentication failure";
+                                << QStringList{"-a", "MD5", "-x", "AES-192"} << value;
+    QTest::newRow("sha384 des") << Auth::Sha384 << Priv::Des
+                                << QStringList{"-a", "SHA-384", "-x", "DES"} << value;
+    QTest::newRow("sha224 aes192") << Auth::Sha224 << Priv::Aes192
+                                   << QStringList{"-a", "SHA-224", "-x", "AES-192"} << value;
+    QTest::newRow("sha512 aes256") << Auth::Sha512 << Priv::Aes256
+                                   << QStringList{"-a", "SHA-512", "-x", "AES-256"} << value;
+    QTest::newRow("sha256 wrong key")
+        << Auth::Sha256 << Priv::Des << QStringList{"-a", "SHA-256", "-x", "DES", "-A", "bad-pass"}
+        << "Authentication failure";
 }
 
 void TstUsmInterop::secureGet()
