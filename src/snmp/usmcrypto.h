@@ -1,0 +1,51 @@
+#pragma once
+
+#include "common/result.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <cstdint>
+
+// User-based security's keys, message digests and privacy ciphers, all through libcrypto.
+namespace usm {
+
+enum class Auth { None, Md5, Sha1, Sha224, Sha256, Sha384, Sha512 };
+enum class Priv { None, Des, Aes128, Aes192, Aes256 };
+
+// Bytes of the digest a message carries (the HMAC truncated), 0 for None.
+int digestLength(Auth auth);
+// False for DES when this system's OpenSSL has no legacy provider to hold it.
+bool available(Priv priv);
+// Bytes of the salt in msgPrivacyParameters, 0 for None.
+int saltLength(Priv priv);
+
+// The user's key: the passphrase repeated over a megabyte and hashed. Refuses passphrases
+// shorter than eight characters.
+Result<QByteArray> passwordToKey(Auth auth, QByteArrayView passphrase);
+// The key bound to one engine: H(key | engineID | key).
+Result<QByteArray> localizeKey(Auth auth, QByteArrayView key, QByteArrayView engineId);
+// passwordToKey then localizeKey.
+Result<QByteArray> localizedKey(Auth auth, QByteArrayView passphrase, QByteArrayView engineId);
+// The privacy cipher's key material from a localized key made with `auth`: extended by hashing
+// it again when the cipher needs more than the hash gives.
+Result<QByteArray> privacyKey(Auth auth, Priv priv, QByteArrayView localized);
+
+// The truncated HMAC of the whole message.
+Result<QByteArray> digest(Auth auth, QByteArrayView key, QByteArrayView message);
+// Constant time, so a forger learns nothing from how long a wrong digest took to refuse.
+bool digestsEqual(QByteArrayView a, QByteArrayView b);
+
+struct Encrypted
+{
+    QByteArray data;
+    QByteArray salt; // goes out as msgPrivacyParameters
+};
+
+// A fresh random salt every call. `key` comes from privacyKey.
+Result<Encrypted> encrypt(Priv priv, QByteArrayView key, quint32 boots, quint32 time,
+                          QByteArrayView plain);
+Result<QByteArray> decrypt(Priv priv, QByteArrayView key, quint32 boots, quint32 time,
+                           QByteArrayView salt, QByteArrayView cipher);
+
+} // namespace usm

@@ -1,0 +1,209 @@
+#include "usmengine.h"
+
+#include "snmpvalue.h"
+
+#include <QRandomGenerator>
+
+namespace {
+
+constexpr quint32 MaxBoots = 0x7fffffff;
+constexpr quint32 TimeWindow = 150;
+constexpr int UnsupportedSecLevels = 1;
+constexpr int NotInTimeWindows = 2;
+constexpr int UnknownUserNames = 3;
+constexpr int UnknownEngineIds = 4;
+constexpr int WrongDigests = 5;
+constexpr int DecryptionErrors = 6;
+
+// Request id of a plain PDU, for a report to echo; zero when it cannot be read.
+qint32 requestIdOf(const SnmpV3Message &message)
+{
+    if (message.pdu.isEmpty())
+        return 0;
+    const Result<SnmpMessage> pdu = decodePdu(message.pdu);
+    return pdu ? pdu.value().MessageNumber : 0;
+}
+
+} // namespace
+
+UsmEngine::UsmEngine(quint32 enterprise, quint32 boots) : m_boots(boots)
+{
+    // Enterprise with the top bit set, then format 5: octets the administrator chose.
+    for (int shift = 24; shift >= 0; shift -= 8)
+        m_engineId.append(char((enterprise | 0x80000000u) >> shift));
+    m_engineId.append(char(5));
+    for (int i = 0; i < 2; ++i) {
+        const quint32 random = QRandomGenerator::system()->generate();
+        m_engineId.append(reinterpret_cast<const char *>(&random), sizeof random);
+    }
+    m_clock.start();
+}
+
+quint32 UsmEngine::time() const
+{
+    return quint32(qMin<qint64>(m_clock.elapsed() / 1000, MaxBoots));
+}
+
+Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth,
+                          const QByteArray &authPassphrase, usm::Priv priv,
+                          const QByteArray &privPassphrase)
+{
+    if (name.isEmpty() || name.size() > 32)
+        return failure(QStringLiteral("user names are 1 to 32 octets"));
+    if (priv != usm::Priv::None && auth == usm::Auth::None)
+        return failure(QStringLiteral("privacy needs authentication"));
+    if (!usm::available(priv))
+        return failure(QStringLiteral("DES is unavailable: this system's OpenSSL has no legacy "
+                                      "provider"));
+    UsmUser user{name, auth, priv, {}, {}};
+    if (auth != usm::Auth::None) {
+        const Result<QByteArray> key = usm::localizedKey(auth, authPassphrase, m_engineId);
+        if (!key)
+            return key.failure();
+        user.authKey = key.value();
+    }
+    if (priv != usm::Priv::None) {
+        const Result<QByteArray> local = usm::localizedKey(auth, privPassphrase, m_engineId);
+        if (!local)
+            return local.failure();
+        const Result<QByteArray> key = usm::privacyKey(auth, priv, local.value());
+        if (!key)
+            return key.failure();
+        user.privKey = key.value();
+    }
+    m_users.removeIf([&](const UsmUser &u) { return u.name == name; });
+    m_users.append(user);
+    return {};
+}
+
+const UsmUser *UsmEngine::findUser(const QByteArray &name) const
+{
+    for (const UsmUser &user : m_users) {
+        if (user.name == name)
+            return &user;
+    }
+    return nullptr;
+}
+
+UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
+{
+    Outcome out;
+    Result<SnmpV3Message> decoded = decodeV3Message(datagram);
+    if (!decoded) {
+        out.reason = decoded.failure().description;
+        return out;
+    }
+    SnmpV3Message &message = decoded.value();
+    const bool reportable = message.flags & SnmpV3Flag::Reportable;
+    const auto refuse = [&](quint32 &counter, int arc, const char *why,
+                            const UsmUser *authenticateAs = nullptr) {
+        ++counter;
+        out.reason = QString::fromLatin1(why);
+        if (reportable)
+            out.report = report(message, requestIdOf(message), arc, counter, authenticateAs);
+        return out;
+    };
+    if (message.usm.engineId != m_engineId)
+        return refuse(m_stats.unknownEngineIds, UnknownEngineIds, "unknown engine ID");
+    const UsmUser *user = findUser(message.usm.userName);
+    if (!user)
+        return refuse(m_stats.unknownUserNames, UnknownUserNames, "unknown user name");
+    const bool wantsAuth = message.flags & SnmpV3Flag::Auth;
+    const bool wantsPriv = message.flags & SnmpV3Flag::Priv;
+    if ((wantsAuth && user->auth == usm::Auth::None)
+        || (wantsPriv && user->priv == usm::Priv::None))
+        return refuse(m_stats.unsupportedSecLevels, UnsupportedSecLevels,
+                      "security level not supported for the user");
+    if (wantsAuth) {
+        const int length = usm::digestLength(user->auth);
+        if (message.usm.authentication.size() != length)
+            return refuse(m_stats.wrongDigests, WrongDigests, "wrong digest");
+        QByteArray zeroed = datagram.toByteArray();
+        zeroed.replace(message.authenticationOffset, length, QByteArray(length, '\0'));
+        const Result<QByteArray> expected = usm::digest(user->auth, user->authKey, zeroed);
+        if (!expected || !usm::digestsEqual(expected.value(), message.usm.authentication))
+            return refuse(m_stats.wrongDigests, WrongDigests, "wrong digest");
+        const quint32 now = time();
+        const quint32 distance = message.usm.time > now ? message.usm.time - now
+                                                        : now - message.usm.time;
+        if (m_boots == MaxBoots || message.usm.boots != m_boots || distance > TimeWindow)
+            return refuse(m_stats.notInTimeWindows, NotInTimeWindows, "not in time window",
+                          user);
+    }
+    if (wantsPriv) {
+        const Result<QByteArray> plain =
+            usm::decrypt(user->priv, user->privKey, message.usm.boots, message.usm.time,
+                         message.usm.privacy, message.encryptedPdu);
+        if (!plain || !decodeScopedPdu(plain.value(), message))
+            return refuse(m_stats.decryptionErrors, DecryptionErrors, "decryption error");
+    }
+    Result<SnmpMessage> pdu = decodePdu(message.pdu);
+    if (!pdu) {
+        out.reason = pdu.failure().description;
+        return out;
+    }
+    out.request = Request{std::move(message), std::move(pdu.value()), *user};
+    return out;
+}
+
+Result<QByteArray> UsmEngine::respond(const Request &request, const SnmpMessage &response) const
+{
+    const Result<QByteArray> pdu = encodePdu(response);
+    if (!pdu)
+        return pdu;
+    SnmpV3Message message;
+    message.messageId = request.message.messageId;
+    message.flags = request.message.flags & (SnmpV3Flag::Auth | SnmpV3Flag::Priv);
+    message.usm.userName = request.user.name;
+    message.contextEngineId = request.message.contextEngineId;
+    message.contextName = request.message.contextName;
+    message.pdu = pdu.value();
+    return secure(message, &request.user);
+}
+
+QByteArray UsmEngine::report(const SnmpV3Message &request, qint32 requestId, int counterArc,
+                             quint32 value, const UsmUser *authenticateAs) const
+{
+    SnmpMessage pdu;
+    pdu.version = SnmpVersion::V2c;
+    pdu.Type = SnmpPdu::V2cBase + 8;
+    pdu.MessageNumber = requestId;
+    const QString oid = QStringLiteral("1.3.6.1.6.3.15.1.1.%1.0").arg(counterArc);
+    pdu.Variables.append(
+        SnmpVariable::make(oid, SnmpType::Counter32, QString::number(value)).value());
+    SnmpV3Message message;
+    message.messageId = request.messageId;
+    message.flags = authenticateAs ? SnmpV3Flag::Auth : 0;
+    message.usm.userName = request.usm.userName;
+    message.contextEngineId = m_engineId;
+    message.contextName = request.contextName;
+    message.pdu = encodePdu(pdu).value();
+    const Result<QByteArray> secured = secure(message, authenticateAs);
+    return secured ? secured.value() : QByteArray();
+}
+
+Result<QByteArray> UsmEngine::secure(SnmpV3Message message, const UsmUser *user) const
+{
+    message.usm.engineId = m_engineId;
+    message.usm.boots = m_boots;
+    message.usm.time = time();
+    if (message.flags & SnmpV3Flag::Priv) {
+        const Result<usm::Encrypted> encrypted =
+            usm::encrypt(user->priv, user->privKey, message.usm.boots, message.usm.time,
+                         encodeScopedPdu(message));
+        if (!encrypted)
+            return encrypted.failure();
+        message.encryptedPdu = encrypted.value().data;
+        message.usm.privacy = encrypted.value().salt;
+    }
+    const bool authenticated = message.flags & SnmpV3Flag::Auth;
+    const int length = authenticated ? usm::digestLength(user->auth) : 0;
+    EncodedV3 encoded = encodeV3Message(message, length);
+    if (authenticated) {
+        const Result<QByteArray> digest = usm::digest(user->auth, user->authKey, encoded.bytes);
+        if (!digest)
+            return digest.failure();
+        encoded.bytes.replace(encoded.authenticationOffset, length, digest.value());
+    }
+    return encoded.bytes;
+}

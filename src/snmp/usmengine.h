@@ -1,0 +1,79 @@
+#pragma once
+
+#include "snmpv3message.h"
+#include "usmcrypto.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+
+#include <optional>
+
+struct UsmUser
+{
+    QByteArray name;
+    usm::Auth auth = usm::Auth::None;
+    usm::Priv priv = usm::Priv::None;
+    QByteArray authKey; // localized to this engine
+    QByteArray privKey; // localized and sized for the cipher
+};
+
+// The usmStats counters, in the order of their identifiers' last arc but one.
+struct UsmStats
+{
+    quint32 unsupportedSecLevels = 0;
+    quint32 notInTimeWindows = 0;
+    quint32 unknownUserNames = 0;
+    quint32 unknownEngineIds = 0;
+    quint32 wrongDigests = 0;
+    quint32 decryptionErrors = 0;
+};
+
+// An authoritative engine: its identity and clock, its users, and the checks every incoming
+// version 3 message passes before its PDU is looked at.
+class UsmEngine
+{
+public:
+    // A fresh engine ID: the enterprise number, then eight random octets.
+    explicit UsmEngine(quint32 enterprise, quint32 boots = 1);
+
+    const QByteArray &engineId() const { return m_engineId; }
+    quint32 boots() const { return m_boots; }
+    quint32 time() const;
+    const UsmStats &stats() const { return m_stats; }
+
+    // Keys are localized here, once. Fails on short passphrases or a privacy protocol without
+    // authentication.
+    Status addUser(const QByteArray &name, usm::Auth auth, const QByteArray &authPassphrase,
+                   usm::Priv priv = usm::Priv::None, const QByteArray &privPassphrase = {});
+
+    // A request that passed every check, its PDU decrypted and decoded.
+    struct Request
+    {
+        SnmpV3Message message;
+        SnmpMessage pdu;
+        UsmUser user; // a copy: adding users may move the engine's own
+    };
+    // What to do with a datagram: answer a request, send a report, or neither (dropped).
+    struct Outcome
+    {
+        std::optional<Request> request;
+        QByteArray report;
+        QString reason; // why it was not a request
+    };
+    Outcome receive(QByteArrayView datagram);
+    // The response to a request, secured as the request was.
+    Result<QByteArray> respond(const Request &request, const SnmpMessage &response) const;
+
+private:
+    const UsmUser *findUser(const QByteArray &name) const;
+    QByteArray report(const SnmpV3Message &request, qint32 requestId, int counterArc,
+                      quint32 value, const UsmUser *authenticateAs) const;
+    Result<QByteArray> secure(SnmpV3Message message, const UsmUser *user) const;
+
+    QByteArray m_engineId;
+    quint32 m_boots;
+    QElapsedTimer m_clock;
+    QList<UsmUser> m_users;
+    UsmStats m_stats;
+};
