@@ -3,13 +3,13 @@
 #include "agentanswers.h"
 #include "agentrecordings.h"
 #include "bulkanswers.h"
-#include "recordedanswers.h"
-#include "recordedtree.h"
-#include "servedobjects.h"
 #include "common/appservices.h"
 #include "common/messagepresenter.h"
 #include "common/pause.h"
 #include "common/portnumber.h"
+#include "recordedanswers.h"
+#include "recordedtree.h"
+#include "servedobjects.h"
 #include "snmpagent.h"
 #include "snmpagentpage.h"
 #include "trace/debugtrace.h"
@@ -136,64 +136,76 @@ void SnmpAgents::snmpAgent_Request(int index)
         m_services.messages.showMessage(failurePrefix + sent.failure().description);
 }
 
-bool SnmpAgents::SnmpGetRequest(int index)
+SnmpAgents::RequestStart SnmpAgents::startAnswer(int index, const QString &recordName,
+                                                 const QString &failurePrefix)
 {
     SnmpMessage &message = m_agents[index]->CurrentMessage();
     if (!isAgentCommunity(message)) {
         clearErrors(message);
-        return true;
+        return RequestStart::Echo;
     }
-    const QString failurePrefix = QStringLiteral("Modul: SnmpGetRequest, Err: ");
     if (m_trace.debugMode()) {
-        const Status traced =
-            traceRecord(index, requestRecord(QStringLiteral("GetRequest"), message));
+        const Status traced = traceRecord(index, requestRecord(recordName, message));
         if (!traced) {
             m_services.messages.showMessage(failurePrefix + traced.failure().description);
-            return false;
+            return RequestStart::Ended;
         }
     }
-    const auto readObjects = [this] {
-        return ControlledObjects{
-            {m_page.txtOid1->text(), m_page.cboType1->currentText(), m_page.txtValue1->text()},
-            {m_page.txtOid2->text(), m_page.cboType2->currentText(), m_page.txtValue2->text()}};
-    };
-    const Status answered =
-        m_recordings[index].tree
-            ? answerRecordedGet(message, servedObjects(index, message))
-            : answerGetRequest(message, index, m_table[index], m_answers[index], readObjects,
-                               QDateTime::currentDateTimeUtc());
+    return RequestStart::Answer;
+}
+
+void SnmpAgents::reportFailure(const QString &failurePrefix, const Status &answered)
+{
     if (!answered)
         m_services.messages.showMessage(failurePrefix + answered.failure().description);
+}
+
+ControlledObjects SnmpAgents::controlledObjects() const
+{
+    return ControlledObjects{
+        {m_page.txtOid1->text(), m_page.cboType1->currentText(), m_page.txtValue1->text()},
+        {m_page.txtOid2->text(), m_page.cboType2->currentText(), m_page.txtValue2->text()}};
+}
+
+bool SnmpAgents::SnmpGetRequest(int index)
+{
+    const QString failurePrefix = QStringLiteral("Modul: SnmpGetRequest, Err: ");
+    const RequestStart start = startAnswer(index, QStringLiteral("GetRequest"), failurePrefix);
+    if (start != RequestStart::Answer)
+        return start == RequestStart::Echo;
+    SnmpMessage &message = m_agents[index]->CurrentMessage();
+    reportFailure(failurePrefix, m_recordings[index].tree
+                                     ? answerRecordedGet(message, servedObjects(index, message))
+                                     : answerGetRequest(
+                                           message, index, m_table[index], m_answers[index],
+                                           [this] { return controlledObjects(); },
+                                           QDateTime::currentDateTimeUtc()));
     return true;
 }
 
 bool SnmpAgents::SnmpGetNextRequest(int index)
 {
-    return answerNext(index, QStringLiteral("GetNextRequest"));
+    const QString failurePrefix = QStringLiteral("Modul: SnmpGetNextRequest, Err: ");
+    const RequestStart start = startAnswer(index, QStringLiteral("GetNextRequest"), failurePrefix);
+    if (start != RequestStart::Answer)
+        return start == RequestStart::Echo;
+    SnmpMessage &message = m_agents[index]->CurrentMessage();
+    reportFailure(failurePrefix,
+                  m_recordings[index].tree
+                      ? answerRecordedGetNext(message, servedObjects(index, message))
+                      : answerGetNextRequest(message, m_table[index], m_answers[index],
+                                             QDateTime::currentDateTimeUtc()));
+    return true;
 }
 
-bool SnmpAgents::answerNext(int index, const QString &recordName)
+bool SnmpAgents::answerBulk(int index)
 {
+    const QString failurePrefix = QStringLiteral("Modul: SnmpGetBulkRequest, Err: ");
+    const RequestStart start = startAnswer(index, QStringLiteral("GetBulkRequest"), failurePrefix);
+    if (start != RequestStart::Answer)
+        return start == RequestStart::Echo;
     SnmpMessage &message = m_agents[index]->CurrentMessage();
-    if (!isAgentCommunity(message)) {
-        clearErrors(message);
-        return true;
-    }
-    const QString failurePrefix = QStringLiteral("Modul: SnmpGetNextRequest, Err: ");
-    if (m_trace.debugMode()) {
-        const Status traced = traceRecord(index, requestRecord(recordName, message));
-        if (!traced) {
-            m_services.messages.showMessage(failurePrefix + traced.failure().description);
-            return false;
-        }
-    }
-    const Status answered =
-        m_recordings[index].tree
-            ? answerRecordedGetNext(message, servedObjects(index, message))
-            : answerGetNextRequest(message, m_table[index], m_answers[index],
-                                   QDateTime::currentDateTimeUtc());
-    if (!answered)
-        m_services.messages.showMessage(failurePrefix + answered.failure().description);
+    reportFailure(failurePrefix, answerGetBulkRequest(message, servedObjects(index, message)));
     return true;
 }
 
@@ -204,35 +216,9 @@ void SnmpAgents::serveRecording(int index, ServedRecording recording)
 
 ServedObjects SnmpAgents::servedObjects(int index, const SnmpMessage &message)
 {
-    const auto readObjects = [this] {
-        return ControlledObjects{
-            {m_page.txtOid1->text(), m_page.cboType1->currentText(), m_page.txtValue1->text()},
-            {m_page.txtOid2->text(), m_page.cboType2->currentText(), m_page.txtValue2->text()}};
-    };
-    return ::servedObjects(message, index, m_recordings[index].tree.get(), m_table[index],
-                           m_answers[index], readObjects, QDateTime::currentDateTimeUtc());
-}
-
-bool SnmpAgents::answerBulk(int index)
-{
-    SnmpMessage &message = m_agents[index]->CurrentMessage();
-    if (!isAgentCommunity(message)) {
-        clearErrors(message);
-        return true;
-    }
-    const QString failurePrefix = QStringLiteral("Modul: SnmpGetBulkRequest, Err: ");
-    if (m_trace.debugMode()) {
-        const Status traced =
-            traceRecord(index, requestRecord(QStringLiteral("GetBulkRequest"), message));
-        if (!traced) {
-            m_services.messages.showMessage(failurePrefix + traced.failure().description);
-            return false;
-        }
-    }
-    const Status answered = answerGetBulkRequest(message, servedObjects(index, message));
-    if (!answered)
-        m_services.messages.showMessage(failurePrefix + answered.failure().description);
-    return true;
+    return ::servedObjects(
+        message, index, m_recordings[index].tree.get(), m_table[index], m_answers[index],
+        [this] { return controlledObjects(); }, QDateTime::currentDateTimeUtc());
 }
 
 Status SnmpAgents::traceRecord(int index, const QStringList &lines) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "agentanswers.h"
 #include "agenttable.h"
 #include "common/result.h"
 #include "systemanswers.h"
@@ -48,9 +49,13 @@ public:
     AgentTable &agentTable() { return m_table; }
 
 private:
-    // GetNext, under the name its trace record gives it. Like the answer routines, false when
-    // the request record could not be written.
-    bool answerNext(int index, const QString &recordName);
+    // A request from a foreign community is echoed; one whose request record could not be
+    // written ends there, reported and unanswered.
+    enum class RequestStart { Answer, Echo, Ended };
+    RequestStart startAnswer(int index, const QString &recordName, const QString &failurePrefix);
+    void reportFailure(const QString &failurePrefix, const Status &answered);
+    ControlledObjects controlledObjects() const;
+    // Like the answer routines, false when the request record could not be written.
     bool answerBulk(int index);
     ServedObjects servedObjects(int index, const SnmpMessage &message);
     void refuseSet(int index);
