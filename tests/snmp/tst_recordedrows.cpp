@@ -141,7 +141,8 @@ void TstRecordedRows::initTestCase()
     m_snmpd.setProcessEnvironment(environment);
     m_snmpd.setStandardOutputFile(QProcess::nullDevice());
     m_snmpd.setStandardErrorFile(QProcess::nullDevice());
-    m_snmpd.start(snmpd, {"-f", "-Lo", "-C", "-c", conf, "udp:127.0.0.1:" + QString::number(port)});
+    m_snmpd.start(snmpd,
+                  {"-f", "-Lo", "-C", "-c", conf, "udp:127.0.0.1:" + QString::number(port)});
     const QStringList walk{"-v2c", "-c", "public", "127.0.0.1:" + QString::number(port)};
     ToolRun recorded;
     QVERIFY(QTest::qWaitFor([&] { return (recorded = runTool("snmpwalk", walk)).exitCode == 0; },

@@ -28,7 +28,8 @@ Result<RecordedTree> readBytes(const QTemporaryDir &folder, const QByteArray &by
 {
     const QString path = folder.filePath(QStringLiteral("device.snmpwalk"));
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
     file.close();
     return readRecording(path, progress);

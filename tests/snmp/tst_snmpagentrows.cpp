@@ -132,10 +132,8 @@ void TstSnmpAgentRows::netSnmpTools()
         QCOMPARE(run.out, out);
     } else {
         QVERIFY(run.exitCode > 0);
-        QVERIFY2(QRegularExpression(out, QRegularExpression::DotMatchesEverythingOption)
-                     .match(run.err)
-                     .hasMatch(),
-                 qPrintable(run.out + run.err));
+        const QRegularExpression failure(out, QRegularExpression::DotMatchesEverythingOption);
+        QVERIFY2(failure.match(run.err).hasMatch(), qPrintable(run.out + run.err));
     }
 }
 
