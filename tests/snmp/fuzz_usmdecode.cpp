@@ -1,34 +1,11 @@
 // Mutated version 3 datagrams through the engine's checks and the scoped PDU decoder: every
 // input must fail or pass cleanly, never read out of bounds. A fixed-seed run the suite does
 // every time; the sanitizer build makes an overread fatal.
+#include "snmptesthelpers.h"
 #include "usmtesthelpers.h"
-
-#include <QRandomGenerator>
 
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-QByteArray mutate(QByteArray bytes, QRandomGenerator &random)
-{
-    switch (random.bounded(3)) {
-    case 0:
-        bytes.truncate(random.bounded(bytes.size()));
-        break;
-    case 1:
-        for (int i = 0, n = 1 + random.bounded(4); i < n; ++i)
-            bytes[random.bounded(bytes.size())] = char(random.bounded(256));
-        break;
-    default: // a length byte made huge or off by one
-        const qsizetype at = 1 + random.bounded(bytes.size() - 1);
-        bytes[at] = char(random.bounded(2) ? 0x84 : quint8(bytes[at]) + 1);
-        break;
-    }
-    return bytes;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -44,7 +21,7 @@ int main(int argc, char **argv)
                                         usm::Auth::None, usm::Priv::None);
     const QList<QByteArray> seeds{secured, plain, encodeScopedPdu(decodeV3Message(plain).value())};
     for (int i = 0; i < runs; ++i) {
-        const QByteArray input = mutate(seeds[random.bounded(seeds.size())], random);
+        const QByteArray input = mutated(seeds[random.bounded(seeds.size())], random);
         engine.receive(input);
         SnmpV3Message target;
         if (decodeScopedPdu(input, target))

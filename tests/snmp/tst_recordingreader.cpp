@@ -28,7 +28,8 @@ Result<RecordedTree> readBytes(const QTemporaryDir &folder, const QByteArray &by
 {
     const QString path = folder.filePath(QStringLiteral("device.snmpwalk"));
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
     file.close();
     return readRecording(path, progress);
@@ -49,30 +50,20 @@ void TstRecordingReader::valuesAreEncoded_data()
     const auto row = [](const char *name, const char *text, const char *element) {
         QTest::newRow(name) << QByteArray(text) << QByteArray(element);
     };
-    row("string", ".1.3.6 = STRING: \"a \\\"q\\\" \\\\ b\"\n", "04096120227122205c2062");
-    row("empty", ".1.3.6 = \"\"\n", "0400");
+    // Forms whose printed values a real snmpget already compares are left to that test; these
+    // are the edge encodings and the forms it never sees.
     row("string over lines", ".1.3.6 = STRING: \"one\r\ntwo\nthree\"\n",
         "040e6f6e650d0a74776f0a7468726565");
     row("hex over lines", ".1.3.6 = Hex-STRING: 00 FF 0a \n10 20 \n.1.3.7 = \"\"\n",
         "040500ff0a1020");
     row("integer limits", ".1.3.6 = INTEGER: -2147483648\n", "020480000000");
-    row("enumeration", ".1.3.6 = INTEGER: up(1)\n", "020101");
     row("units", ".1.3.6 = Gauge32: 4294967295 milliseconds\n", "420500ffffffff");
-    row("counter32", ".1.3.6 = Counter32: 0\n", "410100");
     row("counter64 max", ".1.3.6 = Counter64: 18446744073709551615\n", "460900ffffffffffffffff");
-    row("timeticks shown", ".1.3.6 = Timeticks: (105) 0:00:01.05\n", "430169");
-    row("timeticks plain", ".1.3.6 = 105\n", "430169");
-    row("oid", ".1.3.6 = OID: .1.3.6.1.4.1.4294967295\n", "060a2b060104018fffffff7f");
-    row("ip", ".1.3.6 = IpAddress: 192.0.2.255\n", "4004c00002ff");
-    row("network address", ".1.3.6 = Network Address: C0:00:02:01\n", "4004c0000201");
-    row("opaque float", ".1.3.6 = Opaque: Float: 1.5\n", "44079f78043fc00000");
     row("hinted address", ".1.3.6 = STRING: 0:c:29:ab:cd:ef\n", "0406000c29abcdef");
     row("hinted date", ".1.3.6 = STRING: 2026-12-7,13:30:15.5,+1:0\n",
         "040b07ea0c070d1e0f052b0100");
     row("hinted text over lines", ".1.3.6 = STRING: a \r\nb\n.1.3.7 = \"\"\n", "040561200d0a62");
-    row("bits", ".1.3.6 = BITS: 80 40 a(0) b(9)\n", "04028040");
     row("wrong type", ".1.3.6 = Wrong Type (should be INTEGER): Gauge32: 7\n", "420107");
-    row("null", ".1.3.6 = NULL\n", "0500");
     row("skipped lines",
         ".1.3.5 = No Such Object available on this agent at this OID\r\n"
         ".1.3.6 = Counter32: 1\r\nEnd of MIB\r\n",
@@ -81,14 +72,7 @@ void TstRecordingReader::valuesAreEncoded_data()
     row("pipe string", "1.3.6|4|a|b \n", "0404617c6220");
     row("pipe hex", ".1.3.6|4x|00ff 10\n", "040300ff10");
     row("pipe integer", "1.3.6|2|2147483647\n", "02047fffffff");
-    row("pipe null", "1.3.6|5|\n", "0500");
-    row("pipe oid", "1.3.6|6|1.3.6.1\n", "06032b0601");
-    row("pipe ip", "1.3.6|64|10.0.0.1\n", "40040a000001");
-    row("pipe ip hex", "1.3.6|64x|0a000002\n", "40040a000002");
     row("pipe counter32", "1.3.6|65|4294967295\n", "410500ffffffff");
-    row("pipe gauge", "1.3.6|66|1\n", "420101");
-    row("pipe timeticks", "1.3.6|67|100\n", "430164");
-    row("pipe opaque", "1.3.6|68x|9f780400000000\n", "44079f780400000000");
     row("pipe counter64", "1.3.6|70|4294967296\n", "46050100000000");
 }
 
@@ -111,10 +95,7 @@ void TstRecordingReader::badFilesSayWhereAndWhat_data()
     const auto row = [](const char *name, const QByteArray &text, const char *message) {
         QTest::newRow(name) << text << QString::fromLatin1(message);
     };
-    row("empty", "", "device.snmpwalk: no objects");
     row("only skipped", ".1.3 = No Such Object\n", "device.snmpwalk: no objects");
-    row("unknown type", ".1.3.6 = Counter32: 1\n.1.3.7 = Float: 1\n",
-        "device.snmpwalk, line 2: unknown type \"Float\"");
     row("bad integer", ".1.3.6 = INTEGER: 2147483648\n",
         "device.snmpwalk, line 1: bad INTEGER value \" 2147483648\"");
     row("bad pipe tag", "1.3.6|3|1\n", "device.snmpwalk, line 1: unknown type \"3\"");
@@ -127,14 +108,10 @@ void TstRecordingReader::badFilesSayWhereAndWhat_data()
     row("symbolic", "SNMPv2-MIB::sysDescr.0 = STRING: x\n",
         "device.snmpwalk, line 1: symbolic identifier \"SNMPv2-MIB::sysDescr.0\"; record the "
         "walk with numeric identifiers (snmpwalk -On)");
-    row("binary",
-        QByteArray("\x7f"
-                   "ELF\x02\x01\x00\x00",
-                   8),
+    row("binary", QByteArray::fromHex("7f454c4602010000"),
         "device.snmpwalk, line 1: not text (binary data)");
     row("unclosed", ".1.3.6 = STRING: \"open\n",
-        "device.snmpwalk, line 1: a string that is "
-        "never closed");
+        "device.snmpwalk, line 1: a string that is never closed");
     row("huge line", ".1.3.6 = STRING: \"" + QByteArray(3 << 20, 'a') + "\"\n",
         "device.snmpwalk, line 1: a line longer than 1048576 bytes");
 }

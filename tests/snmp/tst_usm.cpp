@@ -1,6 +1,7 @@
+#include "snmptesthelpers.h"
 #include "usmtesthelpers.h"
 
-#include <QTest>
+#include "snmp/snmpvalue.h"
 
 using usm::Auth;
 using usm::Priv;
@@ -29,10 +30,11 @@ private slots:
     void publishedKeys_data();
     void publishedKeys();
     void shortPassphraseRefused();
-    void roundTrip_data();
-    void roundTrip();
+    void encryption();
     void incomingChecks_data();
     void incomingChecks();
+    void snmpgetAsManager_data();
+    void snmpgetAsManager();
 };
 
 void TstUsm::publishedKeys_data()
@@ -65,46 +67,26 @@ void TstUsm::shortPassphraseRefused()
     QVERIFY(usm::passwordToKey(Auth::Sha256, "12345678"));
 }
 
-void TstUsm::roundTrip_data()
+// What a peer never shows: a fresh salt per message, and cut salts and DES blocks refused.
+void TstUsm::encryption()
 {
-    QTest::addColumn<Auth>("auth");
-    QTest::addColumn<Priv>("priv");
-    QTest::addColumn<int>("digestBytes");
-    // Odd lengths catch DES padding and the stream ciphers' lack of it.
-    QTest::newRow("md5 des") << Auth::Md5 << Priv::Des << 12;
-    QTest::newRow("sha1 aes192 extended") << Auth::Sha1 << Priv::Aes192 << 12;
-    QTest::newRow("sha224 aes256 extended") << Auth::Sha224 << Priv::Aes256 << 16;
-    QTest::newRow("sha384 aes128") << Auth::Sha384 << Priv::Aes128 << 32;
-}
-
-void TstUsm::roundTrip()
-{
-    QFETCH(Auth, auth);
-    QFETCH(Priv, priv);
-    QFETCH(int, digestBytes);
     const QByteArray engine = QByteArray::fromHex("80001f8804766d6c6d6f72");
-    const Result<QByteArray> localized = usm::localizedKey(auth, "pass67890", engine);
-    QVERIFY(localized);
-    QCOMPARE(usm::digest(auth, localized.value(), "m").value().size(), digestBytes);
-    const Result<QByteArray> key = usm::privacyKey(auth, priv, localized.value());
-    QVERIFY(key);
-    const QByteArray plain = "scoped pdu of 23 bytes!";
-    const Result<usm::Encrypted> first = usm::encrypt(priv, key.value(), 7, 1234, plain);
-    QVERIFY2(first, qPrintable(first ? QString() : first.failure().description));
-    const Result<usm::Encrypted> second = usm::encrypt(priv, key.value(), 7, 1234, plain);
-    QVERIFY(first.value().salt != second.value().salt);
-    QVERIFY(first.value().data != second.value().data);
-    const auto &[data, salt] = first.value();
-    const Result<QByteArray> back = usm::decrypt(priv, key.value(), 7, 1234, salt, data);
-    QVERIFY(back);
-    QCOMPARE(back.value().left(plain.size()), plain);
-    if (priv != Priv::Des) { // the counter values are part of the IV
-        QCOMPARE(back.value().size(), plain.size());
-        QVERIFY(usm::decrypt(priv, key.value(), 7, 1235, salt, data).value() != plain);
-    } else {
-        QVERIFY(!usm::decrypt(priv, key.value(), 7, 1234, salt, data.chopped(1)));
+    const QByteArray local = usm::localizedKey(Auth::Sha1, "pass67890", engine).value();
+    const QByteArray plain = "scoped pdu of 23 bytes!"; // DES pads it, AES must not
+    for (const Priv priv : {Priv::Des, Priv::Aes128, Priv::Aes192, Priv::Aes256}) {
+        const QByteArray key = usm::privacyKey(Auth::Sha1, priv, local).value();
+        const usm::Encrypted first = usm::encrypt(priv, key, 7, 1234, plain).value();
+        const usm::Encrypted second = usm::encrypt(priv, key, 7, 1234, plain).value();
+        QVERIFY(first.salt != second.salt && first.data != second.data);
+        const auto &[data, salt] = first;
+        const QByteArray back = usm::decrypt(priv, key, 7, 1234, salt, data).value();
+        QCOMPARE(back.left(plain.size()), plain);
+        if (priv == Priv::Des)
+            QVERIFY(!usm::decrypt(priv, key, 7, 1234, salt, data.chopped(1)));
+        else
+            QCOMPARE(back.size(), plain.size());
+        QVERIFY(!usm::decrypt(priv, key, 7, 1234, salt.chopped(1), data));
     }
-    QVERIFY(!usm::decrypt(priv, key.value(), 7, 1234, salt.chopped(1), data));
 }
 
 void TstUsm::incomingChecks_data()
@@ -117,22 +99,18 @@ void TstUsm::incomingChecks_data()
     QTest::addColumn<int>("refusal");        // the usmStats arc, 0 when the request passes
     QTest::addColumn<quint8>("reportFlags"); // 0xff when no report may go out
 
-    const QByteArray right = "pass67890";
-    QTest::newRow("accepted") << QByteArray("u1") << AuthPriv << 0 << 0 << right << 0
-                              << quint8(0xff);
-    QTest::newRow("auth-only user asks for privacy")
-        << QByteArray("a1") << AuthPriv << 0 << 0 << right << 1 << quint8(0);
-    QTest::newRow("other boots") << QByteArray("u1") << AuthPriv << 1 << 0 << right << 2
-                                 << quint8(SnmpV3Flag::Auth);
-    QTest::newRow("time 151 s ahead") << QByteArray("a1") << AuthOnly << 0 << 151 << right << 2
-                                      << quint8(SnmpV3Flag::Auth);
-    QTest::newRow("time 150 s ahead") << QByteArray("a1") << AuthOnly << 0 << 150 << right << 0
-                                      << quint8(0xff);
-    QTest::newRow("unknown user not reportable")
-        << QByteArray("u9") << quint8(AuthOnly & ~SnmpV3Flag::Reportable) << 0 << 0 << right << 3
-        << quint8(0xff);
-    QTest::newRow("wrong privacy key") << QByteArray("u1") << AuthPriv << 0 << 0
-                                       << QByteArray("other-pass") << 6 << quint8(0);
+    const auto row = [](const char *name, const char *user, quint8 flags, int boots, int time,
+                        int refusal, quint8 reportFlags, const char *priv = "pass67890") {
+        QTest::newRow(name) << QByteArray(user) << flags << boots << time << QByteArray(priv)
+                            << refusal << reportFlags;
+    };
+    row("accepted", "u1", AuthPriv, 0, 0, 0, 0xff);
+    row("auth-only user asks for privacy", "a1", AuthPriv, 0, 0, 1, 0);
+    row("other boots", "u1", AuthPriv, 1, 0, 2, SnmpV3Flag::Auth);
+    row("time 151 s ahead", "a1", AuthOnly, 0, 151, 2, SnmpV3Flag::Auth);
+    row("time 150 s ahead", "a1", AuthOnly, 0, 150, 0, 0xff);
+    row("unknown user not reportable", "u9", AuthOnly & ~SnmpV3Flag::Reportable, 0, 0, 3, 0xff);
+    row("wrong privacy key", "u1", AuthPriv, 0, 0, 6, 0, "other-pass");
 }
 
 void TstUsm::incomingChecks()
@@ -169,6 +147,77 @@ void TstUsm::incomingChecks()
     }
     QCOMPARE(outcome.request.has_value() && outcome.request->pdu.MessageNumber == 42,
              refusal == 0);
+}
+
+// The system's snmpget as the manager: engine discovery, then one secured Get.
+void TstUsm::snmpgetAsManager_data()
+{
+    QTest::addColumn<Auth>("auth");
+    QTest::addColumn<Priv>("priv");
+    QTest::addColumn<QStringList>("security");
+    QTest::addColumn<QString>("expected");
+    // Every hash's key localization and digest length, the AES key extension for
+    // short hashes, the DES pre-IV and padding, and a refusal the manager must understand.
+    const auto row = [](const char *name, Auth auth, Priv priv, const QStringList &security,
+                        const char *expected = "velmor-v3") {
+        QTest::newRow(name) << auth << priv << security << QString(expected);
+    };
+    row("sha256 aes128", Auth::Sha256, Priv::Aes128, {"-a", "SHA-256", "-x", "AES"});
+    row("sha1 aes256", Auth::Sha1, Priv::Aes256, {"-a", "SHA", "-x", "AES-256"});
+    row("md5 aes192", Auth::Md5, Priv::Aes192, {"-a", "MD5", "-x", "AES-192"});
+    row("sha384 des", Auth::Sha384, Priv::Des, {"-a", "SHA-384", "-x", "DES"});
+    row("sha224 aes192", Auth::Sha224, Priv::Aes192, {"-a", "SHA-224", "-x", "AES-192"});
+    row("sha512 aes256", Auth::Sha512, Priv::Aes256, {"-a", "SHA-512", "-x", "AES-256"});
+    row("sha256 wrong key", Auth::Sha256, Priv::Des,
+        {"-a", "SHA-256", "-x", "DES", "-A", "bad-pass"}, "Authentication failure");
+}
+
+void TstUsm::snmpgetAsManager()
+{
+    QFETCH(Auth, auth);
+    QFETCH(Priv, priv);
+    QFETCH(QStringList, security);
+    QFETCH(QString, expected);
+    if (QStandardPaths::findExecutable("snmpget").isEmpty())
+        QSKIP("snmpget is not installed");
+    UsmEngine engine(99999, 3);
+    QVERIFY(engine.addUser("u1", auth, "pass12345", priv, "pass67890"));
+    QUdpSocket socket;
+    QVERIFY2(socket.bind(QHostAddress::LocalHost, 0), qPrintable(socket.errorString()));
+    int answered = 0;
+    connect(&socket, &QUdpSocket::readyRead, this, [&] {
+        while (socket.hasPendingDatagrams()) {
+            QHostAddress from;
+            quint16 port = 0;
+            QByteArray datagram(int(socket.pendingDatagramSize()), Qt::Uninitialized);
+            datagram.resize(socket.readDatagram(datagram.data(), datagram.size(), &from, &port));
+            UsmEngine::Outcome outcome = engine.receive(datagram);
+            QByteArray reply = outcome.report;
+            if (outcome.request) {
+                SnmpMessage response = outcome.request->pdu;
+                response.Type = SnmpPdu::V2cBase + SnmpPdu::Response;
+                for (SnmpVariable &variable : response.Variables)
+                    QVERIFY(variable.setValueAndType("velmor-v3", SnmpType::OctetString));
+                reply = engine.respond(*outcome.request, response).value();
+                ++answered;
+            }
+            if (!reply.isEmpty())
+                socket.writeDatagram(reply, from, port);
+        }
+    });
+
+    // Later options win: no retry, so the counters below see one discovery.
+    const QStringList arguments{"-r", "0", "-t", "3", "-v3", "-l", "authPriv", "-u", "u1", "-A",
+                                "pass12345", "-X", "pass67890"};
+    const QString agent = QStringLiteral("127.0.0.1:%1").arg(socket.localPort());
+    const ToolRun manager =
+        runTool("snmpget", arguments + security + QStringList{agent, "1.3.6.1.2.1.1.5.0"});
+    const QString output = manager.out + manager.err;
+    QVERIFY2(output.contains(expected), qPrintable(output));
+    const bool succeeds = expected == QLatin1String("velmor-v3");
+    QCOMPARE(answered, succeeds ? 1 : 0);
+    QCOMPARE(engine.stats().unknownEngineIds, 1u); // the discovery
+    QCOMPARE(engine.stats().wrongDigests, expected.startsWith("Auth") ? 1u : 0u);
 }
 
 QTEST_GUILESS_MAIN(TstUsm)
