@@ -51,7 +51,22 @@ bool RecordedTree::isCounter64(qsizetype i) const
 qsizetype RecordedTree::upperBound(QByteArrayView content) const
 {
     qsizetype low = 0;
-    qsizetype high = size();
+    qsizetype high = qsizetype(m_sampleEnds.size());
+    while (low < high) {
+        const qsizetype middle = low + (high - low) / 2;
+        if (compareOidContents(slice(m_samples, m_sampleEnds, middle), content) <= 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    // Samples before `low` are at most the content, the one at `low` is above it.
+    if (low == 0)
+        return 0;
+    return upperBoundIn(content, (low - 1) * SampleStep + 1, qMin(low * SampleStep, size()));
+}
+
+qsizetype RecordedTree::upperBoundIn(QByteArrayView content, qsizetype low, qsizetype high) const
+{
     while (low < high) {
         const qsizetype middle = low + (high - low) / 2;
         if (compareOidContents(oidContent(middle), content) <= 0)
@@ -72,8 +87,21 @@ qsizetype RecordedTree::find(QByteArrayView content) const
 
 qsizetype RecordedTree::memoryUsed() const
 {
-    return m_oids.capacity() + m_values.capacity() +
-           qsizetype((m_oidEnds.capacity() + m_valueEnds.capacity()) * sizeof(quint32));
+    return m_oids.capacity() + m_values.capacity() + m_samples.capacity() +
+           qsizetype((m_oidEnds.capacity() + m_valueEnds.capacity() + m_sampleEnds.capacity()) *
+                     sizeof(quint32));
+}
+
+void RecordedTree::sample()
+{
+    m_samples.clear();
+    m_sampleEnds.clear();
+    for (qsizetype i = 0; i < size(); i += SampleStep) {
+        m_samples.append(oidContent(i));
+        m_sampleEnds.push_back(quint32(m_samples.size()));
+    }
+    m_samples.squeeze();
+    m_sampleEnds.shrink_to_fit();
 }
 
 bool RecordedTreeBuilder::add(QByteArrayView oidContent, QByteArrayView valueElement, qint64 line)
@@ -132,6 +160,7 @@ RecordedTree RecordedTreeBuilder::finish(Duplicate &duplicate)
     tree.m_values.squeeze();
     tree.m_oidEnds.shrink_to_fit();
     tree.m_valueEnds.shrink_to_fit();
+    tree.sample();
     for (int number = 1; number <= 7; ++number) {
         const char system[] = {0x2b, 6, 1, 2, 1, 1, char(number), 0};
         tree.m_system[number - 1] = tree.find(QByteArrayView(system, sizeof system));

@@ -38,10 +38,18 @@ public:
 private:
     friend class RecordedTreeBuilder;
 
+    qsizetype upperBoundIn(QByteArrayView content, qsizetype low, qsizetype high) const;
+    void sample();
+
     QByteArray m_oids;
     QByteArray m_values;
     std::vector<quint32> m_oidEnds;
     std::vector<quint32> m_valueEnds;
+    // The contents of every SampleStep-th identifier, small enough to stay in the cache: a
+    // search runs there first and touches the big arrays only within one step.
+    static constexpr qsizetype SampleStep = 32;
+    QByteArray m_samples;
+    std::vector<quint32> m_sampleEnds;
     std::array<qsizetype, 7> m_system{NotFound, NotFound, NotFound, NotFound,
                                       NotFound, NotFound, NotFound};
 };
