@@ -11,6 +11,10 @@ namespace {
 
 // The largest payload one UDP datagram carries over IPv4.
 constexpr qsizetype MaxDatagram = 65507;
+// The enterprise number in the engine IDs the rows make.
+constexpr quint32 Enterprise = 7394;
+constexpr char UnknownContexts[] = "1.3.6.1.6.3.12.1.5.0";
+
 // Datagrams handled per wake-up, so a flood cannot keep the window from repainting.
 constexpr int BatchSize = 64;
 
@@ -106,12 +110,18 @@ void SnmpAgent::readDatagrams()
             ++m_dropped;
             continue;
         }
-        Result<SnmpMessage> message =
-            decodeMessage(QByteArrayView(m_buffer.constData(), size), &m_current);
-        if (!message || !isRequest(message.value())) {
+        const QByteArrayView datagram(m_buffer.constData(), size);
+        Result<SnmpMessage> message = decodeMessage(datagram, &m_current);
+        if (!message) {
+            if (!takeV3(datagram, senderPort))
+                ++m_dropped;
+            continue;
+        }
+        if (!isRequest(message.value())) {
             ++m_dropped;
             continue;
         }
+        m_v3.reset();
         m_current = std::move(message.value());
         // Swapped, not copied: the next read then fills an address nothing else shares.
         std::swap(m_sender, m_from);
@@ -122,8 +132,60 @@ void SnmpAgent::readDatagrams()
     m_reading = false;
 }
 
+UsmEngine &SnmpAgent::usm()
+{
+    if (!m_usm)
+        m_usm = std::make_unique<UsmEngine>(Enterprise);
+    return *m_usm;
+}
+
+qsizetype SnmpAgent::responseLimit() const
+{
+    return m_v3 ? qBound(qsizetype(484), qsizetype(m_v3->message.maxSize), MaxDatagram)
+                : MaxDatagram;
+}
+
+bool SnmpAgent::sendTo(const QByteArray &datagram, const QHostAddress &to, quint16 port)
+{
+    return !datagram.isEmpty() && m_socket && m_socket->writeDatagram(datagram, to, port) >= 0;
+}
+
+bool SnmpAgent::takeV3(QByteArrayView datagram, quint16 senderPort)
+{
+    if (!m_usm || m_usm->users().isEmpty())
+        return false;
+    UsmEngine::Outcome outcome = m_usm->receive(datagram);
+    if (!outcome.request)
+        return sendTo(outcome.report, m_from, senderPort);
+    UsmEngine::Request &request = *outcome.request;
+    if (!isRequest(request.pdu))
+        return false;
+    // One context only, the default: nameless, of this engine (or left for it to fill in).
+    const QByteArray &contextEngine = request.message.contextEngineId;
+    if (!request.message.contextName.isEmpty()
+        || (!contextEngine.isEmpty() && contextEngine != m_usm->engineId())) {
+        ++m_unknownContexts;
+        if (!(request.message.flags & SnmpV3Flag::Reportable))
+            return false;
+        const Result<QByteArray> report =
+            m_usm->reportOn(request, QLatin1String(UnknownContexts), m_unknownContexts);
+        return report && sendTo(report.value(), m_from, senderPort);
+    }
+    m_current = std::move(request.pdu);
+    m_current.version = SnmpVersion::V2c;
+    m_current.Community = QString::fromLatin1(request.user.name);
+    m_v3 = std::move(request);
+    std::swap(m_sender, m_from);
+    m_senderPort = senderPort;
+    m_requestSize = datagram.size();
+    emit Request(m_index);
+    return true;
+}
+
 Status SnmpAgent::prepareResponse()
 {
+    if (m_v3)
+        return prepareV3Response();
     const Status encoded = encodeMessage(m_current, m_response);
     if (!encoded || m_response.size() <= MaxDatagram)
         return encoded;
@@ -147,5 +209,21 @@ Status SnmpAgent::SendResponse()
     const qint64 sent = m_socket->writeDatagram(m_response, m_sender, m_senderPort);
     if (sent < 0)
         return Failure{10000 + int(m_socket->error()), m_socket->errorString()};
+    return {};
+}
+
+Status SnmpAgent::prepareV3Response()
+{
+    Result<QByteArray> secured = m_usm->respond(*m_v3, m_current);
+    if (secured && secured.value().size() > responseLimit()) {
+        // RFC 3416: tooBig, with no bindings at all.
+        m_current.ErrorStatus = SnmpError::TooBig;
+        m_current.ErrorIndex = 0;
+        m_current.Variables.clear();
+        secured = m_usm->respond(*m_v3, m_current);
+    }
+    if (!secured)
+        return secured.failure();
+    m_response = std::move(secured.value());
     return {};
 }

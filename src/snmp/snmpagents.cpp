@@ -13,6 +13,7 @@
 #include "snmpagent.h"
 #include "snmpagentpage.h"
 #include "trace/debugtrace.h"
+#include "v3answers.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -92,6 +93,10 @@ void SnmpAgents::StopSnmpAgent(int index)
 void SnmpAgents::snmpAgent_Request(int index)
 {
     SnmpAgent &agent = *m_agents[index];
+    if (agent.v3Request()) {
+        answerV3(index);
+        return;
+    }
     SnmpMessage &message = agent.CurrentMessage();
     // An answer routine that could not write its request record has reported it: the event
     // ends there, unanswered.
@@ -230,4 +235,84 @@ Status SnmpAgents::traceRecord(int index, const QStringList &lines) const
 void SnmpAgents::refuseSet(int index)
 {
     refuseSetRequest(m_agents[index]->CurrentMessage());
+}
+
+namespace {
+
+QString pduName(int pdu)
+{
+    switch (pdu) {
+    case SnmpPdu::GetRequest:
+        return QStringLiteral("GetRequest");
+    case SnmpPdu::GetNextRequest:
+        return QStringLiteral("GetNextRequest");
+    case SnmpPdu::GetBulkRequest:
+        return QStringLiteral("GetBulkRequest");
+    default:
+        return QStringLiteral("SetRequest");
+    }
+}
+
+// Room the secured wrapping takes besides the PDU: header, engine, user, digest, salt, padding.
+constexpr qsizetype V3Wrapping = 200;
+
+} // namespace
+
+void SnmpAgents::answerV3(int index)
+{
+    SnmpAgent &agent = *m_agents[index];
+    SnmpMessage &message = agent.CurrentMessage();
+    const QString failurePrefix = QStringLiteral("Modul: snmpAgent_Request, Err: ");
+    const QString user = message.Community;
+    if (m_trace.debugMode()) {
+        QStringList lines = requestRecord(pduName(message.pdu()), message);
+        lines.first() += QLatin1Char('\t') + user;
+        const Status traced = traceRecord(index, lines);
+        if (!traced) {
+            m_services.messages.showMessage(failurePrefix + traced.failure().description);
+            return;
+        }
+    }
+    const qsizetype room = agent.responseLimit() - V3Wrapping - user.size();
+    reportFailure(failurePrefix, answerV3Request(message, servedObjects(index, message), room));
+    message.Type = SnmpPdu::V2cBase + SnmpPdu::Response;
+    const Status prepared = agent.prepareResponse();
+    if (!prepared) {
+        m_services.messages.showMessage(failurePrefix + prepared.failure().description);
+        return;
+    }
+    if (m_trace.debugMode()) {
+        QStringList lines = responseRecord(message);
+        lines.first() += QLatin1Char('\t') + user;
+        const Status traced = traceRecord(index, lines);
+        if (!traced) {
+            m_services.messages.showMessage(failurePrefix + traced.failure().description);
+            return;
+        }
+    }
+    const Status sent = agent.SendResponse();
+    if (!sent)
+        m_services.messages.showMessage(failurePrefix + sent.failure().description);
+}
+
+Status SnmpAgents::addV3User(int index, const QByteArray &name, usm::Auth auth,
+                             const QByteArray &authPassphrase, usm::Priv priv,
+                             const QByteArray &privPassphrase)
+{
+    return m_agents[index]->usm().addUser(name, auth, authPassphrase, priv, privPassphrase);
+}
+
+bool SnmpAgents::removeV3User(int index, const QByteArray &name)
+{
+    return m_agents[index]->usm().removeUser(name);
+}
+
+QList<QByteArray> SnmpAgents::v3Users(int index) const
+{
+    QList<QByteArray> names;
+    if (const UsmEngine *engine = m_agents[index]->usmIfAny()) {
+        for (const UsmUser &user : engine->users())
+            names.append(user.name);
+    }
+    return names;
 }

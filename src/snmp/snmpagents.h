@@ -4,6 +4,7 @@
 #include "agenttable.h"
 #include "common/result.h"
 #include "systemanswers.h"
+#include "usmcrypto.h"
 
 #include <QObject>
 #include <QString>
@@ -45,6 +46,13 @@ public:
     const ServedRecording &servedRecording(int index) const { return m_recordings[index]; }
     AgentRecordings &recordings() { return *m_rowRecordings; }
 
+    // SNMPv3 users of a row. The first one gives the row its engine; keys are made here, once.
+    Status addV3User(int index, const QByteArray &name, usm::Auth auth,
+                     const QByteArray &authPassphrase, usm::Priv priv = usm::Priv::None,
+                     const QByteArray &privPassphrase = {});
+    bool removeV3User(int index, const QByteArray &name);
+    QList<QByteArray> v3Users(int index) const;
+
     SnmpAgent &snmpAgent(int index) { return *m_agents[index]; }
     AgentTable &agentTable() { return m_table; }
 
@@ -59,6 +67,8 @@ private:
     bool answerBulk(int index);
     ServedObjects servedObjects(int index, const SnmpMessage &message);
     void refuseSet(int index);
+    // A request secured by SNMPv3: answered from the row's objects, traced by user name.
+    void answerV3(int index);
     // Appends to the file named by the row's boxes as they stand now. Callers test Debug Mode
     // first, so no record is built while it is off.
     Status traceRecord(int index, const QStringList &lines) const;

@@ -76,6 +76,11 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth,
     return {};
 }
 
+bool UsmEngine::removeUser(const QByteArray &name)
+{
+    return m_users.removeIf([&](const UsmUser &u) { return u.name == name; }) > 0;
+}
+
 const UsmUser *UsmEngine::findUser(const QByteArray &name) const
 {
     for (const UsmUser &user : m_users) {
@@ -159,6 +164,21 @@ Result<QByteArray> UsmEngine::respond(const Request &request, const SnmpMessage 
     message.contextName = request.message.contextName;
     message.pdu = pdu.value();
     return secure(message, &request.user);
+}
+
+Result<QByteArray> UsmEngine::reportOn(const Request &request, const QString &oid,
+                                       quint32 value) const
+{
+    SnmpMessage pdu;
+    pdu.version = SnmpVersion::V2c;
+    pdu.Type = SnmpPdu::V2cBase + 8;
+    pdu.MessageNumber = request.pdu.MessageNumber;
+    const Result<SnmpVariable> counter =
+        SnmpVariable::make(oid, SnmpType::Counter32, QString::number(value));
+    if (!counter)
+        return counter.failure();
+    pdu.Variables.append(counter.value());
+    return respond(request, pdu);
 }
 
 QByteArray UsmEngine::report(const SnmpV3Message &request, qint32 requestId, int counterArc,

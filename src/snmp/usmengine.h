@@ -46,6 +46,8 @@ public:
     // authentication.
     Status addUser(const QByteArray &name, usm::Auth auth, const QByteArray &authPassphrase,
                    usm::Priv priv = usm::Priv::None, const QByteArray &privPassphrase = {});
+    bool removeUser(const QByteArray &name);
+    const QList<UsmUser> &users() const { return m_users; }
 
     // A request that passed every check, its PDU decrypted and decoded.
     struct Request
@@ -64,6 +66,9 @@ public:
     Outcome receive(QByteArrayView datagram);
     // The response to a request, secured as the request was.
     Result<QByteArray> respond(const Request &request, const SnmpMessage &response) const;
+    // A report on a request that passed the checks (an unknown context, say), secured as the
+    // request was; `oid` names the counter and `value` is its count.
+    Result<QByteArray> reportOn(const Request &request, const QString &oid, quint32 value) const;
 
 private:
     const UsmUser *findUser(const QByteArray &name) const;

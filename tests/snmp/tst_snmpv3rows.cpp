@@ -1,0 +1,219 @@
+#include "snmptesthelpers.h"
+#include "support/testwindow.h"
+
+#include "app/helppage.h"
+#include "snmp/snmpagent.h"
+#include "snmp/snmpv3message.h"
+
+#include <QCheckBox>
+#include <QNetworkDatagram>
+#include <QtTest>
+
+using usm::Auth;
+using usm::Priv;
+
+namespace {
+
+const QString SysName = QStringLiteral("1.3.6.1.2.1.1.5.0");
+
+QStringList v3(const char *level, const char *user)
+{
+    return {"-v3", "-l", level, "-u", user};
+}
+
+} // namespace
+
+// Row 0 runs with three users, one per security level; row 1 runs without any.
+class TstSnmpV3Rows : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void netSnmpTools_data();
+    void netSnmpTools();
+    void walksMatchTheCommunityOnes();
+    void rowWithoutUsersDropsV3();
+    void contextsAndSizeLimit();
+    void tracesUserNotSecrets();
+
+private:
+    ToolRun run(const QString &tool, const QStringList &options, const QString &operands,
+                quint16 port = 0)
+    {
+        return runTool(tool, options +
+                                 QStringList{"127.0.0.1:" + QString::number(port ? port : m_port)} +
+                                 operands.split(' '));
+    }
+    // A plain (noAuthNoPriv) request as a manager that knows the engine sends it.
+    std::optional<QByteArray> exchangePlain(const SnmpMessage &pdu, qint32 maxSize,
+                                            const QByteArray &context = {})
+    {
+        SnmpV3Message message;
+        message.messageId = 77;
+        message.maxSize = maxSize;
+        message.flags = SnmpV3Flag::Reportable;
+        message.usm.engineId = m_window->snmpAgents->snmpAgent(0).usm().engineId();
+        message.usm.userName = "open";
+        message.contextEngineId = message.usm.engineId;
+        message.contextName = context;
+        message.pdu = encodePdu(pdu).value();
+        m_manager.writeDatagram(encodeV3Message(message, 0).bytes, QHostAddress::LocalHost, m_port);
+        if (!QTest::qWaitFor([this] { return m_manager.hasPendingDatagrams(); }, 2000))
+            return std::nullopt;
+        return m_manager.receiveDatagram().data();
+    }
+
+    TestWindow m_test;
+    FrmMain *m_window = nullptr;
+    quint16 m_port = 0;
+    quint16 m_plainPort = 0;
+    QUdpSocket m_manager;
+};
+
+void TstSnmpV3Rows::initTestCase()
+{
+    if (QStandardPaths::findExecutable("snmpget").isEmpty())
+        QSKIP("net-snmp tools are not installed (./scripts/test installs them)");
+    QVERIFY(m_manager.bind(QHostAddress::LocalHost, 0));
+    m_window = &m_test.open();
+    SnmpAgents &agents = *m_window->snmpAgents;
+    QVERIFY(agents.addV3User(0, "open", Auth::None, {}));
+    QVERIFY(agents.addV3User(0, "signer", Auth::Sha256, "sign-pass-1"));
+    QVERIFY(agents.addV3User(0, "secret", Auth::Sha1, "auth-pass-1", Priv::Aes128, "priv-pass-1"));
+    QVERIFY(agents.addV3User(0, "gone", Auth::Md5, "gone-pass-1"));
+    QVERIFY(agents.removeV3User(0, "gone"));
+    QCOMPARE(agents.v3Users(0), (QList<QByteArray>{"open", "signer", "secret"}));
+    QVERIFY(!agents.addV3User(0, "short", Auth::Sha1, "1234567"));
+    m_port = freeUdpPort();
+    QVERIFY(clickRow(*m_window, 0, QString::number(m_port)));
+    m_plainPort = freeUdpPort();
+    QVERIFY(clickRow(*m_window, 1, QString::number(m_plainPort)));
+}
+
+void TstSnmpV3Rows::netSnmpTools_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("operands");
+    QTest::addColumn<QString>("expected"); // a pattern of stdout and stderr together
+    const QStringList signer = v3("authNoPriv", "signer") + QStringList{"-a", "SHA-256", "-A"};
+    const QStringList secret =
+        v3("authPriv", "secret") + QStringList{"-a", "SHA", "-A", "auth-pass-1", "-x", "AES", "-X"};
+    const QString agent1 = QStringLiteral("STRING: \"Agent 1\"");
+    QTest::newRow("noAuthNoPriv") << "snmpget" << v3("noAuthNoPriv", "open") << SysName << agent1;
+    QTest::newRow("authNoPriv") << "snmpget" << signer + QStringList{"sign-pass-1"} << SysName
+                                << agent1;
+    QTest::newRow("authPriv") << "snmpget" << secret + QStringList{"priv-pass-1"} << SysName
+                              << agent1;
+    // Bindings the row lacks get exception values; the others in the request are still answered.
+    QTest::newRow("missing objects") << "snmpget" << secret + QStringList{"priv-pass-1"}
+                                     << "1.3.6.1.2.1.1.5.1 1.3.6.1.2.1.99.0 1.3.6.1.2.1.1.7.0"
+                                     << "No Such Instance.*No Such Object.*INTEGER: 76";
+    QTest::newRow("set refused") << "snmpset" << signer + QStringList{"sign-pass-1"}
+                                 << SysName + " s x"
+                                 << "notWritable";
+    QTest::newRow("wrong passphrase")
+        << "snmpget" << signer + QStringList{"sign-pass-2"} << SysName << "Authentication failure";
+    QTest::newRow("unknown user") << "snmpget" << v3("noAuthNoPriv", "nobody") << SysName
+                                  << "Unknown user name";
+    QTest::newRow("level the user lacks")
+        << "snmpget" << v3("authNoPriv", "open") + QStringList{"-a", "SHA", "-A", "open-pass-1"}
+        << SysName << "Unsupported security level";
+    QTest::newRow("other context")
+        << "snmpget" << v3("noAuthNoPriv", "open") + QStringList{"-n", "other"} << SysName
+        << "Bad context specified";
+}
+
+void TstSnmpV3Rows::netSnmpTools()
+{
+    QFETCH(QString, tool);
+    QFETCH(QStringList, options);
+    QFETCH(QString, operands);
+    QFETCH(QString, expected);
+    const ToolRun result = run(tool, options, operands);
+    const QString output = result.out + result.err;
+    QVERIFY2(QRegularExpression(expected, QRegularExpression::DotMatchesEverythingOption)
+                 .match(output)
+                 .hasMatch(),
+             qPrintable(output));
+}
+
+void TstSnmpV3Rows::walksMatchTheCommunityOnes()
+{
+    const QStringList secret =
+        v3("authPriv", "secret") +
+        QStringList{"-a", "SHA", "-A", "auth-pass-1", "-x", "AES", "-X", "priv-pass-1"};
+    const QStringList community{"-v2c", "-c", "kettle"};
+    // Uptime moves between the runs.
+    const auto lines = [](const ToolRun &run) {
+        QStringList out = run.out.split('\n');
+        for (QString &line : out)
+            line.replace(QRegularExpression("Timeticks: .*"), "Timeticks");
+        return out;
+    };
+    const ToolRun bulk = run("snmpbulkwalk", community, "1.3.6.1.2.1");
+    QCOMPARE(bulk.exitCode, 0);
+    QCOMPARE(lines(run("snmpbulkwalk", secret, "1.3.6.1.2.1")), lines(bulk));
+    // GetNext past the last object ends the view as GetBulk does.
+    const ToolRun walk = run("snmpwalk", secret, "1.3.6.1.2.1");
+    QCOMPARE(walk.exitCode, 0);
+    QCOMPARE(walk.out.count('\n'), 8);
+    QCOMPARE(lines(walk), lines(bulk));
+}
+
+void TstSnmpV3Rows::rowWithoutUsersDropsV3()
+{
+    const SnmpAgent &agent = m_window->snmpAgents->snmpAgent(1);
+    const quint64 dropped = agent.droppedCount();
+    const ToolRun result = run("snmpget", v3("noAuthNoPriv", "open"), SysName, m_plainPort);
+    QVERIFY2(result.err.contains("Timeout"), qPrintable(result.out + result.err));
+    QVERIFY(agent.droppedCount() > dropped);
+    QVERIFY(!agent.usmIfAny());
+}
+
+void TstSnmpV3Rows::contextsAndSizeLimit()
+{
+    SnmpMessage get = makeRequest(SnmpPdu::V2cBase + SnmpPdu::GetRequest, {}, {}, 5);
+    for (int i = 0; i < 40; ++i)
+        get.Variables.append(SnmpVariable::make("1.3.6.1.2.1.1.1.0").value());
+    const auto pduOf = [](const std::optional<QByteArray> &reply) {
+        const Result<SnmpV3Message> message = decodeV3Message(reply.value_or(QByteArray()));
+        return message ? decodePdu(message.value().pdu).value() : SnmpMessage{};
+    };
+    // The whole answer fits the datagram but not what the manager said it takes.
+    SnmpMessage answer = pduOf(exchangePlain(get, 484));
+    QCOMPARE(answer.pdu(), SnmpPdu::Response);
+    QCOMPARE(answer.ErrorStatus, SnmpError::TooBig);
+    QVERIFY(answer.Variables.isEmpty());
+    answer = pduOf(exchangePlain(get, 65000));
+    QCOMPARE(answer.ErrorStatus, 0);
+    QCOMPARE(answer.Variables.size(), 40);
+    // A context the row does not have is reported on, counted up.
+    answer = pduOf(exchangePlain(get, 65000, "elsewhere"));
+    QCOMPARE(answer.pdu(), 8);
+    QCOMPARE(answer.MessageNumber, 5);
+    QCOMPARE(answer.Variables.value(0).Oid(), QStringLiteral("1.3.6.1.6.3.12.1.5.0"));
+}
+
+void TstSnmpV3Rows::tracesUserNotSecrets()
+{
+    m_window->help->chkDebugMode->click();
+    const ToolRun result =
+        run("snmpget",
+            v3("authPriv", "secret") +
+                QStringList{"-a", "SHA", "-A", "auth-pass-1", "-x", "AES", "-X", "priv-pass-1"},
+            SysName);
+    m_window->help->chkDebugMode->click();
+    QVERIFY2(result.out.contains("Agent 1"), qPrintable(result.err));
+    const QString trace = QString::fromLatin1(
+        readFile(m_test.traceFolder() + "/Snmp_127.0.0.1_" + QString::number(m_port) + ".txt"));
+    QVERIFY2(trace.contains(QRegularExpression(" <-- GetRequest\t\\d+\tsecret\r?\n\t\t" +
+                                               QRegularExpression::escape(SysName))),
+             qPrintable(trace));
+    QVERIFY2(trace.contains(QRegularExpression(" --> Response\t\\d+\tsecret\r?\n\t\t")),
+             qPrintable(trace));
+    QVERIFY(!trace.contains("pass"));
+}
+
+QTEST_MAIN(TstSnmpV3Rows)
+#include "tst_snmpv3rows.moc"
