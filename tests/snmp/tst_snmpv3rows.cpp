@@ -4,6 +4,7 @@
 #include "app/helppage.h"
 #include "snmp/snmpagent.h"
 #include "snmp/snmpv3message.h"
+#include "snmp/usmengine.h"
 
 #include <QCheckBox>
 #include <QNetworkDatagram>
@@ -35,6 +36,7 @@ private slots:
     void rowWithoutUsersDropsV3();
     void contextsAndSizeLimit();
     void tracesUserNotSecrets();
+    void survivesBrokenV3();
 
 private:
     ToolRun run(const QString &tool, const QStringList &options, const QString &operands,
@@ -213,6 +215,54 @@ void TstSnmpV3Rows::tracesUserNotSecrets()
     QVERIFY2(trace.contains(QRegularExpression(" --> Response\t\\d+\tsecret\r?\n\t\t")),
              qPrintable(trace));
     QVERIFY(!trace.contains("pass"));
+}
+
+// Broken secured messages reach the engine's checks and the decoders behind them: the row must
+// neither crash nor stall, and report nothing to the user.
+void TstSnmpV3Rows::survivesBrokenV3()
+{
+    UsmEngine &engine = m_window->snmpAgents->snmpAgent(0).usm();
+    SnmpV3Message plain;
+    plain.flags = SnmpV3Flag::Reportable;
+    plain.usm.engineId = engine.engineId();
+    plain.usm.userName = "open";
+    plain.contextEngineId = engine.engineId();
+    plain.pdu = encodePdu(makeRequest(65, {"1.3.6.1.2.1"}, {}, 3)).value();
+    // The same request authenticated and encrypted by a manager that knows the keys.
+    UsmEngine::Request asSecret;
+    asSecret.message = plain;
+    asSecret.message.flags |= SnmpV3Flag::Auth | SnmpV3Flag::Priv;
+    for (const UsmUser &user : engine.users()) {
+        if (user.name == "secret")
+            asSecret.user = user;
+    }
+    const QList<QByteArray> seeds = {encodeV3Message(plain, 0).bytes,
+                                     engine.respond(asSecret, makeRequest(69, {}, {}, 4)).value()};
+    QRandomGenerator random(20261207);
+    SnmpMessage probe = makeRequest(64, {SysName});
+    for (int batch = 0; batch < 200; ++batch) {
+        for (int i = 0; i < 50; ++i) {
+            m_manager.writeDatagram(mutated(seeds[random.bounded(seeds.size())], random),
+                                    QHostAddress::LocalHost, m_port);
+        }
+        // Datagrams are taken in order: the probe's answer comes after the batch was handled.
+        probe.MessageNumber = 100000 + batch;
+        m_manager.writeDatagram(encodeMessage(probe).value(), QHostAddress::LocalHost, m_port);
+        const bool answered = QTest::qWaitFor(
+            [&] {
+                while (m_manager.hasPendingDatagrams()) {
+                    const Result<SnmpMessage> reply =
+                        decodeMessage(m_manager.receiveDatagram().data());
+                    if (reply && reply.value().MessageNumber == probe.MessageNumber)
+                        return true;
+                }
+                return false;
+            },
+            5000);
+        QVERIFY2(answered, qPrintable(QStringLiteral("stuck in batch %1").arg(batch)));
+    }
+    QVERIFY(engine.stats().wrongDigests > 0); // the checks were reached
+    QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
 }
 
 QTEST_MAIN(TstSnmpV3Rows)
