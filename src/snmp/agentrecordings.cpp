@@ -7,6 +7,8 @@
 #include "recordingreader.h"
 #include "snmpagentpage.h"
 #include "snmpagents.h"
+#include "v3userform.h"
+#include "v3usersdialog.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -44,6 +46,9 @@ AgentRecordings::AgentRecordings(SnmpAgents &agents, SnmpAgentPage &page,
     mnuServeRecording->setObjectName(QStringLiteral("mnuServeRecording"));
     mnuServeSystemObjects = mnuAgentRow->addAction(QStringLiteral("Serve System Objects Only"));
     mnuServeSystemObjects->setObjectName(QStringLiteral("mnuServeSystemObjects"));
+    mnuV3Users = mnuAgentRow->addAction(QStringLiteral("SNMPv3 Users…"));
+    mnuV3Users->setObjectName(QStringLiteral("mnuV3Users"));
+    connect(mnuV3Users, &QAction::triggered, this, [this] { mnuV3Users_Click(m_menuRow); });
     connect(mnuServeRecording, &QAction::triggered, this,
             [this] { mnuServeRecording_Click(m_menuRow); });
     connect(mnuServeSystemObjects, &QAction::triggered, this,
@@ -73,6 +78,13 @@ void AgentRecordings::showMenu(int index, QWidget *control, const QPoint &positi
     m_menuRow = index;
     mnuServeSystemObjects->setEnabled(bool(m_agents.servedRecording(index).tree));
     mnuAgentRow->popup(control->mapToGlobal(position));
+}
+
+void AgentRecordings::mnuV3Users_Click(int index)
+{
+    auto *dialog = new V3UsersDialog(m_agents, index, m_services.messages, &m_page);
+    connect(dialog, &V3UsersDialog::usersChanged, this, &AgentRecordings::showServed);
+    dialog->show();
 }
 
 void AgentRecordings::mnuServeRecording_Click(int index)
@@ -161,10 +173,16 @@ void AgentRecordings::finish(const std::shared_ptr<Job> &job)
 void AgentRecordings::showServed(int index)
 {
     const SnmpAgents::ServedRecording &served = m_agents.servedRecording(index);
-    const QString tip = served.tree ? QStringLiteral("Serving %1 (%2 recorded objects)")
-                                          .arg(QFileInfo(served.path).fileName())
-                                          .arg(served.tree->size())
-                                    : QString();
+    QStringList lines;
+    if (served.tree) {
+        lines.append(QStringLiteral("Serving %1 (%2 recorded objects)")
+                         .arg(QFileInfo(served.path).fileName())
+                         .arg(served.tree->size()));
+    }
+    const QString users = v3UsersTip(m_agents.v3Users(index));
+    if (!users.isEmpty())
+        lines.append(users);
+    const QString tip = lines.join(QLatin1Char('\n'));
     m_page.cmdSnmpControl[index]->setToolTip(tip);
     m_page.txtSnmpStatus[index]->setToolTip(tip);
 }

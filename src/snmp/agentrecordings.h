@@ -24,6 +24,7 @@ public:
 
     void mnuServeRecording_Click(int index);
     void mnuServeSystemObjects_Click(int index);
+    void mnuV3Users_Click(int index);
     // Reads the file and serves it on the row; a bad file leaves the row as it was.
     void serveFile(int index, const QString &path);
     bool isLoading(int index) const { return bool(m_jobs[index]); }
@@ -31,6 +32,7 @@ public:
     QMenu *mnuAgentRow = nullptr;
     QAction *mnuServeRecording = nullptr;
     QAction *mnuServeSystemObjects = nullptr;
+    QAction *mnuV3Users = nullptr;
 
 signals:
     // A reading of the row ended: served, refused or cancelled.

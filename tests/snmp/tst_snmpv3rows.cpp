@@ -2,11 +2,17 @@
 #include "support/testwindow.h"
 
 #include "app/helppage.h"
+#include "snmp/agentrecordings.h"
 #include "snmp/snmpagent.h"
 #include "snmp/snmpv3message.h"
 #include "snmp/usmengine.h"
+#include "snmp/v3usersdialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
 #include <QNetworkDatagram>
 #include <QtTest>
 
@@ -37,6 +43,7 @@ private slots:
     void contextsAndSizeLimit();
     void tracesUserNotSecrets();
     void survivesBrokenV3();
+    void usersDialogAddsUsers();
 
 private:
     ToolRun run(const QString &tool, const QStringList &options, const QString &operands,
@@ -263,6 +270,44 @@ void TstSnmpV3Rows::survivesBrokenV3()
     }
     QVERIFY(engine.stats().wrongDigests > 0); // the checks were reached
     QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
+}
+
+// The row menu's dialog: short passphrases are refused with a message, a user added there is
+// named in the row's tooltip and answered at once.
+void TstSnmpV3Rows::usersDialogAddsUsers()
+{
+    AgentRecordings &recordings = m_window->snmpAgents->recordings();
+    QCOMPARE(recordings.mnuAgentRow->actions().last(), recordings.mnuV3Users);
+    recordings.mnuV3Users_Click(2);
+    auto *dialog = m_window->snmpAgent->findChild<V3UsersDialog *>("dlgV3Users");
+    QVERIFY(dialog);
+    QVERIFY(dialog->lblEngineId->text().contains(
+        m_window->snmpAgents->snmpAgent(2).usm().engineId().toHex()));
+    dialog->txtName->setText("viewer");
+    dialog->cboLevel->setCurrentText("authPriv");
+    dialog->cboAuth->setCurrentText("SHA-512");
+    dialog->txtAuthPass->setText("viewer-pass");
+    dialog->cboPriv->setCurrentText("AES-256");
+    dialog->txtPrivPass->setText("short");
+    dialog->cmdAdd->click();
+    QCOMPARE(m_test.messages.texts.size(), 1);
+    QVERIFY(m_test.messages.texts[0].contains("at least 8"));
+    QVERIFY(m_window->snmpAgents->v3Users(2).isEmpty());
+    dialog->txtPrivPass->setText("viewer-priv");
+    dialog->cmdAdd->click();
+    QCOMPARE(dialog->lstUsers->count(), 1);
+    QVERIFY(dialog->txtAuthPass->text().isEmpty());
+    QCOMPARE(m_window->snmpAgent->cmdSnmpControl[2]->toolTip(),
+             QStringLiteral("SNMPv3 users: viewer"));
+    dialog->close();
+    const quint16 port = freeUdpPort();
+    QVERIFY(clickRow(*m_window, 2, QString::number(port)));
+    const ToolRun result =
+        run("snmpget",
+            v3("authPriv", "viewer") + QStringList{"-a", "SHA-512", "-A", "viewer-pass", "-x",
+                                                   "AES-256", "-X", "viewer-priv"},
+            SysName, port);
+    QVERIFY2(result.out.contains("Agent 3"), qPrintable(result.out + result.err));
 }
 
 QTEST_MAIN(TstSnmpV3Rows)

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "common/result.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class SnmpAgents;
+
+// What the users dialog collects for one user, as typed.
+struct V3UserForm
+{
+    enum Level { NoAuthNoPriv, AuthNoPriv, AuthPriv };
+    QString name;
+    Level level = NoAuthNoPriv;
+    QString authProtocol; // one of authProtocolNames()
+    QString authPassphrase;
+    QString privProtocol; // one of privProtocolNames()
+    QString privPassphrase;
+};
+
+QStringList authProtocolNames();
+QStringList privProtocolNames();
+
+// Checks the form and adds the user to the row; the passphrases the level does not use are
+// ignored. The failure's text is fit to show as it is.
+Status addV3UserFromForm(SnmpAgents &agents, int index, const V3UserForm &form);
+
+// The tooltip line naming a row's users; empty without any.
+QString v3UsersTip(const QList<QByteArray> &names);
