@@ -28,6 +28,13 @@ QStringList v3(const char *level, const char *user)
     return {"-v3", "-l", level, "-u", user};
 }
 
+// The authPriv user's options, its privacy passphrase left for the caller.
+QStringList secretWithout()
+{
+    return v3("authPriv", "secret") +
+           QStringList{"-a", "SHA", "-A", "auth-pass-1", "-x", "AES", "-X"};
+}
+
 } // namespace
 
 // Row 0 runs with three users, one per security level; row 1 runs without any.
@@ -49,9 +56,8 @@ private:
     ToolRun run(const QString &tool, const QStringList &options, const QString &operands,
                 quint16 port = 0)
     {
-        return runTool(tool, options +
-                                 QStringList{"127.0.0.1:" + QString::number(port ? port : m_port)} +
-                                 operands.split(' '));
+        const QString agent = "127.0.0.1:" + QString::number(port ? port : m_port);
+        return runTool(tool, options + QStringList{agent} + operands.split(' '));
     }
     // A plain (noAuthNoPriv) request as a manager that knows the engine sends it.
     std::optional<QByteArray> exchangePlain(const SnmpMessage &pdu, qint32 maxSize,
@@ -66,7 +72,8 @@ private:
         message.contextEngineId = message.usm.engineId;
         message.contextName = context;
         message.pdu = encodePdu(pdu).value();
-        m_manager.writeDatagram(encodeV3Message(message, 0).bytes, QHostAddress::LocalHost, m_port);
+        const QByteArray datagram = encodeV3Message(message, 0).bytes;
+        m_manager.writeDatagram(datagram, QHostAddress::LocalHost, m_port);
         if (!QTest::qWaitFor([this] { return m_manager.hasPendingDatagrams(); }, 2000))
             return std::nullopt;
         return m_manager.receiveDatagram().data();
@@ -106,8 +113,7 @@ void TstSnmpV3Rows::netSnmpTools_data()
     QTest::addColumn<QString>("operands");
     QTest::addColumn<QString>("expected"); // a pattern of stdout and stderr together
     const QStringList signer = v3("authNoPriv", "signer") + QStringList{"-a", "SHA-256", "-A"};
-    const QStringList secret =
-        v3("authPriv", "secret") + QStringList{"-a", "SHA", "-A", "auth-pass-1", "-x", "AES", "-X"};
+    const QStringList secret = secretWithout();
     const QString agent1 = QStringLiteral("STRING: \"Agent 1\"");
     QTest::newRow("noAuthNoPriv") << "snmpget" << v3("noAuthNoPriv", "open") << SysName << agent1;
     QTest::newRow("authNoPriv") << "snmpget" << signer + QStringList{"sign-pass-1"} << SysName
@@ -149,9 +155,7 @@ void TstSnmpV3Rows::netSnmpTools()
 
 void TstSnmpV3Rows::walksMatchTheCommunityOnes()
 {
-    const QStringList secret =
-        v3("authPriv", "secret") +
-        QStringList{"-a", "SHA", "-A", "auth-pass-1", "-x", "AES", "-X", "priv-pass-1"};
+    const QStringList secret = secretWithout() + QStringList{"priv-pass-1"};
     const QStringList community{"-v2c", "-c", "kettle"};
     // Uptime moves between the runs.
     const auto lines = [](const ToolRun &run) {
@@ -207,11 +211,7 @@ void TstSnmpV3Rows::contextsAndSizeLimit()
 void TstSnmpV3Rows::tracesUserNotSecrets()
 {
     m_window->help->chkDebugMode->click();
-    const ToolRun result =
-        run("snmpget",
-            v3("authPriv", "secret") +
-                QStringList{"-a", "SHA", "-A", "auth-pass-1", "-x", "AES", "-X", "priv-pass-1"},
-            SysName);
+    const ToolRun result = run("snmpget", secretWithout() + QStringList{"priv-pass-1"}, SysName);
     m_window->help->chkDebugMode->click();
     QVERIFY2(result.out.contains("Agent 1"), qPrintable(result.err));
     const QString trace = QString::fromLatin1(
