@@ -33,8 +33,6 @@ private slots:
     void encryption();
     void incomingChecks_data();
     void incomingChecks();
-    void snmpgetAsManager_data();
-    void snmpgetAsManager();
 };
 
 void TstUsm::publishedKeys_data()
@@ -147,77 +145,6 @@ void TstUsm::incomingChecks()
     }
     QCOMPARE(outcome.request.has_value() && outcome.request->pdu.MessageNumber == 42,
              refusal == 0);
-}
-
-// The system's snmpget as the manager: engine discovery, then one secured Get.
-void TstUsm::snmpgetAsManager_data()
-{
-    QTest::addColumn<Auth>("auth");
-    QTest::addColumn<Priv>("priv");
-    QTest::addColumn<QStringList>("security");
-    QTest::addColumn<QString>("expected");
-    // Every hash's key localization and digest length, the AES key extension for
-    // short hashes, the DES pre-IV and padding, and a refusal the manager must understand.
-    const auto row = [](const char *name, Auth auth, Priv priv, const QStringList &security,
-                        const char *expected = "velmor-v3") {
-        QTest::newRow(name) << auth << priv << security << QString(expected);
-    };
-    row("sha256 aes128", Auth::Sha256, Priv::Aes128, {"-a", "SHA-256", "-x", "AES"});
-    row("sha1 aes256", Auth::Sha1, Priv::Aes256, {"-a", "SHA", "-x", "AES-256"});
-    row("md5 aes192", Auth::Md5, Priv::Aes192, {"-a", "MD5", "-x", "AES-192"});
-    row("sha384 des", Auth::Sha384, Priv::Des, {"-a", "SHA-384", "-x", "DES"});
-    row("sha224 aes192", Auth::Sha224, Priv::Aes192, {"-a", "SHA-224", "-x", "AES-192"});
-    row("sha512 aes256", Auth::Sha512, Priv::Aes256, {"-a", "SHA-512", "-x", "AES-256"});
-    row("sha256 wrong key", Auth::Sha256, Priv::Des,
-        {"-a", "SHA-256", "-x", "DES", "-A", "bad-pass"}, "Authentication failure");
-}
-
-void TstUsm::snmpgetAsManager()
-{
-    QFETCH(Auth, auth);
-    QFETCH(Priv, priv);
-    QFETCH(QStringList, security);
-    QFETCH(QString, expected);
-    if (QStandardPaths::findExecutable("snmpget").isEmpty())
-        QSKIP("snmpget is not installed");
-    UsmEngine engine(99999, 3);
-    QVERIFY(engine.addUser("u1", auth, "pass12345", priv, "pass67890"));
-    QUdpSocket socket;
-    QVERIFY2(socket.bind(QHostAddress::LocalHost, 0), qPrintable(socket.errorString()));
-    int answered = 0;
-    connect(&socket, &QUdpSocket::readyRead, this, [&] {
-        while (socket.hasPendingDatagrams()) {
-            QHostAddress from;
-            quint16 port = 0;
-            QByteArray datagram(int(socket.pendingDatagramSize()), Qt::Uninitialized);
-            datagram.resize(socket.readDatagram(datagram.data(), datagram.size(), &from, &port));
-            UsmEngine::Outcome outcome = engine.receive(datagram);
-            QByteArray reply = outcome.report;
-            if (outcome.request) {
-                SnmpMessage response = outcome.request->pdu;
-                response.Type = SnmpPdu::V2cBase + SnmpPdu::Response;
-                for (SnmpVariable &variable : response.Variables)
-                    QVERIFY(variable.setValueAndType("velmor-v3", SnmpType::OctetString));
-                reply = engine.respond(*outcome.request, response).value();
-                ++answered;
-            }
-            if (!reply.isEmpty())
-                socket.writeDatagram(reply, from, port);
-        }
-    });
-
-    // Later options win: no retry, so the counters below see one discovery.
-    const QStringList arguments{"-r", "0", "-t", "3", "-v3", "-l", "authPriv", "-u", "u1", "-A",
-                                "pass12345", "-X", "pass67890"};
-    const QString agent = QStringLiteral("127.0.0.1:%1").arg(socket.localPort());
-    const ToolRun manager =
-        runTool("snmpget", arguments + security + QStringList{agent, "1.3.6.1.2.1.1.5.0"});
-    const QString output = manager.out + manager.err;
-    QVERIFY2(output.contains(expected), qPrintable(output));
-    const bool succeeds = expected == QLatin1String("velmor-v3");
-    QCOMPARE(answered, succeeds ? 1 : 0);
-    QCOMPARE(engine.stats().unknownEngineIds, 1u); // the discovery
-    QCOMPARE(engine.stats().wrongDigests, expected.startsWith("Auth") ? 1u : 0u);
 }
 
 QTEST_GUILESS_MAIN(TstUsm)
