@@ -595,7 +595,8 @@ QString v3Sample(const V3Peer &peer, const V3Level &level)
                                             m.usm.privacy, m.encryptedPdu);
             readable = plain && decodeScopedPdu(plain.value(), m).ok();
         }
-        const auto pdu = decodePdu(readable ? QByteArrayView(answer.value().pdu) : QByteArrayView());
+        const auto pdu =
+            decodePdu(readable ? QByteArrayView(answer.value().pdu) : QByteArrayView());
         if (pdu && !pdu.value().Variables.isEmpty())
             text = pdu.value().Variables.first().Value();
     }
