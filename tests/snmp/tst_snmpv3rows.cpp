@@ -141,6 +141,19 @@ void TstSnmpV3Rows::netSnmpTools_data()
                                                       "-x", protocols[1], "-X", "priv-pass-1"}
                                    << SysName << agent1;
     }
+    // A manager holding a stale clock for the engine gets the authenticated report, takes the
+    // engine's clock from it and succeeds on its second try.
+    const UsmEngine &engine = m_window->snmpAgents->snmpAgent(0).usm();
+    const QStringList known = {"-e", "0x" + engine.engineId().toHex()};
+    for (const auto &[name, boots, time] :
+         {std::tuple{"stale engine time", engine.boots(), engine.time() + 1000},
+          std::tuple{"stale engine boots", engine.boots() + 1, engine.time()}}) {
+        QTest::newRow(name) << "snmpget"
+                            << secret + QStringList{"priv-pass-1", "-Z"} +
+                                   QStringList{QStringLiteral("%1,%2").arg(boots).arg(time)} +
+                                   known
+                            << SysName << agent1;
+    }
     // Bindings the row lacks get exception values; the others in the request are still answered.
     QTest::newRow("missing objects") << "snmpget" << secret + QStringList{"priv-pass-1"}
                                      << "1.3.6.1.2.1.1.5.1 1.3.6.1.2.1.99.0 1.3.6.1.2.1.1.7.0"
@@ -166,8 +179,11 @@ void TstSnmpV3Rows::netSnmpTools()
     QFETCH(QStringList, options);
     QFETCH(QString, operands);
     QFETCH(QString, expected);
+    const UsmStats &stats = m_window->snmpAgents->snmpAgent(0).usm().stats();
+    const quint32 staleBefore = stats.notInTimeWindows;
     const ToolRun result = run(tool, options, operands);
     const QString output = result.out + result.err;
+    QCOMPARE(stats.notInTimeWindows - staleBefore, options.contains("-Z") ? 1u : 0u);
     QVERIFY2(QRegularExpression(expected, QRegularExpression::DotMatchesEverythingOption)
                  .match(output)
                  .hasMatch(),
@@ -253,7 +269,7 @@ void TstSnmpV3Rows::survivesBrokenV3()
                                      engine.respond(asSecret, makeRequest(69, {}, {}, 4)).value()};
     QRandomGenerator random(20261207);
     SnmpMessage probe = makeRequest(64, {SysName});
-    for (int batch = 0; batch < 200; ++batch) {
+    for (int batch = 0; batch < 2000; ++batch) {
         for (int i = 0; i < 50; ++i) {
             m_manager.writeDatagram(mutated(seeds[random.bounded(seeds.size())], random),
                                     QHostAddress::LocalHost, m_port);
