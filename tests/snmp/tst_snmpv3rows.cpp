@@ -310,17 +310,25 @@ void TstSnmpV3Rows::usersDialogAddsUsers()
     QVERIFY(m_window->snmpAgents->v3Users(2).isEmpty());
     dialog->txtPrivPass->setText("viewer-priv");
     dialog->cmdAdd->click();
+    // Selected, the user's settings come back without passphrases, to be changed and applied.
+    dialog->lstUsers->setCurrentRow(0);
+    QCOMPARE(dialog->txtName->text() + dialog->cboLevel->currentText() +
+                 dialog->cboAuth->currentText() + dialog->cboPriv->currentText() +
+                 dialog->txtAuthPass->text() + dialog->cmdAdd->text(),
+             "viewerauthPrivSHA-512AES-256Apply");
+    dialog->cboLevel->setCurrentText("authNoPriv");
+    dialog->cboAuth->setCurrentText("SHA-224");
+    dialog->txtAuthPass->setText("viewer-pass-2");
+    dialog->cmdAdd->click();
     QCOMPARE(dialog->lstUsers->count(), 1);
-    QVERIFY(dialog->txtAuthPass->text().isEmpty());
     QCOMPARE(m_window->snmpAgent->cmdSnmpControl[2]->toolTip(),
              QStringLiteral("SNMPv3 users: viewer"));
     dialog->close();
     const quint16 port = freeUdpPort();
     QVERIFY(clickRow(*m_window, 2, QString::number(port)));
     const ToolRun result =
-        run("snmpget",
-            v3("authPriv", "viewer") + QStringList{"-a", "SHA-512", "-A", "viewer-pass", "-x",
-                                                   "AES-256", "-X", "viewer-priv"},
+        run("snmpget", v3("authNoPriv", "viewer") + QStringList{"-a", "SHA-224", "-A",
+                                                                "viewer-pass-2"},
             SysName, port);
     QVERIFY2(result.out.contains("Agent 3"), qPrintable(result.out + result.err));
 }
