@@ -25,7 +25,7 @@ struct V3UserForm
 QStringList authProtocolNames();
 QStringList privProtocolNames();
 
-// A user's name, level and protocols, to edit it; passphrases are not kept, so they are blank.
+// A user's name, level and protocols, to edit it; passphrases are not kept: they stay blank.
 V3UserForm formOf(const UsmUser &user);
 
 // Checks the form and adds the user to the row, replacing one of the same name; the passphrases the level does not use are
