@@ -29,7 +29,6 @@ class TstUsm : public QObject
 private slots:
     void publishedKeys_data();
     void publishedKeys();
-    void shortPassphraseRefused();
     void encryption();
     void incomingChecks_data();
     void incomingChecks();
@@ -57,12 +56,6 @@ void TstUsm::publishedKeys()
     QCOMPARE(made.value().toHex(), key);
     const QByteArray engine = QByteArray::fromHex("000000000000000000000002");
     QCOMPARE(usm::localizeKey(auth, made.value(), engine).value().toHex(), localized);
-}
-
-void TstUsm::shortPassphraseRefused()
-{
-    QVERIFY(!usm::passwordToKey(Auth::Sha256, "1234567"));
-    QVERIFY(usm::passwordToKey(Auth::Sha256, "12345678"));
 }
 
 // What a peer never shows: a fresh salt per message, and cut salts and DES blocks refused.
