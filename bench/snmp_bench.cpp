@@ -4,6 +4,7 @@
 // at once while the window keeps repainting.
 //
 //   snmp_bench [seconds-per-run [in-flight]]  the whole comparison
+//   snmp_bench --v3 [seconds-per-run]          SNMPv3 at each security level, same users on both
 //   snmp_bench --agent PORT...             (internal) the window with rows started on PORTs
 #include "benchservices.h"
 #include "app/frmmain.h"
@@ -14,6 +15,8 @@
 #include "snmp/snmpagentpage.h"
 #include "snmp/snmpagents.h"
 #include "snmp/snmpmessage.h"
+#include "snmp/snmpv3message.h"
+#include "snmp/usmcrypto.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -45,6 +48,27 @@ using Clock = std::chrono::steady_clock;
 int InFlight = 32;
 constexpr qint32 FirstId = 0x40000000; // four bytes whatever the sequence number adds
 
+struct V3Level
+{
+    const char *name;
+    QByteArray user;
+    quint8 flags;
+    usm::Auth auth;
+    usm::Priv priv;
+    const char *snmpdLevel;
+};
+
+const std::vector<V3Level> &v3Levels()
+{
+    using usm::Auth, usm::Priv;
+    static const std::vector<V3Level> levels{
+        {"v3 noAuthNoPriv", "benchnone", 0, Auth::None, Priv::None, "noauth"},
+        {"v3 authNoPriv SHA-256", "benchauth", SnmpV3Flag::Auth, Auth::Sha256, Priv::None, "auth"},
+        {"v3 authPriv SHA-256/AES", "benchpriv", SnmpV3Flag::Auth | SnmpV3Flag::Priv,
+         Auth::Sha256, Priv::Aes128, "priv"}};
+    return levels;
+}
+
 // ---- the agent side: the real window, offscreen, in a process of its own ----
 
 
@@ -75,6 +99,10 @@ int runAgent(int argc, char **argv)
     const AppServices services{programFolder.path(), messages, editor};
     FrmMain window(ipInfo, services, startDirectory.path());
     window.show();
+    // The same users snmpd gets in the SNMPv3 comparison.
+    for (const V3Level &level : v3Levels())
+        window.snmpAgents->addV3User(0, level.user, level.auth, "benchauth1", level.priv,
+                                     "benchpriv1");
     for (int row = 0; row + 2 < argc && row < SnmpAgentPage::RowCount; ++row) {
         window.snmpAgent->txtSnmpIpAddr[row]->setText(QStringLiteral("127.0.0.1"));
         window.snmpAgent->txtSnmpPort[row]->setText(QString::fromLatin1(argv[row + 2]));
@@ -202,8 +230,11 @@ constexpr int ReceiveSize = 4096;
 class Sender
 {
 public:
-    Sender(int fd, const QByteArray &request, const std::vector<quint16> &ports)
-        : m_fd(fd), m_ports(ports), m_buffers(Batch, request)
+    // With `pool`, its requests go out in turn, the i-th carrying id FirstId + i, instead of
+    // `request` with the id patched in (a secured message cannot be patched).
+    Sender(int fd, const QByteArray &request, const std::vector<quint16> &ports,
+           const std::vector<QByteArray> *pool = nullptr)
+        : m_fd(fd), m_ports(ports), m_buffers(Batch, request), m_pool(pool)
     {
         m_idAt = request.indexOf(QByteArray::fromHex("020440000000")) + 2;
         for (int i = 0; i < Batch; ++i) {
@@ -223,10 +254,17 @@ public:
     {
         if (m_queued == Batch)
             flush(outstanding);
-        const qint32 id = FirstId + m_sequence++;
-        char *bytes = m_buffers[m_queued].data();
-        for (int i = 0; i < 4; ++i)
-            bytes[m_idAt + i] = char(quint32(id) >> (24 - 8 * i));
+        qint32 id = FirstId + m_sequence++;
+        if (m_pool) {
+            const qsizetype index = (id - FirstId) % qsizetype(m_pool->size());
+            id = FirstId + qint32(index);
+            m_iov[m_queued] = {const_cast<char *>((*m_pool)[index].constData()),
+                               size_t((*m_pool)[index].size())};
+        } else {
+            char *bytes = m_buffers[m_queued].data();
+            for (int i = 0; i < 4; ++i)
+                bytes[m_idAt + i] = char(quint32(id) >> (24 - 8 * i));
+        }
         m_to[m_queued].sin_port = htons(m_ports[m_nextPort++ % m_ports.size()]);
         m_ids[m_queued++] = id;
     }
@@ -251,6 +289,7 @@ private:
     int m_fd;
     const std::vector<quint16> &m_ports;
     std::vector<QByteArray> m_buffers;
+    const std::vector<QByteArray> *m_pool;
     qsizetype m_idAt = 0;
     sockaddr_in m_to[Batch]{};
     iovec m_iov[Batch]{};
@@ -261,9 +300,31 @@ private:
     std::size_t m_nextPort = 0;
 };
 
+// SNMPv3 requests built ahead, and the security flags their answers must carry: a report
+// (discovery, a stale clock) comes back at a lower level and does not count.
+struct V3Traffic
+{
+    std::vector<QByteArray> requests;
+    quint8 flags = 0;
+};
+
+// The message id of an answer at the expected level; a readable PDU must be a Response.
+bool v3ResponseHeader(QByteArrayView datagram, quint8 flags, qint64 &id, qint64 &status)
+{
+    const Result<SnmpV3Message> message = decodeV3Message(datagram);
+    if (!message || (message.value().flags & 3) != flags)
+        return false;
+    if (!(flags & SnmpV3Flag::Priv)
+        && (message.value().pdu.isEmpty() || quint8(message.value().pdu[0]) != 0xa2))
+        return false;
+    id = message.value().messageId;
+    status = 0;
+    return true;
+}
+
 // Keeps InFlight requests outstanding against the ports, round robin, for the given time.
 Figures load(const std::vector<quint16> &ports, const QByteArray &request, int milliseconds,
-             qint64 agentPid)
+             qint64 agentPid, const V3Traffic *v3 = nullptr)
 {
     const double cpuBefore = cpuSeconds(agentPid);
     const double ownBefore = cpuSeconds(::getpid());
@@ -272,7 +333,7 @@ Figures load(const std::vector<quint16> &ports, const QByteArray &request, int m
     std::vector<double> latencies;
     latencies.reserve(1 << 20);
     Figures figures;
-    Sender sender(fd, request, ports);
+    Sender sender(fd, request, ports, v3 ? &v3->requests : nullptr);
     std::vector<char> buffers(std::size_t(Batch) * ReceiveSize);
     iovec iov[Batch];
     mmsghdr headers[Batch];
@@ -301,7 +362,9 @@ Figures load(const std::vector<quint16> &ports, const QByteArray &request, int m
                 qint64 status = 0;
                 const QByteArrayView datagram(static_cast<const char *>(iov[i].iov_base),
                                               qsizetype(headers[i].msg_len));
-                if (!responseHeader(datagram, id, status) || status != 0)
+                const bool read = v3 ? v3ResponseHeader(datagram, v3->flags, id, status)
+                                     : responseHeader(datagram, id, status);
+                if (!read || status != 0)
                     continue;
                 const auto found = outstanding.find(id);
                 if (found == outstanding.end())
@@ -410,6 +473,138 @@ void print(const char *what, const Figures &ours, const Figures &theirs)
                 "", ours.perSecond / qMax(1.0, theirs.perSecond), ours.p99 / qMax(1.0, theirs.p99),
                 ours.cpuPerAnswer / qMax(0.001, theirs.cpuPerAnswer));
 }
+
+
+// ---- SNMPv3: a manager's side, just enough to load both agents alike ----
+
+struct V3Peer
+{
+    quint16 port = 0;
+    QByteArray engineId;
+    quint32 boots = 0;
+    quint32 time = 0;
+    QElapsedTimer since; // when `time` was learnt
+};
+
+// Discovery: an unauthenticated, reportable request; the report names the engine and its clock.
+bool discover(V3Peer &peer)
+{
+    SnmpV3Message probe;
+    probe.messageId = 1;
+    probe.flags = SnmpV3Flag::Reportable;
+    SnmpMessage empty;
+    empty.version = SnmpVersion::V2c;
+    empty.Type = SnmpPdu::V2cBase + SnmpPdu::GetRequest;
+    empty.MessageNumber = 1;
+    probe.pdu = encodePdu(empty).value();
+    const int fd = openSocket();
+    sendTo(fd, encodeV3Message(probe, 0).bytes, peer.port);
+    pollfd poller{fd, POLLIN, 0};
+    bool found = false;
+    if (::poll(&poller, 1, 2000) > 0) {
+        char buffer[4096];
+        const ssize_t size = ::recv(fd, buffer, sizeof buffer, 0);
+        const auto report = decodeV3Message(QByteArrayView(buffer, qMax<ssize_t>(size, 0)));
+        if (report && !report.value().usm.engineId.isEmpty()) {
+            peer.engineId = report.value().usm.engineId;
+            peer.boots = report.value().usm.boots;
+            peer.time = report.value().usm.time;
+            peer.since.start();
+            found = true;
+        }
+    }
+    ::close(fd);
+    return found;
+}
+
+struct V3Keys
+{
+    QByteArray auth;
+    QByteArray priv;
+};
+
+V3Keys keysFor(const V3Level &level, const QByteArray &engineId)
+{
+    V3Keys keys;
+    if (level.auth != usm::Auth::None)
+        keys.auth = usm::localizedKey(level.auth, "benchauth1", engineId).value();
+    if (level.priv != usm::Priv::None)
+        keys.priv = usm::privacyKey(level.auth, level.priv,
+                                    usm::localizedKey(level.auth, "benchpriv1", engineId).value())
+                        .value();
+    return keys;
+}
+
+// A Get of sysName.0 secured as a manager secures it, message and request id alike.
+QByteArray securedGet(const V3Peer &peer, const V3Level &level, const V3Keys &keys, qint32 id)
+{
+    SnmpMessage get;
+    get.version = SnmpVersion::V2c;
+    get.Type = SnmpPdu::V2cBase + SnmpPdu::GetRequest;
+    get.MessageNumber = id;
+    get.Variables.append(SnmpVariable::make(QStringLiteral("1.3.6.1.2.1.1.5.0")).value());
+    const quint32 time = peer.time + quint32(peer.since.elapsed() / 1000);
+    SnmpV3Message message;
+    message.messageId = id;
+    message.flags = level.flags | SnmpV3Flag::Reportable;
+    message.usm = {peer.engineId, peer.boots, time, level.user, {}, {}};
+    message.contextEngineId = peer.engineId;
+    message.pdu = encodePdu(get).value();
+    if (level.flags & SnmpV3Flag::Priv) {
+        const usm::Encrypted encrypted =
+            usm::encrypt(level.priv, keys.priv, peer.boots, time, encodeScopedPdu(message))
+                .value();
+        message.encryptedPdu = encrypted.data;
+        message.usm.privacy = encrypted.salt;
+    }
+    const int length = (level.flags & SnmpV3Flag::Auth) ? usm::digestLength(level.auth) : 0;
+    EncodedV3 secured = encodeV3Message(message, length);
+    if (length)
+        secured.bytes.replace(secured.authenticationOffset, length,
+                              usm::digest(level.auth, keys.auth, secured.bytes).value());
+    return secured.bytes;
+}
+
+V3Traffic traffic(const V3Peer &peer, const V3Level &level)
+{
+    const V3Keys keys = keysFor(level, peer.engineId);
+    V3Traffic built;
+    built.flags = level.flags;
+    for (int i = 0; i < 4096; ++i)
+        built.requests.push_back(securedGet(peer, level, keys, FirstId + i));
+    return built;
+}
+
+// The value a secured Get brings back, decrypted, to show both agents answer alike.
+QString v3Sample(const V3Peer &peer, const V3Level &level)
+{
+    const V3Keys keys = keysFor(level, peer.engineId);
+    const int fd = openSocket();
+    sendTo(fd, securedGet(peer, level, keys, FirstId), peer.port);
+    pollfd poller{fd, POLLIN, 0};
+    QString text = QStringLiteral("no answer");
+    if (::poll(&poller, 1, 2000) > 0) {
+        char buffer[4096];
+        const ssize_t size = ::recv(fd, buffer, sizeof buffer, 0);
+        Result<SnmpV3Message> answer =
+            decodeV3Message(QByteArrayView(buffer, qMax<ssize_t>(size, 0)));
+        bool readable = bool(answer);
+        if (readable && (answer.value().flags & SnmpV3Flag::Priv)) {
+            SnmpV3Message &m = answer.value();
+            const auto plain = usm::decrypt(level.priv, keys.priv, m.usm.boots, m.usm.time,
+                                            m.usm.privacy, m.encryptedPdu);
+            readable = plain && decodeScopedPdu(plain.value(), m).ok();
+        }
+        const auto pdu =
+            decodePdu(readable ? QByteArrayView(answer.value().pdu) : QByteArrayView());
+        if (pdu && !pdu.value().Variables.isEmpty())
+            text = pdu.value().Variables.first().Value();
+    }
+    ::close(fd);
+    return text;
+}
+
+int runV3Comparison(int argc, char **argv);
 
 int runComparison(int argc, char **argv)
 {
@@ -527,5 +722,94 @@ int main(int argc, char **argv)
 {
     if (argc > 1 && QByteArray(argv[1]) == "--agent")
         return runAgent(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "--v3")
+        return runV3Comparison(argc - 1, argv + 1);
     return runComparison(argc, argv);
 }
+
+namespace {
+
+// One row with the three users against snmpd given the same users, level by level.
+int runV3Comparison(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int milliseconds = (argc > 1 ? QByteArray(argv[1]).toInt() : 2) * 1000;
+    const QString snmpd =
+        QStandardPaths::findExecutable(QStringLiteral("snmpd"), {"/usr/sbin", "/usr/local/sbin"});
+    if (snmpd.isEmpty()) {
+        std::fprintf(stderr, "snmpd not found (scripts/deps.sh installs it)\n");
+        return 1;
+    }
+    V3Peer row;
+    row.port = freePort();
+    Child agent;
+    QProcessEnvironment agentEnvironment = QProcessEnvironment::systemEnvironment();
+    agentEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    agent.process.setProcessEnvironment(agentEnvironment);
+    agent.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    agent.process.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--agent"), QString::number(row.port)});
+    while (agent.process.waitForReadyRead(10000))
+        if (agent.process.readAllStandardOutput().contains("ready"))
+            break;
+
+    QTemporaryDir folder;
+    V3Peer reference;
+    reference.port = freePort();
+    QByteArray conf = "sysName Agent 1\n";
+    for (const V3Level &level : v3Levels()) {
+        conf += "createUser " + level.user;
+        if (level.auth != usm::Auth::None)
+            conf += " SHA-256 benchauth1";
+        if (level.priv != usm::Priv::None)
+            conf += " AES benchpriv1";
+        conf += "\nrouser " + level.user + ' ' + level.snmpdLevel + '\n';
+    }
+    QFile confFile(folder.filePath(QStringLiteral("snmpd.conf")));
+    if (!confFile.open(QIODevice::WriteOnly) || confFile.write(conf) != conf.size()
+        || !confFile.flush())
+        return 1;
+    confFile.close();
+    Child reference_agent;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), folder.path());
+    environment.insert(QStringLiteral("MIBS"), QString());
+    reference_agent.process.setProcessEnvironment(environment);
+    reference_agent.process.setStandardOutputFile(QProcess::nullDevice());
+    reference_agent.process.setStandardErrorFile(QProcess::nullDevice());
+    reference_agent.process.start(snmpd, {"-f", "-Lo", "-C", "-c", confFile.fileName(),
+                                          "udp:127.0.0.1:" + QString::number(reference.port)});
+    QElapsedTimer waiting;
+    waiting.start();
+    while (!discover(reference) && waiting.elapsed() < 10000)
+        ;
+    if (!discover(row) || reference.engineId.isEmpty()) {
+        std::fprintf(stderr, "discovery failed\n");
+        return 1;
+    }
+    std::printf("%d requests in flight, %d ms per run, median of 3 runs, Get of sysName.0\n",
+                InFlight, milliseconds);
+    const auto median = [](std::vector<Figures> runs) {
+        std::sort(runs.begin(), runs.end(),
+                  [](const Figures &a, const Figures &b) { return a.perSecond < b.perSecond; });
+        return runs[runs.size() / 2];
+    };
+    const qint64 ours = agent.process.processId();
+    const qint64 theirs = reference_agent.process.processId();
+    for (const V3Level &level : v3Levels()) {
+        std::printf("\n%s: row says \"%s\", snmpd says \"%s\"\n", level.name,
+                    qPrintable(v3Sample(row, level)), qPrintable(v3Sample(reference, level)));
+        std::vector<Figures> oursRuns;
+        std::vector<Figures> theirsRuns;
+        for (int round = 0; round < 3; ++round) {
+            const V3Traffic toRow = traffic(row, level);
+            oursRuns.push_back(load({row.port}, {}, milliseconds, ours, &toRow));
+            const V3Traffic toReference = traffic(reference, level);
+            theirsRuns.push_back(load({reference.port}, {}, milliseconds, theirs, &toReference));
+        }
+        print(level.name, median(oursRuns), median(theirsRuns));
+    }
+    return 0;
+}
+
+} // namespace

@@ -71,7 +71,13 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth,
             return key.failure();
         user.privKey = key.value();
     }
-    m_users.removeIf([&](const UsmUser &u) { return u.name == name; });
+    // A user edited keeps its place in the list.
+    for (UsmUser &existing : m_users) {
+        if (existing.name == name) {
+            existing = user;
+            return {};
+        }
+    }
     m_users.append(user);
     return {};
 }

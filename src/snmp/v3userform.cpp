@@ -2,6 +2,7 @@
 
 #include "snmpagents.h"
 #include "usmcrypto.h"
+#include "usmengine.h"
 
 namespace {
 
@@ -38,6 +39,21 @@ QStringList authProtocolNames()
 QStringList privProtocolNames()
 {
     return listOf(PrivNames);
+}
+
+V3UserForm formOf(const UsmUser &user)
+{
+    V3UserForm form;
+    form.name = QString::fromUtf8(user.name);
+    if (user.auth != usm::Auth::None) {
+        form.level = V3UserForm::AuthNoPriv;
+        form.authProtocol = QLatin1String(AuthNames[int(user.auth) - 1]);
+    }
+    if (user.priv != usm::Priv::None) {
+        form.level = V3UserForm::AuthPriv;
+        form.privProtocol = QLatin1String(PrivNames[int(user.priv) - 1]);
+    }
+    return form;
 }
 
 Status addV3UserFromForm(SnmpAgents &agents, int index, const V3UserForm &form)

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class SnmpAgents;
+struct UsmUser;
 
 // What the users dialog collects for one user, as typed.
 struct V3UserForm
@@ -24,8 +25,11 @@ struct V3UserForm
 QStringList authProtocolNames();
 QStringList privProtocolNames();
 
-// Checks the form and adds the user to the row; the passphrases the level does not use are
-// ignored. The failure's text is fit to show as it is.
+// A user's name, level and protocols, to edit it; passphrases are not kept: they stay blank.
+V3UserForm formOf(const UsmUser &user);
+
+// Checks the form and adds the user to the row, replacing one of the same name; the
+// passphrases the level does not use are ignored. The failure's text is fit to show as it is.
 Status addV3UserFromForm(SnmpAgents &agents, int index, const V3UserForm &form);
 
 // The tooltip line naming a row's users; empty without any.

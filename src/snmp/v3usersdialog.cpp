@@ -80,6 +80,8 @@ V3UsersDialog::V3UsersDialog(SnmpAgents &agents, int index, MessagePresenter &me
 
     connect(cmdAdd, &QPushButton::clicked, this, &V3UsersDialog::addUser);
     connect(cmdRemove, &QPushButton::clicked, this, &V3UsersDialog::removeUser);
+    connect(lstUsers, &QListWidget::currentRowChanged, this, &V3UsersDialog::editSelected);
+    connect(txtName, &QLineEdit::textChanged, this, &V3UsersDialog::nameAddsOrApplies);
     connect(cboLevel, &QComboBox::currentIndexChanged, this, &V3UsersDialog::enableForLevel);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     enableForLevel();
@@ -119,6 +121,31 @@ void V3UsersDialog::showUsers()
     lstUsers->clear();
     for (const QByteArray &name : m_agents.v3Users(m_index))
         lstUsers->addItem(QString::fromUtf8(name));
+}
+
+void V3UsersDialog::editSelected()
+{
+    const UsmEngine *engine = m_agents.snmpAgent(m_index).usmIfAny();
+    const int row = lstUsers->currentRow();
+    if (!engine || row < 0 || row >= engine->users().size())
+        return;
+    const V3UserForm form = formOf(engine->users()[row]);
+    txtName->setText(form.name);
+    cboLevel->setCurrentIndex(form.level);
+    if (!form.authProtocol.isEmpty())
+        cboAuth->setCurrentText(form.authProtocol);
+    if (!form.privProtocol.isEmpty())
+        cboPriv->setCurrentText(form.privProtocol);
+    txtAuthPass->clear();
+    txtPrivPass->clear();
+}
+
+// The same button adds a new name and applies the form to an existing user.
+void V3UsersDialog::nameAddsOrApplies()
+{
+    const bool known = m_agents.v3Users(m_index).contains(txtName->text().trimmed().toUtf8());
+    cmdAdd->setText(known ? QStringLiteral("Apply") : QStringLiteral("Add"));
+    cmdAdd->setAccessibleName(cmdAdd->text());
 }
 
 void V3UsersDialog::enableForLevel()

@@ -10,7 +10,8 @@ class QListWidget;
 class QPushButton;
 class SnmpAgents;
 
-// A row's SNMPv3 users: the list, and a form to add one. The checks live in v3userform.
+// A row's SNMPv3 users: the list, and a form to add one or, one selected, to change it. The
+// checks live in v3userform.
 class V3UsersDialog : public QDialog
 {
     Q_OBJECT
@@ -36,6 +37,8 @@ private:
     void addUser();
     void removeUser();
     void showUsers();
+    void editSelected();
+    void nameAddsOrApplies();
     void enableForLevel();
 
     SnmpAgents &m_agents;
