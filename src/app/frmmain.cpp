@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "common/accessibleroles.h"
 #include "common/apptitle.h"
 #include "common/controlnames.h"
 #include "helppage.h"
@@ -20,7 +21,6 @@
 #include "workbench/mibfixpage.h"
 #include "workbench/searchinfiles.h"
 
-#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -32,22 +32,13 @@ namespace {
 constexpr int WindowHeight = 640;
 constexpr int TabLeft = 8;
 constexpr int TabTop = 8;
-
-// Assistive technology lists the main window as a top-level window (frame), not a pane.
-QAccessibleInterface *frmMainAccessible(const QString &className, QObject *object)
-{
-    if (className != QLatin1String(FrmMain::staticMetaObject.className()))
-        return nullptr;
-    return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
-}
 } // namespace
 
 FrmMain::FrmMain(AdapterInfo &ipInfo, const AppServices &services, const QString &startDirectory,
                  QWidget *parent)
     : QWidget(parent), m_services(services), m_ipInfo(ipInfo), m_trace(services.programFolder)
 {
-    static const bool accessibleAsWindow = (QAccessible::installFactory(frmMainAccessible), true);
-    Q_UNUSED(accessibleAsWindow);
+    presentAsWindow(this);
     nameControl(this, QStringLiteral("frmMain"), mainWindowTitle());
     setWindowTitle(mainWindowTitle());
 

@@ -1,5 +1,6 @@
 #include "agentrecordings.h"
 
+#include "common/accessibleroles.h"
 #include "common/appservices.h"
 #include "common/controlnames.h"
 #include "common/filechooser.h"
@@ -60,6 +61,9 @@ AgentRecordings::AgentRecordings(SnmpAgents &agents, SnmpAgentPage &page,
             connect(control, &QWidget::customContextMenuRequested, this,
                     [this, i, control](const QPoint &at) { showMenu(i, control, at); });
         }
+        QPushButton *button = page.cmdSnmpControl[i];
+        offerMenuAction(button,
+                        [this, i, button] { showMenu(i, button, button->rect().center()); });
     }
 }
 

@@ -118,10 +118,6 @@ Status ServedObjects::fill(SnmpVariable &variable, Ref ref) const
         advanced = encodeTimeTicks(recorded + quint64(m_row.AgentStartTime.secsTo(m_now)) * 100);
         element = advanced;
     }
-    const Result<SnmpValue> value = decodeValue(quint8(element[0]), ber::contentOf(element));
-    if (!value)
-        return value.failure();
-    variable.setEncoded(m_tree->oidElement(ref.recorded), value.value().type, value.value().text,
-                        element);
+    variable.setEncoded(m_tree->oidElement(ref.recorded), element);
     return {};
 }

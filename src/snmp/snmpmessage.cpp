@@ -109,7 +109,7 @@ Status SnmpVariable::setValue(const QString &text)
 
 Status SnmpVariable::setType(int type)
 {
-    const Result<QByteArray> element = encodeValue(type, m_value);
+    const Result<QByteArray> element = encodeValue(type, Value());
     if (!element)
         return element.failure();
     m_type = type;
@@ -123,6 +123,7 @@ Status SnmpVariable::setValueAndType(const QString &text, int type)
     if (!element)
         return element.failure();
     m_value = text;
+    m_valuePending = false;
     m_type = type;
     m_valueElement = std::move(element.value());
     return {};
@@ -141,7 +142,8 @@ void SnmpVariable::makeOidText() const
 
 void SnmpVariable::answerWith(const SnmpVariable &answer)
 {
-    m_value = answer.m_value;
+    m_value = answer.Value();
+    m_valuePending = false;
     m_type = answer.m_type;
     m_valueElement = answer.m_valueElement;
     // While this text is not made the bytes decide: equal content means equal text, the
@@ -165,13 +167,29 @@ void SnmpVariable::setEncoded(QByteArrayView oidElement, int type, const QString
     }
     m_type = type;
     m_value = text;
+    m_valuePending = false;
     m_valueElement = valueElement.toByteArray();
+}
+
+void SnmpVariable::setEncoded(QByteArrayView oidElement, QByteArrayView valueElement)
+{
+    setEncoded(oidElement, typeOfTag(quint8(valueElement[0])), QString(), valueElement);
+    m_valuePending = true;
+}
+
+void SnmpVariable::makeValueText() const
+{
+    const Result<SnmpValue> value =
+        decodeValue(quint8(m_valueElement[0]), ber::contentOf(m_valueElement));
+    m_value = value ? value.value().text : QString();
+    m_valuePending = false;
 }
 
 void SnmpVariable::setEncodedValue(int type, const QString &text, const QByteArray &element)
 {
     m_type = type;
     m_value = text;
+    m_valuePending = false;
     m_valueElement = element;
 }
 

@@ -52,7 +52,12 @@ public:
         return m_oid;
     }
     int Type() const { return m_type; }
-    const QString &Value() const { return m_value; }
+    const QString &Value() const
+    {
+        if (m_valuePending)
+            makeValueText();
+        return m_value;
+    }
 
     // Text and encoding always say the same: a text that does not fit the type fails and
     // changes nothing, so what is traced is what goes out.
@@ -67,6 +72,8 @@ public:
     // An answer from stored encodings; the identifier's text is made when first asked for.
     void setEncoded(QByteArrayView oidElement, int type, const QString &text,
                     QByteArrayView valueElement);
+    // The same with the value's text made from its element when first asked for.
+    void setEncoded(QByteArrayView oidElement, QByteArrayView valueElement);
     // Takes a value with an encoding the caller made from the same text and type.
     void setEncodedValue(int type, const QString &text, const QByteArray &element);
 
@@ -79,12 +86,15 @@ public:
 
 private:
     void makeOidText() const;
+    void makeValueText() const;
 
     // A received identifier's text is made when first asked for: answers mostly need its bytes.
     mutable QString m_oid;
     mutable bool m_oidPending = false;
     int m_type = 20;
-    QString m_value;
+    // An answer's value text is only read for traces: made from the element when asked for.
+    mutable QString m_value;
+    mutable bool m_valuePending = false;
     QByteArray m_oidElement;
     QByteArray m_valueElement;
 };

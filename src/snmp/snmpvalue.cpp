@@ -226,3 +226,37 @@ Result<SnmpValue> decodeValue(quint8 tag, QByteArrayView content)
                            .arg(tag, 2, 16, QLatin1Char('0')));
     }
 }
+
+int typeOfTag(quint8 tag)
+{
+    switch (tag) {
+    case ber::Integer:
+        return SnmpType::Integer32;
+    case ber::OctetString:
+        return SnmpType::OctetString;
+    case ber::ObjectIdentifier:
+        return SnmpType::ObjectIdentifier;
+    case IpAddressTag:
+        return SnmpType::IpAddress;
+    case Counter32Tag:
+        return SnmpType::Counter32;
+    case Gauge32Tag:
+        return SnmpType::Gauge32;
+    case TimeTicksTag:
+        return SnmpType::TimeTicks;
+    case Counter64Tag:
+        return SnmpType::Counter64;
+    case OpaqueTag:
+        return SnmpType::Opaque;
+    case ber::Null:
+        return SnmpType::Null;
+    case NoSuchObjectTag:
+        return SnmpType::NoSuchObject;
+    case NoSuchInstanceTag:
+        return SnmpType::NoSuchInstance;
+    case EndOfMibViewTag:
+        return SnmpType::EndOfMibView;
+    default:
+        return 0;
+    }
+}

@@ -39,3 +39,5 @@ Result<QByteArray> encodeValue(int type, const QString &text);
 QByteArray encodeTimeTicks(quint64 ticks);
 // Type and text of an encoded value's tag and content.
 Result<SnmpValue> decodeValue(quint8 tag, QByteArrayView content);
+// The type code decodeValue gives for a tag, without making the text; 0 for an unknown tag.
+int typeOfTag(quint8 tag);

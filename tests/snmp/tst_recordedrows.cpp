@@ -3,9 +3,11 @@
 
 #include "snmp/agentrecordings.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QMenu>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -305,9 +307,13 @@ void TstRecordedRows::typedObjectUptimeAndCounter64()
     const ToolRun get = atRow(5, "snmpget", {"-v1"}, {"1.3.6.1.2.1.31.1.1.1.6.1"});
     QVERIFY2(get.err.contains("noSuchName"), qPrintable(get.out + get.err));
 
-    // Back to the row's own objects: the recording is gone, the row's seven stay.
+    // Back to the row's own objects: the recording is gone, the row's seven stay. Assistive
+    // technology opens the row menu as a right-click does; the button's Press stays.
     AgentRecordings &recordings = m_agents->recordings();
-    emit m_page->cmdSnmpControl[5]->customContextMenuRequested({2, 2});
+    QAccessibleActionInterface *button =
+        QAccessible::queryAccessibleInterface(m_page->cmdSnmpControl[5])->actionInterface();
+    button->doAction(QAccessibleActionInterface::showMenuAction());
+    QVERIFY(recordings.mnuAgentRow->isVisible());
     QVERIFY(recordings.mnuServeSystemObjects->isEnabled());
     recordings.mnuServeSystemObjects->trigger();
     recordings.mnuAgentRow->hide();
@@ -317,6 +323,11 @@ void TstRecordedRows::typedObjectUptimeAndCounter64()
     QVERIFY2(gone.err.contains("noSuchName"), qPrintable(gone.out + gone.err));
     QCOMPARE(atRow(5, "snmpget", {"-v2c"}, {"1.3.6.1.2.1.1.5.0"}).out,
              ".1.3.6.1.2.1.1.5.0 = STRING: \"Agent 6\"\n");
+    QSignalSpy pressed(m_page->cmdSnmpControl[5], &QPushButton::clicked);
+    button->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(pressed.wait());
+    QVERIFY(atRow(5, "snmpget", {"-v2c", "-r0", "-t1"}, {"1.3.6.1.2.1.1.5.0"}).out.isEmpty());
+    m_page->cmdSnmpControl[5]->click();
 }
 
 void TstRecordedRows::badFileLeavesTheRowAsItWas()
