@@ -32,20 +32,19 @@ ServedObjects servedObjects(const SnmpMessage &message, int index, const Recorde
     return objects;
 }
 
-Status answerRecordedGet(SnmpMessage &message, const ServedObjects &objects)
+Status answerEachGet(SnmpMessage &message, const ServedObjects &objects,
+                     const MissingObject &missing)
 {
-    clearError(message);
     int position = 1;
     for (SnmpVariable &variable : message.Variables) {
         const QByteArrayView content = oidContentOf(variable);
         Status answered;
-        if (objects.isTyped(content)) {
+        if (objects.isTyped(content))
             answered = objects.answerTyped(variable);
-        } else if (const ServedObjects::Ref ref = objects.find(content); ref.isValid()) {
+        else if (const ServedObjects::Ref ref = objects.find(content); ref.isValid())
             answered = objects.fill(variable, ref);
-        } else {
-            markUnanswered(message, position);
-        }
+        else
+            missing(variable, position);
         if (!answered)
             return answered;
         ++position;
@@ -53,9 +52,9 @@ Status answerRecordedGet(SnmpMessage &message, const ServedObjects &objects)
     return {};
 }
 
-Status answerRecordedGetNext(SnmpMessage &message, const ServedObjects &objects)
+Status answerEachNext(SnmpMessage &message, const ServedObjects &objects,
+                      const MissingObject &missing)
 {
-    clearError(message);
     int position = 1;
     for (SnmpVariable &variable : message.Variables) {
         if (const ServedObjects::Ref ref = objects.next(oidContentOf(variable)); ref.isValid()) {
@@ -63,9 +62,27 @@ Status answerRecordedGetNext(SnmpMessage &message, const ServedObjects &objects)
             if (!answered)
                 return answered;
         } else {
-            markUnanswered(message, position);
+            missing(variable, position);
         }
         ++position;
     }
     return {};
+}
+
+Status answerRecordedGet(SnmpMessage &message, const ServedObjects &objects)
+{
+    clearError(message);
+    return answerEachGet(message, objects,
+                         [&message](SnmpVariable &, int position) {
+                             markUnanswered(message, position);
+                         });
+}
+
+Status answerRecordedGetNext(SnmpMessage &message, const ServedObjects &objects)
+{
+    clearError(message);
+    return answerEachNext(message, objects,
+                          [&message](SnmpVariable &, int position) {
+                              markUnanswered(message, position);
+                          });
 }

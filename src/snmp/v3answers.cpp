@@ -1,6 +1,7 @@
 #include "v3answers.h"
 
 #include "bulkanswers.h"
+#include "recordedanswers.h"
 #include "servedobjects.h"
 #include "snmpmessage.h"
 #include "snmpvalue.h"
@@ -32,38 +33,6 @@ int missingKind(QByteArrayView content, const ServedObjects &objects)
                                                   : SnmpType::NoSuchObject;
 }
 
-Status answerGet(SnmpMessage &message, const ServedObjects &objects)
-{
-    for (SnmpVariable &variable : message.Variables) {
-        const QByteArrayView content = oidContentOf(variable);
-        Status answered;
-        if (objects.isTyped(content)) {
-            answered = objects.answerTyped(variable);
-        } else if (const ServedObjects::Ref ref = objects.find(content); ref.isValid()) {
-            answered = objects.fill(variable, ref);
-        } else {
-            markException(variable, missingKind(content, objects));
-        }
-        if (!answered)
-            return answered;
-    }
-    return {};
-}
-
-Status answerGetNext(SnmpMessage &message, const ServedObjects &objects)
-{
-    for (SnmpVariable &variable : message.Variables) {
-        if (const ServedObjects::Ref ref = objects.next(oidContentOf(variable)); ref.isValid()) {
-            const Status answered = objects.fill(variable, ref);
-            if (!answered)
-                return answered;
-        } else {
-            markException(variable, SnmpType::EndOfMibView);
-        }
-    }
-    return {};
-}
-
 } // namespace
 
 Status answerV3Request(SnmpMessage &message, const ServedObjects &objects, qsizetype maxSize)
@@ -72,9 +41,13 @@ Status answerV3Request(SnmpMessage &message, const ServedObjects &objects, qsize
     message.ErrorIndex = 0;
     switch (message.pdu()) {
     case SnmpPdu::GetRequest:
-        return answerGet(message, objects);
+        return answerEachGet(message, objects, [&objects](SnmpVariable &variable, int) {
+            markException(variable, missingKind(oidContentOf(variable), objects));
+        });
     case SnmpPdu::GetNextRequest:
-        return answerGetNext(message, objects);
+        return answerEachNext(message, objects, [](SnmpVariable &variable, int) {
+            markException(variable, SnmpType::EndOfMibView);
+        });
     case SnmpPdu::GetBulkRequest:
         return answerGetBulkRequest(message, objects, maxSize);
     default:
