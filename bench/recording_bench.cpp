@@ -5,6 +5,7 @@
 //
 //   recording_bench [seconds-per-run]
 #include "benchservices.h"
+#include "benchsnmpd.h"
 #include "common/appservices.h"
 #include "snmp/agentrecordings.h"
 #include "snmp/bercodec.h"
@@ -86,19 +87,6 @@ struct Figures
     double p50 = 0, p99 = 0, max = 0; // microseconds
     qint64 answers = 0;
 };
-
-int openSocket()
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local);
-    const int size = 4 << 20;
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    ::fcntl(fd, F_SETFL, O_NONBLOCK);
-    return fd;
-}
 
 // The request id sits at a fixed place in these requests: four bytes after 02 04.
 qsizetype idOffset(const QByteArray &request)
@@ -429,21 +417,12 @@ int main(int argc, char **argv)
         return 0;
     }
     const quint16 reference = freePort();
-    QFile conf(folder.filePath(QStringLiteral("snmpd.conf")));
-    if (!conf.open(QIODevice::WriteOnly) || conf.write("rocommunity kettle 127.0.0.1\n") < 0)
-        return 1;
-    conf.close();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), folder.path());
-    environment.insert(QStringLiteral("MIBS"), QString());
     QProcess reference_agent;
-    reference_agent.setProcessEnvironment(environment);
-    reference_agent.setStandardOutputFile(QProcess::nullDevice());
-    reference_agent.setStandardErrorFile(QProcess::nullDevice());
-    reference_agent.start(snmpd, {"-f", "-Lo", "-C", "-c", conf.fileName(),
-                                  "udp:127.0.0.1:" + QString::number(reference)});
+    if (!startSnmpd(reference_agent, snmpd, folder.path(), "rocommunity kettle 127.0.0.1\n",
+                    reference))
+        return 1;
     QProcess walk;
-    walk.setProcessEnvironment(environment);
+    walk.setProcessEnvironment(snmpdEnvironment(folder.path()));
     QStringList theirs;
     for (int attempt = 0; attempt < 20 && theirs.size() < 100; ++attempt) {
         walk.start(QStringLiteral("snmpwalk"), {"-On", "-m", "", "-v2c", "-c", "kettle",

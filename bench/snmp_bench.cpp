@@ -7,6 +7,7 @@
 //   snmp_bench --v3 [seconds-per-run]          SNMPv3 at each security level, same users on both
 //   snmp_bench --agent PORT...             (internal) the window with rows started on PORTs
 #include "benchservices.h"
+#include "benchsnmpd.h"
 #include "app/frmmain.h"
 #include "common/editorlauncher.h"
 #include "common/messagepresenter.h"
@@ -173,19 +174,6 @@ QByteArray getRequest(const QStringList &oids)
     for (const QString &oid : oids)
         message.Variables.append(SnmpVariable::make(oid).value());
     return encodeMessage(message).value();
-}
-
-int openSocket()
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local);
-    const int size = 4 << 20;
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    ::fcntl(fd, F_SETFL, O_NONBLOCK);
-    return fd;
 }
 
 bool sendTo(int fd, const QByteArray &datagram, quint16 port)
@@ -448,6 +436,20 @@ public:
     QProcess process;
 };
 
+// This program again, as the agent process, started offscreen; returns once it says it is ready.
+void startAgentProcess(QProcess &agent, const QStringList &arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    agent.setProcessEnvironment(environment);
+    agent.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    agent.start(QCoreApplication::applicationFilePath(), arguments);
+    while (agent.waitForReadyRead(10000)) {
+        if (agent.readAllStandardOutput().contains("ready"))
+            break;
+    }
+}
+
 QString lastPaintLine(QProcess &agent)
 {
     agent.waitForReadyRead(300);
@@ -626,39 +628,22 @@ int runComparison(int argc, char **argv)
         arguments.append(QString::number(rows.back()));
     }
     Child agent;
-    QProcessEnvironment agentEnvironment = QProcessEnvironment::systemEnvironment();
-    agentEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    agent.process.setProcessEnvironment(agentEnvironment);
-    agent.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    agent.process.start(QCoreApplication::applicationFilePath(), arguments);
-    while (agent.process.waitForReadyRead(10000)) {
-        if (agent.process.readAllStandardOutput().contains("ready"))
-            break;
-    }
+    startAgentProcess(agent.process, arguments);
 
     QTemporaryDir folder;
     const quint16 reference = freePort();
-    QFile conf(folder.filePath(QStringLiteral("snmpd.conf")));
-    conf.open(QIODevice::WriteOnly);
-    conf.write(QStringLiteral("rocommunity kettle 127.0.0.1\n"
-                              "sysDescr IP=127.0.0.1,Port=%1\n"
-                              "sysObjectID 1.3.6.1.4.1.7394.1.99.1\n"
-                              "sysContact Ola Nordmann\n"
-                              "sysName Agent 1\n"
-                              "sysLocation Lab 1\n"
-                              "sysServices 76\n")
-                   .arg(rows[0])
-                   .toUtf8());
-    conf.close();
     Child reference_agent;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), folder.path());
-    environment.insert(QStringLiteral("MIBS"), QString());
-    reference_agent.process.setProcessEnvironment(environment);
-    reference_agent.process.setStandardOutputFile(QProcess::nullDevice());
-    reference_agent.process.setStandardErrorFile(QProcess::nullDevice());
-    reference_agent.process.start(snmpd, {"-f", "-Lo", "-C", "-c", conf.fileName(),
-                                          "udp:127.0.0.1:" + QString::number(reference)});
+    const QByteArray conf = QStringLiteral("rocommunity kettle 127.0.0.1\n"
+                                           "sysDescr IP=127.0.0.1,Port=%1\n"
+                                           "sysObjectID 1.3.6.1.4.1.7394.1.99.1\n"
+                                           "sysContact Ola Nordmann\n"
+                                           "sysName Agent 1\n"
+                                           "sysLocation Lab 1\n"
+                                           "sysServices 76\n")
+                                .arg(rows[0])
+                                .toUtf8();
+    if (!startSnmpd(reference_agent.process, snmpd, folder.path(), conf, reference))
+        return 1;
 
     const QByteArray sysName = getRequest({QStringLiteral("1.3.6.1.2.1.1.5.0")});
     QStringList system;
@@ -743,15 +728,7 @@ int runV3Comparison(int argc, char **argv)
     V3Peer row;
     row.port = freePort();
     Child agent;
-    QProcessEnvironment agentEnvironment = QProcessEnvironment::systemEnvironment();
-    agentEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    agent.process.setProcessEnvironment(agentEnvironment);
-    agent.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    agent.process.start(QCoreApplication::applicationFilePath(),
-                        {QStringLiteral("--agent"), QString::number(row.port)});
-    while (agent.process.waitForReadyRead(10000))
-        if (agent.process.readAllStandardOutput().contains("ready"))
-            break;
+    startAgentProcess(agent.process, {QStringLiteral("--agent"), QString::number(row.port)});
 
     QTemporaryDir folder;
     V3Peer reference;
@@ -765,20 +742,9 @@ int runV3Comparison(int argc, char **argv)
             conf += " AES benchpriv1";
         conf += "\nrouser " + level.user + ' ' + level.snmpdLevel + '\n';
     }
-    QFile confFile(folder.filePath(QStringLiteral("snmpd.conf")));
-    if (!confFile.open(QIODevice::WriteOnly) || confFile.write(conf) != conf.size()
-        || !confFile.flush())
-        return 1;
-    confFile.close();
     Child reference_agent;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), folder.path());
-    environment.insert(QStringLiteral("MIBS"), QString());
-    reference_agent.process.setProcessEnvironment(environment);
-    reference_agent.process.setStandardOutputFile(QProcess::nullDevice());
-    reference_agent.process.setStandardErrorFile(QProcess::nullDevice());
-    reference_agent.process.start(snmpd, {"-f", "-Lo", "-C", "-c", confFile.fileName(),
-                                          "udp:127.0.0.1:" + QString::number(reference.port)});
+    if (!startSnmpd(reference_agent.process, snmpd, folder.path(), conf, reference.port))
+        return 1;
     QElapsedTimer waiting;
     waiting.start();
     while (!discover(reference) && waiting.elapsed() < 10000)
