@@ -11,84 +11,105 @@ namespace {
 
 constexpr quint8 Counter64Tag = 0x46;
 
-qsizetype startOf(const std::vector<quint32> &ends, qsizetype i)
+// Bytes of the element at `at`, header included. The tree holds only elements it encoded.
+qsizetype elementSize(const char *at)
 {
-    return i == 0 ? 0 : ends[i - 1];
-}
-
-QByteArrayView slice(const QByteArray &bytes, const std::vector<quint32> &ends, qsizetype i)
-{
-    const qsizetype start = startOf(ends, i);
-    return QByteArrayView(bytes.constData() + start, ends[i] - start);
+    const quint8 first = quint8(at[1]);
+    if (first < 0x80)
+        return 2 + first;
+    const int count = first & 0x7f;
+    qsizetype length = 0;
+    for (int i = 0; i < count; ++i)
+        length = (length << 8) | quint8(at[2 + i]);
+    return 2 + count + length;
 }
 
 } // namespace
 
+qsizetype RecordedTree::objectEnd(qsizetype offset) const
+{
+    const char *bytes = m_objects.constData();
+    const qsizetype value = offset + elementSize(bytes + offset);
+    return value + elementSize(bytes + value);
+}
+
+QByteArrayView RecordedTree::contentAt(qsizetype offset) const
+{
+    // Searches call this for every object of a step: the short header needs no general reader.
+    const char *at = m_objects.constData() + offset;
+    if (quint8(at[1]) < 0x80)
+        return QByteArrayView(at + 2, quint8(at[1]));
+    return ber::contentOf(QByteArrayView(at, elementSize(at)));
+}
+
 QByteArrayView RecordedTree::oidElement(qsizetype i) const
 {
-    return slice(m_oids, m_oidEnds, i);
+    const char *at = m_objects.constData() + m_starts[i];
+    return QByteArrayView(at, elementSize(at));
 }
 
 QByteArrayView RecordedTree::oidContent(qsizetype i) const
 {
-    // Searches call this twenty times a request: the short header needs no general reader.
-    const QByteArrayView element = oidElement(i);
-    if (quint8(element[1]) < 0x80)
-        return element.sliced(2);
-    return ber::contentOf(element);
+    return contentAt(m_starts[i]);
 }
 
 QByteArrayView RecordedTree::valueElement(qsizetype i) const
 {
-    return slice(m_values, m_valueEnds, i);
+    const char *oid = m_objects.constData() + m_starts[i];
+    const char *value = oid + elementSize(oid);
+    return QByteArrayView(value, elementSize(value));
 }
 
 bool RecordedTree::isCounter64(qsizetype i) const
 {
-    return quint8(m_values[startOf(m_valueEnds, i)]) == Counter64Tag;
+    return quint8(valueElement(i)[0]) == Counter64Tag;
 }
 
-qsizetype RecordedTree::upperBound(QByteArrayView content) const
+RecordedTree::Located RecordedTree::locate(QByteArrayView content) const
 {
     qsizetype low = 0;
     qsizetype high = qsizetype(m_sampleEnds.size());
     while (low < high) {
         const qsizetype middle = low + (high - low) / 2;
-        if (compareOidContents(slice(m_samples, m_sampleEnds, middle), content) <= 0)
+        const qsizetype start = middle == 0 ? 0 : m_sampleEnds[middle - 1];
+        const QByteArrayView sample(m_samples.constData() + start, m_sampleEnds[middle] - start);
+        if (compareOidContents(sample, content) <= 0)
             low = middle + 1;
         else
             high = middle;
     }
     // Samples before `low` are at most the content, the one at `low` is above it.
     if (low == 0)
-        return 0;
-    return upperBoundIn(content, (low - 1) * SampleStep + 1, qMin(low * SampleStep, size()));
+        return {0, -1};
+    qsizetype previous = m_stepStarts[low - 1];
+    qsizetype offset = objectEnd(previous);
+    const qsizetype end = qMin(low * SampleStep, size());
+    for (qsizetype index = (low - 1) * SampleStep + 1; index < end; ++index) {
+        if (compareOidContents(contentAt(offset), content) > 0)
+            return {index, previous};
+        previous = offset;
+        offset = objectEnd(offset);
+    }
+    return {end, previous};
 }
 
-qsizetype RecordedTree::upperBoundIn(QByteArrayView content, qsizetype low, qsizetype high) const
+qsizetype RecordedTree::upperBound(QByteArrayView content) const
 {
-    while (low < high) {
-        const qsizetype middle = low + (high - low) / 2;
-        if (compareOidContents(oidContent(middle), content) <= 0)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
+    return locate(content).index;
 }
 
 qsizetype RecordedTree::find(QByteArrayView content) const
 {
-    const qsizetype after = upperBound(content);
-    if (after > 0 && compareOidContents(oidContent(after - 1), content) == 0)
-        return after - 1;
+    const Located located = locate(content);
+    if (located.previous >= 0 && compareOidContents(contentAt(located.previous), content) == 0)
+        return located.index - 1;
     return NotFound;
 }
 
 qsizetype RecordedTree::memoryUsed() const
 {
-    return m_oids.capacity() + m_values.capacity() + m_samples.capacity() +
-           qsizetype((m_oidEnds.capacity() + m_valueEnds.capacity() + m_sampleEnds.capacity()) *
+    return m_objects.capacity() + m_samples.capacity() +
+           qsizetype((m_starts.capacity() + m_sampleEnds.capacity() + m_stepStarts.capacity()) *
                      sizeof(quint32));
 }
 
@@ -96,30 +117,27 @@ void RecordedTree::sample()
 {
     m_samples.clear();
     m_sampleEnds.clear();
+    m_stepStarts.clear();
     for (qsizetype i = 0; i < size(); i += SampleStep) {
         m_samples.append(oidContent(i));
         m_sampleEnds.push_back(quint32(m_samples.size()));
+        m_stepStarts.push_back(m_starts[i]);
     }
     m_samples.squeeze();
     m_sampleEnds.shrink_to_fit();
+    m_stepStarts.shrink_to_fit();
 }
 
 bool RecordedTreeBuilder::add(QByteArrayView oidContent, QByteArrayView valueElement, qint64 line)
 {
     constexpr qsizetype limit = std::numeric_limits<quint32>::max() - 16;
-    if (m_tree.m_oids.size() + oidContent.size() + 8 > limit ||
-        m_tree.m_values.size() + valueElement.size() > limit)
+    if (m_tree.m_objects.size() + oidContent.size() + valueElement.size() + 8 > limit)
         return false;
-    if (!m_tree.m_oidEnds.empty() && m_sorted) {
-        const QByteArrayView previous = ber::contentOf(QByteArrayView(
-            m_tree.m_oids.constData() + m_lastOidStart, m_tree.m_oids.size() - m_lastOidStart));
-        m_sorted = compareOidContents(previous, oidContent) < 0;
-    }
-    m_lastOidStart = m_tree.m_oids.size();
-    ber::appendElement(m_tree.m_oids, ber::ObjectIdentifier, oidContent);
-    m_tree.m_values.append(valueElement);
-    m_tree.m_oidEnds.push_back(quint32(m_tree.m_oids.size()));
-    m_tree.m_valueEnds.push_back(quint32(m_tree.m_values.size()));
+    if (!m_tree.isEmpty() && m_sorted)
+        m_sorted = compareOidContents(m_tree.oidContent(m_tree.size() - 1), oidContent) < 0;
+    m_tree.m_starts.push_back(quint32(m_tree.m_objects.size()));
+    ber::appendElement(m_tree.m_objects, ber::ObjectIdentifier, oidContent);
+    m_tree.m_objects.append(valueElement);
     m_lines.push_back(quint32(qMin<qint64>(line, std::numeric_limits<quint32>::max())));
     return true;
 }
@@ -143,23 +161,19 @@ RecordedTree RecordedTreeBuilder::finish(Duplicate &duplicate)
             }
         }
         RecordedTree sorted;
-        sorted.m_oids.reserve(tree.m_oids.size());
-        sorted.m_values.reserve(tree.m_values.size());
-        sorted.m_oidEnds.reserve(order.size());
-        sorted.m_valueEnds.reserve(order.size());
+        sorted.m_objects.reserve(tree.m_objects.size());
+        sorted.m_starts.reserve(order.size());
         for (quint32 i : order) {
-            sorted.m_oids.append(tree.oidElement(i));
-            sorted.m_values.append(tree.valueElement(i));
-            sorted.m_oidEnds.push_back(quint32(sorted.m_oids.size()));
-            sorted.m_valueEnds.push_back(quint32(sorted.m_values.size()));
+            sorted.m_starts.push_back(quint32(sorted.m_objects.size()));
+            const qsizetype start = tree.m_starts[i];
+            sorted.m_objects.append(tree.m_objects.constData() + start,
+                                    tree.objectEnd(start) - start);
         }
         tree = std::move(sorted);
     }
     m_lines = {};
-    tree.m_oids.squeeze();
-    tree.m_values.squeeze();
-    tree.m_oidEnds.shrink_to_fit();
-    tree.m_valueEnds.shrink_to_fit();
+    tree.m_objects.squeeze();
+    tree.m_starts.shrink_to_fit();
     tree.sample();
     for (int number = 1; number <= 7; ++number) {
         const char system[] = {0x2b, 6, 1, 2, 1, 1, char(number), 0};

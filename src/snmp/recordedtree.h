@@ -7,15 +7,16 @@
 #include <array>
 #include <vector>
 
-// The objects of a recording in identifier order, kept as two flat byte arrays of encoded
-// elements with their end offsets: a million objects cost tens of megabytes, not a node each.
+// The objects of a recording in identifier order, kept as one flat byte array of encoded
+// elements, each identifier followed by its value, with the start offset of each: a million
+// objects cost tens of megabytes, not a node each.
 class RecordedTree
 {
 public:
     static constexpr qsizetype NotFound = -1;
 
-    qsizetype size() const { return qsizetype(m_oidEnds.size()); }
-    bool isEmpty() const { return m_oidEnds.empty(); }
+    qsizetype size() const { return qsizetype(m_starts.size()); }
+    bool isEmpty() const { return m_starts.empty(); }
 
     // The identifier element (tag, length, content) and value element of object `i`.
     QByteArrayView oidElement(qsizetype i) const;
@@ -38,18 +39,25 @@ public:
 private:
     friend class RecordedTreeBuilder;
 
-    qsizetype upperBoundIn(QByteArrayView content, qsizetype low, qsizetype high) const;
+    struct Located
+    {
+        qsizetype index;    // of the first object after the identifier searched
+        qsizetype previous; // offset of the object before it; -1 when there is none
+    };
+    Located locate(QByteArrayView content) const;
+    qsizetype objectEnd(qsizetype offset) const;
+    QByteArrayView contentAt(qsizetype offset) const;
     void sample();
 
-    QByteArray m_oids;
-    QByteArray m_values;
-    std::vector<quint32> m_oidEnds;
-    std::vector<quint32> m_valueEnds;
-    // The contents of every SampleStep-th identifier, small enough to stay in the cache: a
-    // search runs there first and touches the big arrays only within one step.
+    QByteArray m_objects;
+    std::vector<quint32> m_starts;
+    // The contents of every SampleStep-th identifier, small enough to stay in the cache, and
+    // where each step's objects start: a search runs through the samples first, then reads one
+    // step's objects in a row, which the processor fetches ahead.
     static constexpr qsizetype SampleStep = 32;
     QByteArray m_samples;
     std::vector<quint32> m_sampleEnds;
+    std::vector<quint32> m_stepStarts;
     std::array<qsizetype, 7> m_system{NotFound, NotFound, NotFound, NotFound,
                                       NotFound, NotFound, NotFound};
 };
@@ -75,5 +83,4 @@ private:
     RecordedTree m_tree;
     std::vector<quint32> m_lines;
     bool m_sorted = true;
-    qsizetype m_lastOidStart = 0;
 };

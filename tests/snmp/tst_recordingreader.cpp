@@ -125,19 +125,49 @@ void TstRecordingReader::badFilesSayWhereAndWhat()
     QCOMPARE(tree.failure().description, message);
 }
 
-// Bytes alone misorder arcs of different lengths: 2^14 (three bytes) after 256 (two).
+// Bytes alone misorder arcs of different lengths (2^14 takes three bytes, 256 two), and long
+// shared prefixes put the first difference anywhere: a few thousand identifiers in random order
+// must come out, and be searched, as their arcs order.
 void TstRecordingReader::treeIsInArcOrder()
 {
-    const Result<RecordedTree> tree = readBytes(m_folder, "1.3.16384|2|1\n1.3.256|2|1\n"
-                                                          "1.3.5.1|2|1\n1.3.5|2|1\n");
-    QVERIFY(tree.ok());
-    QStringList order;
-    for (qsizetype i = 0; i < tree.value().size(); ++i)
-        order.append(dotted(tree.value().oidElement(i)));
-    QCOMPARE(order, QStringList({"1.3.5", "1.3.5.1", "1.3.256", "1.3.16384"}));
-    QCOMPARE(tree.value().upperBound(ber::encodeOid("1.3.300").value()), 3);
-    QCOMPARE(tree.value().find(ber::encodeOid("1.3.5.1").value()), 1);
-    QCOMPARE(tree.value().find(ber::encodeOid("1.3.5.2").value()), RecordedTree::NotFound);
+    QRandomGenerator random(5);
+    const quint32 arcs[] = {0, 1, 5, 127, 128, 256, 16383, 16384, 4294967295u};
+    const auto pick = [&] {
+        QString oid = QStringLiteral("1.3.6.1.4.1.9.9");
+        for (int n = random.bounded(1, 5); n > 0; --n)
+            oid += QLatin1Char('.') + QString::number(arcs[random.bounded(9)]);
+        return oid;
+    };
+    const auto arcsOf = [](const QString &oid) {
+        QList<quint64> list;
+        for (const QString &arc : oid.split(QLatin1Char('.')))
+            list.append(arc.toULongLong());
+        return list;
+    };
+    QMap<QList<quint64>, QString> expected;
+    QByteArray text;
+    while (expected.size() < 3000) {
+        const QString oid = pick();
+        if (!expected.contains(arcsOf(oid)))
+            text += oid.toLatin1() + "|2|1\n";
+        expected.insert(arcsOf(oid), oid);
+    }
+    const Result<RecordedTree> read = readBytes(m_folder, text);
+    QVERIFY(read.ok());
+    const RecordedTree &tree = read.value();
+    QCOMPARE(tree.size(), expected.size());
+    const QStringList order = expected.values();
+    for (qsizetype i = 0; i < tree.size(); ++i)
+        QCOMPARE(dotted(tree.oidElement(i)), order[i]);
+    for (int probe = 0; probe < 3000; ++probe) {
+        const QString oid = pick();
+        const QByteArray content = ber::encodeOid(oid).value();
+        const auto after = expected.upperBound(arcsOf(oid));
+        QCOMPARE(tree.upperBound(content), std::distance(expected.begin(), after));
+        QCOMPARE(tree.find(content), expected.contains(arcsOf(oid))
+                                         ? std::distance(expected.begin(), after) - 1
+                                         : RecordedTree::NotFound);
+    }
 }
 
 void TstRecordingReader::unreadableAndCancelledReadings()
