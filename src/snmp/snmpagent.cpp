@@ -2,6 +2,7 @@
 
 #include "common/listenaddress.h"
 #include "common/reservedport.h"
+#include "datagramsocket.h"
 
 #include <QUdpSocket>
 
@@ -14,9 +15,6 @@ constexpr qsizetype MaxDatagram = 65507;
 // The enterprise number in the engine IDs the rows make.
 constexpr quint32 Enterprise = 7394;
 constexpr char UnknownContexts[] = "1.3.6.1.6.3.12.1.5.0";
-
-// Datagrams handled per wake-up, so a flood cannot keep the window from repainting.
-constexpr int BatchSize = 64;
 
 bool isRequest(const SnmpMessage &message)
 {
@@ -33,10 +31,7 @@ bool isRequest(const SnmpMessage &message)
 
 } // namespace
 
-SnmpAgent::SnmpAgent(int index, QObject *parent) : QObject(parent), m_index(index)
-{
-    m_buffer.resize(MaxDatagram + 1);
-}
+SnmpAgent::SnmpAgent(int index, QObject *parent) : QObject(parent), m_index(index) {}
 
 SnmpAgent::~SnmpAgent() = default;
 
@@ -68,8 +63,8 @@ Status SnmpAgent::Listen(qint32 port, const QString &address)
         }
     }
     Close();
-    m_socket = socket;
-    connect(m_socket, &QUdpSocket::readyRead, this, &SnmpAgent::readDatagrams);
+    m_socket = new DatagramSocket(socket, this);
+    connect(m_socket, &DatagramSocket::readyRead, this, &SnmpAgent::readDatagrams);
     return {};
 }
 
@@ -77,14 +72,13 @@ void SnmpAgent::Close()
 {
     if (!m_socket)
         return;
-    m_socket->close();
     m_socket->deleteLater();
     m_socket = nullptr;
 }
 
 bool SnmpAgent::isListening() const
 {
-    return m_socket && m_socket->state() == QAbstractSocket::BoundState;
+    return m_socket != nullptr;
 }
 
 quint16 SnmpAgent::localPort() const
@@ -94,26 +88,22 @@ quint16 SnmpAgent::localPort() const
 
 void SnmpAgent::readDatagrams()
 {
-    // A handler that lets events run must not bring us back here in the middle of a message.
-    if (m_reading)
+    // A handler that lets events run must not bring us back here in the middle of a batch.
+    if (m_reading || !m_socket)
         return;
     m_reading = true;
-    for (int i = 0; i < BatchSize && m_socket; ++i) {
-        // Read until the socket says it has nothing more: asking first would cost a system call
-        // per datagram.
-        quint16 senderPort = 0;
-        const qint64 size =
-            m_socket->readDatagram(m_buffer.data(), m_buffer.size(), &m_from, &senderPort);
-        if (size < 0 && m_socket->error() == QAbstractSocket::TemporaryError)
-            break;
-        if (size < 0 || size > MaxDatagram) {
+    // One batch per wake-up, so a flood cannot keep the window from repainting.
+    DatagramSocket *socket = m_socket;
+    const int count = socket->receive();
+    for (m_datagram = 0; m_datagram < count && m_socket == socket; ++m_datagram) {
+        const QByteArrayView datagram = socket->datagram(m_datagram);
+        if (datagram.isEmpty() || datagram.size() > MaxDatagram) {
             ++m_dropped;
             continue;
         }
-        const QByteArrayView datagram(m_buffer.constData(), size);
         Result<SnmpMessage> message = decodeMessage(datagram, &m_current);
         if (!message) {
-            if (!takeV3(datagram, senderPort))
+            if (!takeV3(datagram))
                 ++m_dropped;
             continue;
         }
@@ -123,11 +113,14 @@ void SnmpAgent::readDatagrams()
         }
         m_v3.reset();
         m_current = std::move(message.value());
-        // Swapped, not copied: the next read then fills an address nothing else shares.
-        std::swap(m_sender, m_from);
-        m_senderPort = senderPort;
-        m_requestSize = size;
+        m_request = datagram;
         emit Request(m_index);
+    }
+    m_datagram = -1;
+    m_request = {};
+    if (m_socket == socket) {
+        for (const Failure &failure : socket->flush())
+            emit sendFailed(m_index, failure);
     }
     m_reading = false;
 }
@@ -145,39 +138,40 @@ qsizetype SnmpAgent::responseLimit() const
                 : MaxDatagram;
 }
 
-bool SnmpAgent::sendTo(const QByteArray &datagram, const QHostAddress &to, quint16 port)
+bool SnmpAgent::reply(const QByteArray &datagram)
 {
-    return !datagram.isEmpty() && m_socket && m_socket->writeDatagram(datagram, to, port) >= 0;
+    if (datagram.isEmpty() || !m_socket || m_datagram < 0)
+        return false;
+    m_socket->reply(m_datagram, datagram);
+    return true;
 }
 
-bool SnmpAgent::takeV3(QByteArrayView datagram, quint16 senderPort)
+bool SnmpAgent::takeV3(QByteArrayView datagram)
 {
     if (!m_usm || m_usm->users().isEmpty())
         return false;
     UsmEngine::Outcome outcome = m_usm->receive(datagram);
     if (!outcome.request)
-        return sendTo(outcome.report, m_from, senderPort);
+        return reply(outcome.report);
     UsmEngine::Request &request = *outcome.request;
     if (!isRequest(request.pdu))
         return false;
     // One context only, the default: nameless, of this engine (or left for it to fill in).
     const QByteArray &contextEngine = request.message.contextEngineId;
-    if (!request.message.contextName.isEmpty()
-        || (!contextEngine.isEmpty() && contextEngine != m_usm->engineId())) {
+    if (!request.message.contextName.isEmpty() ||
+        (!contextEngine.isEmpty() && contextEngine != m_usm->engineId())) {
         ++m_unknownContexts;
         if (!(request.message.flags & SnmpV3Flag::Reportable))
             return false;
         const Result<QByteArray> report =
             m_usm->reportOn(request, QLatin1String(UnknownContexts), m_unknownContexts);
-        return report && sendTo(report.value(), m_from, senderPort);
+        return report && reply(report.value());
     }
     m_current = std::move(request.pdu);
     m_current.version = SnmpVersion::V2c;
     m_current.Community = QString::fromLatin1(request.user.name);
     m_v3 = std::move(request);
-    std::swap(m_sender, m_from);
-    m_senderPort = senderPort;
-    m_requestSize = datagram.size();
+    m_request = datagram;
     emit Request(m_index);
     return true;
 }
@@ -194,8 +188,7 @@ Status SnmpAgent::prepareResponse()
     m_current.ErrorIndex = 0;
     m_current.Variables.clear();
     if (m_current.version == SnmpVersion::V1) {
-        Result<SnmpMessage> request =
-            decodeMessage(QByteArrayView(m_buffer.constData(), m_requestSize));
+        Result<SnmpMessage> request = decodeMessage(m_request);
         if (request)
             m_current.Variables = std::move(request.value().Variables);
     }
@@ -204,11 +197,8 @@ Status SnmpAgent::prepareResponse()
 
 Status SnmpAgent::SendResponse()
 {
-    if (!m_socket)
+    if (!reply(m_response))
         return failure(QStringLiteral("The agent is not listening"), 10057);
-    const qint64 sent = m_socket->writeDatagram(m_response, m_sender, m_senderPort);
-    if (sent < 0)
-        return Failure{10000 + int(m_socket->error()), m_socket->errorString()};
     return {};
 }
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-class QUdpSocket;
+class DatagramSocket;
 
 // One SNMP agent on a UDP socket: decodes each datagram, raises Request for the requests it
 // carries and sends CurrentMessage back to its sender on SendResponse.
@@ -52,23 +52,23 @@ public:
 
 signals:
     void Request(int index);
+    // A response the system would not send; replies go out together after each batch read.
+    void sendFailed(int index, const Failure &failure);
 
 private:
     void readDatagrams();
     // True when the datagram was taken up as a version 3 message: answered, reported on or
     // raised as a Request.
-    bool takeV3(QByteArrayView datagram, quint16 senderPort);
+    bool takeV3(QByteArrayView datagram);
     Status prepareV3Response();
-    bool sendTo(const QByteArray &datagram, const QHostAddress &to, quint16 port);
+    // Queues a reply to the sender of the datagram being read.
+    bool reply(const QByteArray &datagram);
 
     int m_index;
-    QUdpSocket *m_socket = nullptr;
+    DatagramSocket *m_socket = nullptr;
     SnmpMessage m_current;
-    QHostAddress m_sender;
-    QHostAddress m_from; // the address of the datagram being read
-    quint16 m_senderPort = 0;
-    QByteArray m_buffer; // holds the request while it is answered
-    qint64 m_requestSize = 0;
+    int m_datagram = -1; // the one of the socket's batch being read
+    QByteArrayView m_request;
     QByteArray m_response; // kept between answers for its storage
     quint64 m_dropped = 0;
     std::unique_ptr<UsmEngine> m_usm;

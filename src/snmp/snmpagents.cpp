@@ -26,6 +26,10 @@ SnmpAgents::SnmpAgents(SnmpAgentPage &page, DebugTrace &trace, const AppServices
     for (int i = 0; i < SnmpAgentPage::RowCount; ++i) {
         m_agents[i] = new SnmpAgent(i, this);
         connect(m_agents[i], &SnmpAgent::Request, this, &SnmpAgents::snmpAgent_Request);
+        connect(m_agents[i], &SnmpAgent::sendFailed, this, [this](int, const Failure &failure) {
+            m_services.messages.showMessage(QStringLiteral("Modul: snmpAgent_Request, Err: ") +
+                                            failure.description);
+        });
         connect(m_page.cmdSnmpControl[i], &QPushButton::clicked, this,
                 [this, i] { cmdSnmpControl_Click(i); });
     }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "common/result.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QHostAddress>
+#include <QObject>
+
+#include <memory>
+
+class QSocketNotifier;
+class QUdpSocket;
+
+// A bound UDP socket that reads the datagrams waiting in one go and sends the replies to them
+// in one go: on Linux through recvmmsg and sendmmsg, a system call per batch rather than two
+// per datagram; elsewhere one datagram at a time through Qt.
+class DatagramSocket : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int Batch = 64;
+
+    // Takes over `bound`, a socket bound to its address and port.
+    explicit DatagramSocket(QUdpSocket *bound, QObject *parent = nullptr);
+    ~DatagramSocket() override;
+
+    quint16 localPort() const { return m_localPort; }
+
+    // Reads up to Batch waiting datagrams; they stay readable until the next call.
+    int receive();
+    // Empty for one that could not be read whole.
+    QByteArrayView datagram(int i) const;
+
+    // Queues `bytes` for the sender of datagram `i`.
+    void reply(int i, QByteArrayView bytes);
+    // Sends what is queued. Each datagram the system refused is one failure in the list.
+    QList<Failure> flush();
+
+signals:
+    void readyRead();
+
+private:
+    struct Batches;
+    std::unique_ptr<Batches> m_batches;
+    QUdpSocket *m_socket = nullptr; // where no batched calls exist
+    QSocketNotifier *m_notifier = nullptr;
+    int m_descriptor = -1;
+    quint16 m_localPort = 0;
+};
