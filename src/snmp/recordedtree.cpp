@@ -3,7 +3,10 @@
 #include "bercodec.h"
 #include "oidorder.h"
 
+#include <QHash>
+
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <numeric>
 
@@ -65,66 +68,110 @@ bool RecordedTree::isCounter64(qsizetype i) const
     return quint8(valueElement(i)[0]) == Counter64Tag;
 }
 
-RecordedTree::Located RecordedTree::locate(QByteArrayView content) const
+QByteArrayView RecordedTree::Contents::at(qsizetype i) const
 {
-    qsizetype low = 0;
-    qsizetype high = qsizetype(m_sampleEnds.size());
+    const qsizetype start = i == 0 ? 0 : ends[i - 1];
+    return QByteArrayView(bytes.constData() + start, ends[i] - start);
+}
+
+void RecordedTree::Contents::append(QByteArrayView content)
+{
+    bytes.append(content);
+    ends.push_back(quint32(bytes.size()));
+}
+
+qsizetype RecordedTree::Contents::upperBound(QByteArrayView content, qsizetype low,
+                                             qsizetype high) const
+{
     while (low < high) {
         const qsizetype middle = low + (high - low) / 2;
-        const qsizetype start = middle == 0 ? 0 : m_sampleEnds[middle - 1];
-        const QByteArrayView sample(m_samples.constData() + start, m_sampleEnds[middle] - start);
-        if (compareOidContents(sample, content) <= 0)
+        if (compareOidContents(at(middle), content) <= 0)
             low = middle + 1;
         else
             high = middle;
     }
-    // Samples before `low` are at most the content, the one at `low` is above it.
-    if (low == 0)
-        return {0, -1};
-    qsizetype previous = m_stepStarts[low - 1];
-    qsizetype offset = objectEnd(previous);
-    const qsizetype end = qMin(low * SampleStep, size());
-    for (qsizetype index = (low - 1) * SampleStep + 1; index < end; ++index) {
-        if (compareOidContents(contentAt(offset), content) > 0)
-            return {index, previous};
-        previous = offset;
-        offset = objectEnd(offset);
-    }
-    return {end, previous};
+    return low;
 }
 
-qsizetype RecordedTree::upperBound(QByteArrayView content) const
+qsizetype RecordedTree::locate(QByteArrayView content) const
 {
-    return locate(content).index;
+    // Each level's entries before the one found are at most the content, that one is above it.
+    const qsizetype top = m_topSamples.upperBound(content, 0, m_topSamples.size());
+    if (top == 0)
+        return 0;
+    const qsizetype step = m_samples.upperBound(content, (top - 1) * SampleStep + 1,
+                                                qMin(top * SampleStep, m_samples.size()));
+    qsizetype offset = objectEnd(m_stepStarts[step - 1]);
+    const qsizetype end = qMin(step * SampleStep, size());
+    for (qsizetype index = (step - 1) * SampleStep + 1; index < end; ++index) {
+        if (compareOidContents(contentAt(offset), content) > 0)
+            return index;
+        offset = objectEnd(offset);
+    }
+    return end;
+}
+
+quint32 RecordedTree::slotOf(QByteArrayView content) const
+{
+    // The process's random seed: no recording can be made to pile its identifiers up.
+    return quint32(qHash(content, QHashSeed::globalSeed())) & quint32(m_slots.size() - 1);
+}
+
+void RecordedTree::index()
+{
+    m_slots.assign(std::bit_ceil(size_t(size()) * 2 + 2), 0);
+    for (qsizetype i = 0; i < size(); ++i) {
+        quint32 slot = slotOf(oidContent(i));
+        while (m_slots[slot] != 0)
+            slot = (slot + 1) & quint32(m_slots.size() - 1);
+        m_slots[slot] = quint32(i + 1);
+    }
 }
 
 qsizetype RecordedTree::find(QByteArrayView content) const
 {
-    const Located located = locate(content);
-    if (located.previous >= 0 && compareOidContents(contentAt(located.previous), content) == 0)
-        return located.index - 1;
+    if (m_slots.empty())
+        return NotFound;
+    for (quint32 slot = slotOf(content); m_slots[slot] != 0;
+         slot = (slot + 1) & quint32(m_slots.size() - 1)) {
+        const qsizetype at = m_slots[slot] - 1;
+        if (oidContent(at) == content)
+            return at;
+    }
     return NotFound;
+}
+
+qsizetype RecordedTree::upperBound(QByteArrayView content) const
+{
+    const qsizetype at = find(content);
+    return at != NotFound ? at + 1 : locate(content);
 }
 
 qsizetype RecordedTree::memoryUsed() const
 {
-    return m_objects.capacity() + m_samples.capacity() +
-           qsizetype((m_starts.capacity() + m_sampleEnds.capacity() + m_stepStarts.capacity()) *
-                     sizeof(quint32));
+    const auto vectorBytes = [](const std::vector<quint32> &v) {
+        return qsizetype(v.capacity() * sizeof(quint32));
+    };
+    return m_objects.capacity() + vectorBytes(m_starts) + m_samples.bytes.capacity() +
+           vectorBytes(m_samples.ends) + m_topSamples.bytes.capacity() +
+           vectorBytes(m_topSamples.ends) + vectorBytes(m_stepStarts) + vectorBytes(m_slots);
 }
 
 void RecordedTree::sample()
 {
-    m_samples.clear();
-    m_sampleEnds.clear();
+    m_samples = {};
+    m_topSamples = {};
     m_stepStarts.clear();
     for (qsizetype i = 0; i < size(); i += SampleStep) {
         m_samples.append(oidContent(i));
-        m_sampleEnds.push_back(quint32(m_samples.size()));
         m_stepStarts.push_back(m_starts[i]);
     }
-    m_samples.squeeze();
-    m_sampleEnds.shrink_to_fit();
+    for (qsizetype i = 0; i < m_samples.size(); i += SampleStep)
+        m_topSamples.append(m_samples.at(i));
+    for (Contents *level : {&m_samples, &m_topSamples}) {
+        level->bytes.squeeze();
+        level->ends.shrink_to_fit();
+    }
     m_stepStarts.shrink_to_fit();
 }
 
@@ -175,6 +222,7 @@ RecordedTree RecordedTreeBuilder::finish(Duplicate &duplicate)
     tree.m_objects.squeeze();
     tree.m_starts.shrink_to_fit();
     tree.sample();
+    tree.index();
     for (int number = 1; number <= 7; ++number) {
         const char system[] = {0x2b, 6, 1, 2, 1, 1, char(number), 0};
         tree.m_system[number - 1] = tree.find(QByteArrayView(system, sizeof system));

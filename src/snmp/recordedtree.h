@@ -39,25 +39,37 @@ public:
 private:
     friend class RecordedTreeBuilder;
 
-    struct Located
-    {
-        qsizetype index;    // of the first object after the identifier searched
-        qsizetype previous; // offset of the object before it; -1 when there is none
-    };
-    Located locate(QByteArrayView content) const;
+    // The first object after the identifier, found through the samples.
+    qsizetype locate(QByteArrayView content) const;
+    quint32 slotOf(QByteArrayView content) const;
+    void index();
     qsizetype objectEnd(qsizetype offset) const;
     QByteArrayView contentAt(qsizetype offset) const;
     void sample();
 
     QByteArray m_objects;
     std::vector<quint32> m_starts;
-    // The contents of every SampleStep-th identifier, small enough to stay in the cache, and
-    // where each step's objects start: a search runs through the samples first, then reads one
-    // step's objects in a row, which the processor fetches ahead.
+    // Identifier contents side by side, searched by halves.
+    struct Contents
+    {
+        QByteArray bytes;
+        std::vector<quint32> ends;
+        qsizetype size() const { return qsizetype(ends.size()); }
+        QByteArrayView at(qsizetype i) const;
+        void append(QByteArrayView content);
+        // The first of [low, high) above `content`; high when none is.
+        qsizetype upperBound(QByteArrayView content, qsizetype low, qsizetype high) const;
+    };
+    // The contents of every SampleStep-th identifier, and of every SampleStep-th of those: a
+    // search runs through the few hot ones, then through one step of samples, then reads one
+    // step of objects front to back, which the processor fetches ahead.
     static constexpr qsizetype SampleStep = 32;
-    QByteArray m_samples;
-    std::vector<quint32> m_sampleEnds;
-    std::vector<quint32> m_stepStarts;
+    Contents m_samples;
+    Contents m_topSamples;
+    std::vector<quint32> m_stepStarts; // where each step's objects start
+    // Every identifier hashed to its position plus one (0 marks a free slot): managers mostly
+    // ask for identifiers the tree holds, and this finds them in a few memory reads.
+    std::vector<quint32> m_slots;
     std::array<qsizetype, 7> m_system{NotFound, NotFound, NotFound, NotFound,
                                       NotFound, NotFound, NotFound};
 };
