@@ -34,6 +34,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <functional>
 #include <memory>
@@ -86,7 +87,15 @@ struct Figures
     double perSecond = 0;
     double p50 = 0, p99 = 0, max = 0; // microseconds
     qint64 answers = 0;
+    double cpuPerAnswer = 0; // microseconds of the serving thread, where it is this process's
 };
+
+double threadCpuMicroseconds()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e6 + now.tv_nsec / 1e3;
+}
 
 // The request id sits at a fixed place in these requests: four bytes after 02 04.
 qsizetype idOffset(const QByteArray &request)
@@ -190,6 +199,7 @@ Figures loadWhileServing(quint16 port, const std::vector<QByteArray> &requests, 
 {
     Figures figures;
     std::atomic<bool> done{false};
+    const double cpuBefore = threadCpuMicroseconds();
     std::thread generator([&] {
         figures = load(port, requests, milliseconds);
         done = true;
@@ -199,6 +209,9 @@ Figures loadWhileServing(quint16 port, const std::vector<QByteArray> &requests, 
     while (!done)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     generator.join();
+    if (!meanwhile)
+        figures.cpuPerAnswer =
+            (threadCpuMicroseconds() - cpuBefore) / qMax<qint64>(1, figures.answers);
     return figures;
 }
 
@@ -282,7 +295,10 @@ std::vector<QByteArray> randomRequests(const QStringList &oids, int pdu, int cou
 
 void print(const char *what, const Figures &f)
 {
-    std::printf("%-34s %9.0f req/s  p50 %6.0f us  p99 %7.0f us\n", what, f.perSecond, f.p50, f.p99);
+    std::printf("%-34s %9.0f req/s  p50 %6.0f us  p99 %7.0f us", what, f.perSecond, f.p50, f.p99);
+    if (f.cpuPerAnswer > 0)
+        std::printf("  CPU %5.2f us/answer", f.cpuPerAnswer);
+    std::printf("\n");
 }
 
 quint16 freePort()
