@@ -2,7 +2,6 @@
 
 #include <functional>
 
-class QAbstractButton;
 class QWidget;
 
 // Where Qt's own accessible interfaces fall short, one factory of this program's steps in.
@@ -10,5 +9,6 @@ class QWidget;
 
 // Assistive technology lists the widget as a top-level window (frame), not a pane.
 void presentAsWindow(QWidget *widget);
-// The button's context menu opens through its Show Menu action too, next to Press.
-void offerMenuAction(QAbstractButton *button, std::function<void()> showMenu);
+// The context menu of a button or line edit opens through a Show Menu action too, next to the
+// button's Press or the line edit's focus.
+void offerMenuAction(QWidget *control, std::function<void()> showMenu);

@@ -60,10 +60,9 @@ AgentRecordings::AgentRecordings(SnmpAgents &agents, SnmpAgentPage &page,
             control->setContextMenuPolicy(Qt::CustomContextMenu);
             connect(control, &QWidget::customContextMenuRequested, this,
                     [this, i, control](const QPoint &at) { showMenu(i, control, at); });
+            offerMenuAction(control,
+                            [this, i, control] { showMenu(i, control, control->rect().center()); });
         }
-        QPushButton *button = page.cmdSnmpControl[i];
-        offerMenuAction(button,
-                        [this, i, button] { showMenu(i, button, button->rect().center()); });
     }
 }
 

@@ -143,8 +143,7 @@ void TstRecordedRows::initTestCase()
     m_snmpd.setProcessEnvironment(environment);
     m_snmpd.setStandardOutputFile(QProcess::nullDevice());
     m_snmpd.setStandardErrorFile(QProcess::nullDevice());
-    m_snmpd.start(snmpd,
-                  {"-f", "-Lo", "-C", "-c", conf, "udp:127.0.0.1:" + QString::number(port)});
+    m_snmpd.start(snmpd, {"-f", "-Lo", "-C", "-c", conf, "udp:127.0.0.1:" + QString::number(port)});
     const QStringList walk{"-v2c", "-c", "public", "127.0.0.1:" + QString::number(port)};
     ToolRun recorded;
     QVERIFY(QTest::qWaitFor([&] { return (recorded = runTool("snmpwalk", walk)).exitCode == 0; },
@@ -308,8 +307,15 @@ void TstRecordedRows::typedObjectUptimeAndCounter64()
     QVERIFY2(get.err.contains("noSuchName"), qPrintable(get.out + get.err));
 
     // Back to the row's own objects: the recording is gone, the row's seven stay. Assistive
-    // technology opens the row menu as a right-click does; the button's Press stays.
+    // technology opens the row menu from the status box or the button as a right-click does;
+    // the button's Press and the status box's text stay.
     AgentRecordings &recordings = m_agents->recordings();
+    QAccessibleInterface *status = QAccessible::queryAccessibleInterface(m_page->txtSnmpStatus[5]);
+    QCOMPARE(status->text(QAccessible::Value), QStringLiteral("Started"));
+    QCOMPARE(status->textInterface()->text(0, 5), QStringLiteral("Start"));
+    status->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    QVERIFY(recordings.mnuAgentRow->isVisible());
+    recordings.mnuAgentRow->hide();
     QAccessibleActionInterface *button =
         QAccessible::queryAccessibleInterface(m_page->cmdSnmpControl[5])->actionInterface();
     button->doAction(QAccessibleActionInterface::showMenuAction());
