@@ -60,6 +60,18 @@ Result<QList<SnmpVariable>> readVariables(QByteArrayView list, const SnmpMessage
     return variables;
 }
 
+// Copies into the array's own storage when it has room: answers fill the request's variables,
+// whose arrays then need no new allocation.
+void assignBytes(QByteArray &to, QByteArrayView from)
+{
+    if (!to.isDetached() || to.capacity() < from.size()) {
+        to = from.toByteArray();
+        return;
+    }
+    to.resize(from.size());
+    std::copy(from.begin(), from.end(), to.data());
+}
+
 } // namespace
 
 Result<SnmpVariable> SnmpVariable::make(const QString &oid, int type, const QString &value)
@@ -161,14 +173,14 @@ void SnmpVariable::setEncoded(QByteArrayView oidElement, int type, const QString
                               QByteArrayView valueElement)
 {
     if (m_oidElement != oidElement) {
-        m_oidElement = oidElement.toByteArray();
+        assignBytes(m_oidElement, oidElement);
         m_oid.clear();
         m_oidPending = true;
     }
     m_type = type;
     m_value = text;
     m_valuePending = false;
-    m_valueElement = valueElement.toByteArray();
+    assignBytes(m_valueElement, valueElement);
 }
 
 void SnmpVariable::setEncoded(QByteArrayView oidElement, QByteArrayView valueElement)
