@@ -60,7 +60,9 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth,
         const Result<QByteArray> key = usm::localizedKey(auth, authPassphrase, m_engineId);
         if (!key)
             return key.failure();
-        user.authKey = key.value();
+        user.hmac = std::make_shared<usm::Hmac>(auth, key.value());
+        if (!user.hmac->isValid())
+            return failure(QStringLiteral("the authentication protocol is unavailable"));
     }
     if (priv != usm::Priv::None) {
         const Result<QByteArray> local = usm::localizedKey(auth, privPassphrase, m_engineId);
@@ -69,7 +71,9 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth,
         const Result<QByteArray> key = usm::privacyKey(auth, priv, local.value());
         if (!key)
             return key.failure();
-        user.privKey = key.value();
+        user.cipher = std::make_shared<usm::Cipher>(priv, key.value());
+        if (!user.cipher->isValid())
+            return failure(QStringLiteral("the privacy protocol is unavailable"));
     }
     // A user edited keeps its place in the list.
     for (UsmUser &existing : m_users) {
@@ -126,13 +130,8 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
         return refuse(m_stats.unsupportedSecLevels, UnsupportedSecLevels,
                       "security level not supported for the user");
     if (wantsAuth) {
-        const int length = usm::digestLength(user->auth);
-        if (message.usm.authentication.size() != length)
-            return refuse(m_stats.wrongDigests, WrongDigests, "wrong digest");
-        QByteArray zeroed = datagram.toByteArray();
-        zeroed.replace(message.authenticationOffset, length, QByteArray(length, '\0'));
-        const Result<QByteArray> expected = usm::digest(user->auth, user->authKey, zeroed);
-        if (!expected || !usm::digestsEqual(expected.value(), message.usm.authentication))
+        if (!user->hmac->verify(datagram, message.authenticationOffset,
+                                message.usm.authentication))
             return refuse(m_stats.wrongDigests, WrongDigests, "wrong digest");
         const quint32 now = time();
         const quint32 distance = message.usm.time > now ? message.usm.time - now
@@ -142,10 +141,10 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
                           user);
     }
     if (wantsPriv) {
-        const Result<QByteArray> plain =
-            usm::decrypt(user->priv, user->privKey, message.usm.boots, message.usm.time,
-                         message.usm.privacy, message.encryptedPdu);
-        if (!plain || !decodeScopedPdu(plain.value(), message))
+        QByteArray plain;
+        if (!user->cipher->decrypt(message.usm.boots, message.usm.time, message.usm.privacy,
+                                   message.encryptedPdu, plain)
+            || !decodeScopedPdu(plain, message))
             return refuse(m_stats.decryptionErrors, DecryptionErrors, "decryption error");
     }
     Result<SnmpMessage> pdu = decodePdu(message.pdu);
@@ -214,22 +213,19 @@ Result<QByteArray> UsmEngine::secure(SnmpV3Message message, const UsmUser *user)
     message.usm.boots = m_boots;
     message.usm.time = time();
     if (message.flags & SnmpV3Flag::Priv) {
-        const Result<usm::Encrypted> encrypted =
-            usm::encrypt(user->priv, user->privKey, message.usm.boots, message.usm.time,
-                         encodeScopedPdu(message));
-        if (!encrypted)
-            return encrypted.failure();
-        message.encryptedPdu = encrypted.value().data;
-        message.usm.privacy = encrypted.value().salt;
+        message.usm.privacy.resize(usm::saltLength(user->priv));
+        if (!user->cipher->encrypt(message.usm.boots, message.usm.time, encodeScopedPdu(message),
+                                   message.encryptedPdu, message.usm.privacy.data()))
+            return failure(QStringLiteral("encryption failed"));
     }
     const bool authenticated = message.flags & SnmpV3Flag::Auth;
     const int length = authenticated ? usm::digestLength(user->auth) : 0;
     EncodedV3 encoded = encodeV3Message(message, length);
     if (authenticated) {
-        const Result<QByteArray> digest = usm::digest(user->auth, user->authKey, encoded.bytes);
-        if (!digest)
-            return digest.failure();
-        encoded.bytes.replace(encoded.authenticationOffset, length, digest.value());
+        // The digest is computed over its own place zeroed, then written there.
+        if (!user->hmac->sign(encoded.bytes, -1,
+                              encoded.bytes.data() + encoded.authenticationOffset))
+            return failure(QStringLiteral("authentication failed"));
     }
     return encoded.bytes;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "snmpv3message.h"
-#include "usmcrypto.h"
+#include "usmcipher.h"
+#include "usmhmac.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
 
+#include <memory>
 #include <optional>
 
 struct UsmUser
@@ -14,8 +16,9 @@ struct UsmUser
     QByteArray name;
     usm::Auth auth = usm::Auth::None;
     usm::Priv priv = usm::Priv::None;
-    QByteArray authKey; // localized to this engine
-    QByteArray privKey; // localized and sized for the cipher
+    // Keyed with the keys localized to this engine; copies of the user share them.
+    std::shared_ptr<usm::Hmac> hmac;
+    std::shared_ptr<usm::Cipher> cipher;
 };
 
 // The usmStats counters, in the order of their identifiers' last arc but one.
