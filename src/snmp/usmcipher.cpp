@@ -93,8 +93,12 @@ bool Cipher::start(EVP_CIPHER_CTX *ctx, quint32 boots, quint32 time, QByteArrayV
     return EVP_CipherInit_ex2(ctx, nullptr, nullptr, iv, -1, nullptr);
 }
 
-bool Cipher::encrypt(quint32 boots, quint32 time, QByteArrayView plain, QByteArray &out,
-                     char *salt)
+qsizetype Cipher::encryptedSize(qsizetype plain) const
+{
+    return m_priv == Priv::Des ? (plain + Block - 1) / Block * Block : plain;
+}
+
+bool Cipher::encrypt(quint32 boots, quint32 time, QByteArrayView plain, char *out, char *salt)
 {
     if (!isValid())
         return false;
@@ -111,9 +115,7 @@ bool Cipher::encrypt(quint32 boots, quint32 time, QByteArrayView plain, QByteArr
         return false;
     const qsizetype whole = m_priv == Priv::Des ? plain.size() / Block * Block : plain.size();
     const qsizetype rest = plain.size() - whole;
-    const qsizetype at = out.size();
-    out.resize(at + whole + (rest ? Block : 0));
-    auto *to = reinterpret_cast<unsigned char *>(out.data()) + at;
+    auto *to = reinterpret_cast<unsigned char *>(out);
     int written = 0;
     if (!EVP_CipherUpdate(m_encrypt.get(), to, &written, bytesOf(plain), int(whole))
         || written != whole)

@@ -22,10 +22,11 @@ public:
 
     bool isValid() const { return m_encrypt && m_decrypt; }
 
-    // Appends the cipher text of `plain` to `out` (DES pads it to whole blocks) and writes
-    // the fresh salt, saltLength() bytes, to `salt`.
-    bool encrypt(quint32 boots, quint32 time, QByteArrayView plain, QByteArray &out,
-                 char *salt);
+    // Bytes of cipher text for `plain` bytes: DES pads to whole blocks.
+    qsizetype encryptedSize(qsizetype plain) const;
+    // Writes the cipher text of `plain`, encryptedSize() bytes, to `out` and the fresh salt,
+    // saltLength() bytes, to `salt`.
+    bool encrypt(quint32 boots, quint32 time, QByteArrayView plain, char *out, char *salt);
     // Replaces `out` with the plain text.
     bool decrypt(quint32 boots, quint32 time, QByteArrayView salt, QByteArrayView cipher,
                  QByteArray &out);

@@ -156,8 +156,9 @@ Result<Encrypted> encrypt(Priv priv, QByteArrayView key, quint32 boots, quint32 
     Cipher cipher(priv, key);
     if (!cipher.isValid())
         return cipherFailure(priv, key);
-    Encrypted out{{}, QByteArray(saltLength(priv), Qt::Uninitialized)};
-    if (!cipher.encrypt(boots, time, plain, out.data, out.salt.data()))
+    Encrypted out{QByteArray(cipher.encryptedSize(plain.size()), Qt::Uninitialized),
+                  QByteArray(saltLength(priv), Qt::Uninitialized)};
+    if (!cipher.encrypt(boots, time, plain, out.data.data(), out.salt.data()))
         return cryptoFailure("encryption");
     return out;
 }

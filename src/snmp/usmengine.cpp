@@ -158,17 +158,13 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
 
 Result<QByteArray> UsmEngine::respond(const Request &request, const SnmpMessage &response) const
 {
-    const Result<QByteArray> pdu = encodePdu(response);
-    if (!pdu)
-        return pdu;
     SnmpV3Message message;
     message.messageId = request.message.messageId;
     message.flags = request.message.flags & (SnmpV3Flag::Auth | SnmpV3Flag::Priv);
     message.usm.userName = request.user.name;
     message.contextEngineId = request.message.contextEngineId;
     message.contextName = request.message.contextName;
-    message.pdu = pdu.value();
-    return secure(message, &request.user);
+    return secure(message, response, &request.user);
 }
 
 Result<QByteArray> UsmEngine::reportOn(const Request &request, const QString &oid,
@@ -202,30 +198,43 @@ QByteArray UsmEngine::report(const SnmpV3Message &request, qint32 requestId, int
     message.usm.userName = request.usm.userName;
     message.contextEngineId = m_engineId;
     message.contextName = request.contextName;
-    message.pdu = encodePdu(pdu).value();
-    const Result<QByteArray> secured = secure(message, authenticateAs);
+    const Result<QByteArray> secured = secure(message, pdu, authenticateAs);
     return secured ? secured.value() : QByteArray();
 }
 
-Result<QByteArray> UsmEngine::secure(SnmpV3Message message, const UsmUser *user) const
+Result<QByteArray> UsmEngine::secure(SnmpV3Message message, const SnmpMessage &pdu,
+                                     const UsmUser *user) const
 {
+    const Result<PduSize> pduSize = measurePdu(pdu);
+    if (!pduSize)
+        return pduSize.failure();
+    const qsizetype pduBytes = pduSize.value().element();
+    const qsizetype scopedSize = scopedPduSize(message, pduBytes);
     message.usm.engineId = m_engineId;
     message.usm.boots = m_boots;
     message.usm.time = time();
-    if (message.flags & SnmpV3Flag::Priv) {
-        message.usm.privacy.resize(usm::saltLength(user->priv));
-        if (!user->cipher->encrypt(message.usm.boots, message.usm.time, encodeScopedPdu(message),
-                                   message.encryptedPdu, message.usm.privacy.data()))
-            return failure(QStringLiteral("encryption failed"));
-    }
+    const bool encrypted = message.flags & SnmpV3Flag::Priv;
     const bool authenticated = message.flags & SnmpV3Flag::Auth;
-    const int length = authenticated ? usm::digestLength(user->auth) : 0;
-    EncodedV3 encoded = encodeV3Message(message, length);
-    if (authenticated) {
-        // The digest is computed over its own place zeroed, then written there.
-        if (!user->hmac->sign(encoded.bytes, -1,
-                              encoded.bytes.data() + encoded.authenticationOffset))
-            return failure(QStringLiteral("authentication failed"));
+    if (encrypted)
+        message.usm.privacy = QByteArray(usm::saltLength(user->priv), '\0');
+    const int digestLength = authenticated ? user->hmac->length() : 0;
+    // Written once, in place: the scoped PDU (encrypted from a scratch copy when private), the
+    // salt, then the digest over the whole with its own place still zero.
+    EncodedV3 out = layoutV3Message(message, digestLength,
+                                    encrypted ? user->cipher->encryptedSize(scopedSize)
+                                              : scopedSize);
+    char *const bytes = out.bytes.data();
+    if (encrypted) {
+        m_plain.resize(scopedSize);
+        writePdu(writeScopedPduHead(m_plain.data(), message, pduBytes), pdu, pduSize.value());
+        if (!user->cipher->encrypt(message.usm.boots, message.usm.time, m_plain,
+                                   bytes + out.dataOffset, bytes + out.privacyOffset))
+            return failure(QStringLiteral("encryption failed"));
+    } else {
+        writePdu(writeScopedPduHead(bytes + out.dataOffset, message, pduBytes), pdu,
+                 pduSize.value());
     }
-    return encoded.bytes;
+    if (authenticated && !user->hmac->sign(out.bytes, -1, bytes + out.authenticationOffset))
+        return failure(QStringLiteral("authentication failed"));
+    return out.bytes;
 }

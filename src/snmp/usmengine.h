@@ -77,11 +77,13 @@ private:
     const UsmUser *findUser(const QByteArray &name) const;
     QByteArray report(const SnmpV3Message &request, qint32 requestId, int counterArc,
                       quint32 value, const UsmUser *authenticateAs) const;
-    Result<QByteArray> secure(SnmpV3Message message, const UsmUser *user) const;
+    Result<QByteArray> secure(SnmpV3Message message, const SnmpMessage &pdu,
+                              const UsmUser *user) const;
 
     QByteArray m_engineId;
     quint32 m_boots;
     QElapsedTimer m_clock;
     QList<UsmUser> m_users;
     UsmStats m_stats;
+    mutable QByteArray m_plain; // a response's scoped PDU before encryption, kept for reuse
 };
