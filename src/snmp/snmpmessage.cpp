@@ -8,6 +8,7 @@
 namespace {
 
 constexpr quint8 PduTagBase = 0xa0;
+constexpr int V3Version = 3; // as SNMPv3 messages carry it
 
 Failure malformed(const QString &why)
 {
@@ -268,6 +269,9 @@ Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *pr
     const Result<qint32> version = readInt32(fields, "version");
     if (!version)
         return version.failure();
+    // Every SNMPv3 request is tried here first, so its refusal costs no formatting.
+    if (version.value() == V3Version)
+        return failure(QStringLiteral("SNMP version 3 not supported"));
     if (version.value() != SnmpVersion::V1 && version.value() != SnmpVersion::V2c)
         return failure(QStringLiteral("SNMP version %1 not supported").arg(version.value()));
     message.version = version.value();

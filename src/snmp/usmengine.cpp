@@ -141,10 +141,9 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
                           user);
     }
     if (wantsPriv) {
-        QByteArray plain;
         if (!user->cipher->decrypt(message.usm.boots, message.usm.time, message.usm.privacy,
-                                   message.encryptedPdu, plain)
-            || !decodeScopedPdu(plain, message))
+                                   message.encryptedPdu, m_plain)
+            || !decodeScopedPdu(m_plain, message))
             return refuse(m_stats.decryptionErrors, DecryptionErrors, "decryption error");
     }
     Result<SnmpMessage> pdu = decodePdu(message.pdu);

@@ -85,5 +85,6 @@ private:
     QElapsedTimer m_clock;
     QList<UsmUser> m_users;
     UsmStats m_stats;
-    mutable QByteArray m_plain; // a response's scoped PDU before encryption, kept for reuse
+    // A scoped PDU decrypted or still to encrypt; its storage serves every message.
+    mutable QByteArray m_plain;
 };
