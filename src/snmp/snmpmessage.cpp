@@ -8,6 +8,7 @@
 namespace {
 
 constexpr quint8 PduTagBase = 0xa0;
+constexpr int V3Version = 3; // as SNMPv3 messages carry it
 
 Failure malformed(const QString &why)
 {
@@ -218,38 +219,12 @@ Status SnmpVariable::setOid(const QString &dotted)
     return {};
 }
 
-Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *previous)
+namespace {
+
+// The PDU of a message whose version is known already.
+Status readPdu(const ber::Element &pdu, SnmpMessage &message, const SnmpMessage *previous)
 {
-    ber::Reader outer(datagram);
-    const Result<ber::Element> whole = outer.read(ber::Sequence, "message");
-    if (!whole)
-        return whole.failure();
-    if (!outer.atEnd())
-        return malformed(QStringLiteral("data after the message"));
-
-    ber::Reader fields(whole.value().content);
-    SnmpMessage message;
-    const Result<qint32> version = readInt32(fields, "version");
-    if (!version)
-        return version.failure();
-    if (version.value() != SnmpVersion::V1 && version.value() != SnmpVersion::V2c)
-        return failure(QStringLiteral("SNMP version %1 not supported").arg(version.value()));
-    message.version = version.value();
-
-    const Result<ber::Element> community = fields.read(ber::OctetString, "community");
-    if (!community)
-        return community.failure();
-    const QLatin1String communityText(community.value().content);
-    message.Community = previous && previous->Community == communityText
-                            ? previous->Community
-                            : QString(communityText);
-
-    const Result<ber::Element> pdu = fields.read();
-    if (!pdu)
-        return pdu.failure();
-    if (!fields.atEnd())
-        return malformed(QStringLiteral("data after the PDU"));
-    const quint8 tag = pdu.value().tag;
+    const quint8 tag = pdu.tag;
     if (tag < PduTagBase || tag > PduTagBase + 8)
         return malformed(QStringLiteral("unknown PDU tag 0x%1").arg(tag, 2, 16, QLatin1Char('0')));
     const int number = tag - PduTagBase;
@@ -260,7 +235,7 @@ Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *pr
     message.Type =
         (message.version == SnmpVersion::V1 ? SnmpPdu::V1Base : SnmpPdu::V2cBase) + number;
 
-    ber::Reader body(pdu.value().content);
+    ber::Reader body(pdu.content);
     const Result<qint32> requestId = readInt32(body, "request id");
     if (!requestId)
         return requestId.failure();
@@ -287,6 +262,64 @@ Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *pr
     if (!variables)
         return variables.failure();
     message.Variables = std::move(variables.value());
+    return {};
+}
+
+} // namespace
+
+Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *previous)
+{
+    ber::Reader outer(datagram);
+    const Result<ber::Element> whole = outer.read(ber::Sequence, "message");
+    if (!whole)
+        return whole.failure();
+    if (!outer.atEnd())
+        return malformed(QStringLiteral("data after the message"));
+
+    ber::Reader fields(whole.value().content);
+    SnmpMessage message;
+    const Result<qint32> version = readInt32(fields, "version");
+    if (!version)
+        return version.failure();
+    // Every SNMPv3 request is tried here first, so its refusal costs no formatting.
+    if (version.value() == V3Version)
+        return failure(QStringLiteral("SNMP version 3 not supported"));
+    if (version.value() != SnmpVersion::V1 && version.value() != SnmpVersion::V2c)
+        return failure(QStringLiteral("SNMP version %1 not supported").arg(version.value()));
+    message.version = version.value();
+
+    const Result<ber::Element> community = fields.read(ber::OctetString, "community");
+    if (!community)
+        return community.failure();
+    const QLatin1String communityText(community.value().content);
+    message.Community = previous && previous->Community == communityText
+                            ? previous->Community
+                            : QString(communityText);
+
+    const Result<ber::Element> pdu = fields.read();
+    if (!pdu)
+        return pdu.failure();
+    if (!fields.atEnd())
+        return malformed(QStringLiteral("data after the PDU"));
+    const Status read = readPdu(pdu.value(), message, previous);
+    if (!read)
+        return read.failure();
+    return message;
+}
+
+Result<SnmpMessage> decodePdu(QByteArrayView element)
+{
+    ber::Reader outer(element);
+    const Result<ber::Element> pdu = outer.read();
+    if (!pdu)
+        return pdu.failure();
+    if (!outer.atEnd())
+        return malformed(QStringLiteral("data after the PDU"));
+    SnmpMessage message;
+    message.version = SnmpVersion::V2c;
+    const Status read = readPdu(pdu.value(), message, nullptr);
+    if (!read)
+        return read.failure();
     return message;
 }
 
@@ -299,13 +332,50 @@ Result<QByteArray> encodeMessage(const SnmpMessage &message)
     return out;
 }
 
-Status encodeMessage(const SnmpMessage &message, QByteArray &out)
+Result<PduSize> measurePdu(const SnmpMessage &message)
 {
-    const int number = message.pdu();
     if ((message.Type & ~0x1f) != SnmpPdu::V1Base && (message.Type & ~0x1f) != SnmpPdu::V2cBase)
         return failure(QStringLiteral("Message type %1 cannot be sent").arg(message.Type));
-    if (number > 8)
+    if (message.pdu() > 8)
         return failure(QStringLiteral("Message type %1 cannot be sent").arg(message.Type));
+    PduSize size;
+    for (const SnmpVariable &variable : message.Variables) {
+        const qsizetype binding = variable.oidElement().size() + variable.valueElement().size();
+        size.list += ber::headerSize(binding) + binding;
+    }
+    size.content = 2 + ber::integerSize(message.MessageNumber) + 2 +
+                   ber::integerSize(message.ErrorStatus) + 2 +
+                   ber::integerSize(message.ErrorIndex) + ber::headerSize(size.list) + size.list;
+    return size;
+}
+
+qsizetype PduSize::element() const
+{
+    return ber::headerSize(content) + content;
+}
+
+char *writePdu(char *at, const SnmpMessage &message, const PduSize &size)
+{
+    at = ber::writeHeader(at, quint8(PduTagBase + message.pdu()), size.content);
+    at = ber::writeInteger(at, message.MessageNumber);
+    at = ber::writeInteger(at, message.ErrorStatus);
+    at = ber::writeInteger(at, message.ErrorIndex);
+    at = ber::writeHeader(at, ber::Sequence, size.list);
+    for (const SnmpVariable &variable : message.Variables) {
+        const QByteArray &oid = variable.oidElement();
+        const QByteArray &value = variable.valueElement();
+        at = ber::writeHeader(at, ber::Sequence, oid.size() + value.size());
+        at = std::copy(oid.cbegin(), oid.cend(), at);
+        at = std::copy(value.cbegin(), value.cend(), at);
+    }
+    return at;
+}
+
+Status encodeMessage(const SnmpMessage &message, QByteArray &out)
+{
+    const Result<PduSize> pdu = measurePdu(message);
+    if (!pdu)
+        return pdu.failure();
 
     // The community as it was decoded is Latin-1 already and is written as it stands; anything
     // else goes through the conversion.
@@ -317,18 +387,9 @@ Status encodeMessage(const SnmpMessage &message, QByteArray &out)
     const qsizetype communitySize = latin1 ? message.Community.size() : converted.size();
 
     // Sizes first, so the message is written into one buffer front to back.
-    qsizetype listLength = 0;
-    for (const SnmpVariable &variable : message.Variables) {
-        const qsizetype binding = variable.oidElement().size() + variable.valueElement().size();
-        listLength += ber::headerSize(binding) + binding;
-    }
-    const qsizetype pduLength = 2 + ber::integerSize(message.MessageNumber) + 2 +
-                                ber::integerSize(message.ErrorStatus) + 2 +
-                                ber::integerSize(message.ErrorIndex) +
-                                ber::headerSize(listLength) + listLength;
     const qsizetype messageLength = 2 + ber::integerSize(message.version) +
                                     ber::headerSize(communitySize) + communitySize +
-                                    ber::headerSize(pduLength) + pduLength;
+                                    pdu.value().element();
 
     // Reuses the caller's buffer when it is large enough.
     out.resize(ber::headerSize(messageLength) + messageLength);
@@ -342,18 +403,17 @@ Status encodeMessage(const SnmpMessage &message, QByteArray &out)
     } else {
         at = std::copy(converted.cbegin(), converted.cend(), at);
     }
-    at = ber::writeHeader(at, quint8(PduTagBase + number), pduLength);
-    at = ber::writeInteger(at, message.MessageNumber);
-    at = ber::writeInteger(at, message.ErrorStatus);
-    at = ber::writeInteger(at, message.ErrorIndex);
-    at = ber::writeHeader(at, ber::Sequence, listLength);
-    for (const SnmpVariable &variable : message.Variables) {
-        const QByteArray &oid = variable.oidElement();
-        const QByteArray &value = variable.valueElement();
-        at = ber::writeHeader(at, ber::Sequence, oid.size() + value.size());
-        at = std::copy(oid.cbegin(), oid.cend(), at);
-        at = std::copy(value.cbegin(), value.cend(), at);
-    }
+    at = writePdu(at, message, pdu.value());
     Q_ASSERT(at == out.constData() + out.size());
     return {};
+}
+
+Result<QByteArray> encodePdu(const SnmpMessage &message)
+{
+    const Result<PduSize> size = measurePdu(message);
+    if (!size)
+        return size.failure();
+    QByteArray out(size.value().element(), Qt::Uninitialized);
+    writePdu(out.data(), message, size.value());
+    return out;
 }

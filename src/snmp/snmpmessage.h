@@ -123,3 +123,17 @@ Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *pr
 Result<QByteArray> encodeMessage(const SnmpMessage &message);
 // The same into `out`, reusing its storage.
 Status encodeMessage(const SnmpMessage &message, QByteArray &out);
+
+// The PDU element alone, for messages that wrap it otherwise: decoded as SNMPv2 reads it,
+// encoded whatever base its type code names, or measured first, then written into a buffer
+// sized for it (the return is the end written).
+Result<SnmpMessage> decodePdu(QByteArrayView element);
+Result<QByteArray> encodePdu(const SnmpMessage &message);
+struct PduSize
+{
+    qsizetype list = 0;    // the variable bindings' content
+    qsizetype content = 0; // the PDU's content
+    qsizetype element() const;
+};
+Result<PduSize> measurePdu(const SnmpMessage &message);
+char *writePdu(char *at, const SnmpMessage &message, const PduSize &size);

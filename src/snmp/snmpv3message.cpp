@@ -2,6 +2,8 @@
 
 #include "bercodec.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int UserSecurityModel = 3;
@@ -77,9 +79,25 @@ Status decodeUsm(QByteArrayView datagram, QByteArrayView encoded, SnmpV3Message 
     return {};
 }
 
-void appendInteger(QByteArray &out, qint64 value)
+qsizetype integerSize(qint64 value)
 {
-    ber::appendElement(out, ber::Integer, ber::encodeInteger(value));
+    return 2 + ber::integerSize(value);
+}
+
+qsizetype octetsSize(QByteArrayView content)
+{
+    return ber::headerSize(content.size()) + content.size();
+}
+
+char *writeOctets(char *at, QByteArrayView content)
+{
+    at = ber::writeHeader(at, ber::OctetString, content.size());
+    return std::copy(content.begin(), content.end(), at);
+}
+
+qsizetype scopedContentSize(const SnmpV3Message &message, qsizetype pduSize)
+{
+    return octetsSize(message.contextEngineId) + octetsSize(message.contextName) + pduSize;
 }
 
 } // namespace
@@ -175,78 +193,82 @@ Status decodeScopedPdu(QByteArrayView scoped, SnmpV3Message &message)
     return {};
 }
 
+qsizetype scopedPduSize(const SnmpV3Message &message, qsizetype pduSize)
+{
+    const qsizetype content = scopedContentSize(message, pduSize);
+    return ber::headerSize(content) + content;
+}
+
+char *writeScopedPduHead(char *at, const SnmpV3Message &message, qsizetype pduSize)
+{
+    at = ber::writeHeader(at, ber::Sequence, scopedContentSize(message, pduSize));
+    at = writeOctets(at, message.contextEngineId);
+    return writeOctets(at, message.contextName);
+}
+
 QByteArray encodeScopedPdu(const SnmpV3Message &message)
 {
-    QByteArray content;
-    ber::appendElement(content, ber::OctetString, message.contextEngineId);
-    ber::appendElement(content, ber::OctetString, message.contextName);
-    content += message.pdu;
-    return ber::element(ber::Sequence, content);
+    QByteArray out(scopedPduSize(message, message.pdu.size()), Qt::Uninitialized);
+    char *at = writeScopedPduHead(out.data(), message, message.pdu.size());
+    std::copy(message.pdu.cbegin(), message.pdu.cend(), at);
+    return out;
+}
+
+EncodedV3 layoutV3Message(const SnmpV3Message &message, int digestLength, qsizetype dataSize)
+{
+    const UsmParameters &usm = message.usm;
+    const bool encrypted = message.flags & SnmpV3Flag::Priv;
+    const qsizetype globalSize = integerSize(message.messageId) + integerSize(message.maxSize)
+                                 + 3 + integerSize(UserSecurityModel);
+    const qsizetype usmSize = octetsSize(usm.engineId) + integerSize(usm.boots)
+                              + integerSize(usm.time) + octetsSize(usm.userName)
+                              + ber::headerSize(digestLength) + digestLength
+                              + octetsSize(usm.privacy);
+    const qsizetype usmSequenceSize = ber::headerSize(usmSize) + usmSize;
+    const qsizetype data = encrypted ? ber::headerSize(dataSize) + dataSize : dataSize;
+    const qsizetype total = integerSize(3) + ber::headerSize(globalSize) + globalSize
+                            + ber::headerSize(usmSequenceSize) + usmSequenceSize + data;
+
+    EncodedV3 out;
+    out.bytes.resize(ber::headerSize(total) + total);
+    char *const begin = out.bytes.data();
+    char *at = ber::writeHeader(begin, ber::Sequence, total);
+    at = ber::writeInteger(at, 3);
+    at = ber::writeHeader(at, ber::Sequence, globalSize);
+    at = ber::writeInteger(at, message.messageId);
+    at = ber::writeInteger(at, message.maxSize);
+    at = ber::writeHeader(at, ber::OctetString, 1);
+    *at++ = char(message.flags);
+    at = ber::writeInteger(at, UserSecurityModel);
+    at = ber::writeHeader(at, ber::OctetString, usmSequenceSize);
+    at = ber::writeHeader(at, ber::Sequence, usmSize);
+    at = writeOctets(at, usm.engineId);
+    at = ber::writeInteger(at, usm.boots);
+    at = ber::writeInteger(at, usm.time);
+    at = writeOctets(at, usm.userName);
+    at = ber::writeHeader(at, ber::OctetString, digestLength);
+    out.authenticationOffset = at - begin;
+    at = std::fill_n(at, digestLength, '\0');
+    at = writeOctets(at, usm.privacy);
+    out.privacyOffset = at - begin - usm.privacy.size();
+    if (encrypted)
+        at = ber::writeHeader(at, EncryptedPdu, dataSize);
+    out.dataOffset = at - begin;
+    Q_ASSERT(out.dataOffset + dataSize == out.bytes.size());
+    return out;
 }
 
 EncodedV3 encodeV3Message(const SnmpV3Message &message, int digestLength)
 {
-    const UsmParameters &usm = message.usm;
-    QByteArray usmBefore; // up to the digest's content
-    ber::appendElement(usmBefore, ber::OctetString, usm.engineId);
-    appendInteger(usmBefore, usm.boots);
-    appendInteger(usmBefore, usm.time);
-    ber::appendElement(usmBefore, ber::OctetString, usm.userName);
-    ber::appendHeader(usmBefore, ber::OctetString, digestLength);
-    QByteArray usmAfter(digestLength, '\0');
-    ber::appendElement(usmAfter, ber::OctetString, usm.privacy);
-
-    QByteArray global;
-    appendInteger(global, message.messageId);
-    appendInteger(global, message.maxSize);
-    ber::appendElement(global, ber::OctetString, QByteArray(1, char(message.flags)));
-    appendInteger(global, UserSecurityModel);
-
-    const QByteArray data = (message.flags & SnmpV3Flag::Priv)
-                                ? ber::element(EncryptedPdu, message.encryptedPdu)
-                                : encodeScopedPdu(message);
-    const qsizetype usmSize = usmBefore.size() + usmAfter.size();
-    const qsizetype usmSequenceSize = ber::headerSize(usmSize) + usmSize;
-
-    QByteArray head;
-    appendInteger(head, 3);
-    ber::appendElement(head, ber::Sequence, global);
-    ber::appendHeader(head, ber::OctetString, usmSequenceSize);
-    ber::appendHeader(head, ber::Sequence, usmSize);
-    head += usmBefore;
-    const qsizetype total = head.size() + usmAfter.size() + data.size();
-
-    EncodedV3 out;
-    ber::appendHeader(out.bytes, ber::Sequence, total);
-    out.authenticationOffset = out.bytes.size() + head.size();
-    out.bytes += head;
-    out.bytes += usmAfter;
-    out.bytes += data;
+    if (message.flags & SnmpV3Flag::Priv) {
+        EncodedV3 out = layoutV3Message(message, digestLength, message.encryptedPdu.size());
+        std::copy(message.encryptedPdu.cbegin(), message.encryptedPdu.cend(),
+                  out.bytes.data() + out.dataOffset);
+        return out;
+    }
+    const qsizetype pduSize = message.pdu.size();
+    EncodedV3 out = layoutV3Message(message, digestLength, scopedPduSize(message, pduSize));
+    char *at = writeScopedPduHead(out.bytes.data() + out.dataOffset, message, pduSize);
+    std::copy(message.pdu.cbegin(), message.pdu.cend(), at);
     return out;
-}
-
-Result<SnmpMessage> decodePdu(QByteArrayView pdu)
-{
-    QByteArray wrapped;
-    appendInteger(wrapped, SnmpVersion::V2c);
-    ber::appendElement(wrapped, ber::OctetString, {});
-    wrapped += pdu;
-    return decodeMessage(ber::element(ber::Sequence, wrapped));
-}
-
-Result<QByteArray> encodePdu(const SnmpMessage &message)
-{
-    SnmpMessage v2 = message;
-    v2.version = SnmpVersion::V2c;
-    v2.Type = SnmpPdu::V2cBase + message.pdu();
-    v2.Community.clear();
-    const Result<QByteArray> whole = encodeMessage(v2);
-    if (!whole)
-        return whole;
-    // Past the sequence, the version and the empty community lies the PDU.
-    ber::Reader outer(whole.value());
-    ber::Reader fields(outer.read().value().content);
-    fields.read();
-    fields.read();
-    return fields.read().value().encoded.toByteArray();
 }

@@ -44,6 +44,10 @@ Result<SnmpV3Message> decodeV3Message(QByteArrayView datagram);
 // Fills the scoped PDU's fields from its encoding (a decrypted encryptedPDU).
 Status decodeScopedPdu(QByteArrayView scoped, SnmpV3Message &message);
 QByteArray encodeScopedPdu(const SnmpV3Message &message);
+// The scoped PDU around a PDU element of `pduSize` bytes, and its head (the sequence's header
+// and the context), after which the PDU is written.
+qsizetype scopedPduSize(const SnmpV3Message &message, qsizetype pduSize);
+char *writeScopedPduHead(char *at, const SnmpV3Message &message, qsizetype pduSize);
 
 // The whole message with `digestLength` zero bytes in place of the digest, and where they
 // stand. The encryptedPdu goes out when the privacy flag is set, the scoped PDU otherwise.
@@ -51,9 +55,10 @@ struct EncodedV3
 {
     QByteArray bytes;
     qsizetype authenticationOffset = -1;
+    qsizetype privacyOffset = -1; // the salt's place
+    qsizetype dataOffset = -1;    // the scoped PDU's, or the encrypted PDU's content's
 };
 EncodedV3 encodeV3Message(const SnmpV3Message &message, int digestLength);
-
-// The PDU element as the v1/v2c message decoder reads it, and back.
-Result<SnmpMessage> decodePdu(QByteArrayView pdu);
-Result<QByteArray> encodePdu(const SnmpMessage &message);
+// The same in one buffer with its last `dataSize` bytes left for the caller to write the
+// scoped PDU (or, with the privacy flag, the encrypted PDU's content) in place.
+EncodedV3 layoutV3Message(const SnmpV3Message &message, int digestLength, qsizetype dataSize);

@@ -1,11 +1,10 @@
 #include "usmcrypto.h"
 
-#include <openssl/crypto.h>
+#include "usmcipher.h"
+#include "usmhmac.h"
+
 #include <openssl/err.h>
 #include <openssl/evp.h>
-#include <openssl/hmac.h>
-#include <openssl/provider.h>
-#include <openssl/rand.h>
 
 #include <memory>
 
@@ -54,26 +53,19 @@ Result<QByteArray> hash(Auth auth, std::initializer_list<QByteArrayView> parts)
     return out;
 }
 
-// DES lives in the legacy provider; loading any provider by hand stops the default one from
-// loading by itself, so both are loaded, once.
-bool desAvailable()
+Failure cipherFailure(Priv priv, QByteArrayView key)
 {
-    static const bool loaded = OSSL_PROVIDER_load(nullptr, "legacy")
-                               && OSSL_PROVIDER_load(nullptr, "default");
-    return loaded;
+    if (priv == Priv::None)
+        return failure(QStringLiteral("no privacy protocol"));
+    if (!cipherAvailable(priv))
+        return failure(QStringLiteral("DES is unavailable: this system's OpenSSL has no legacy "
+                                      "provider"));
+    if (key.size() < keyLength(priv))
+        return failure(QStringLiteral("privacy key too short"));
+    return cryptoFailure("cipher");
 }
 
-const EVP_CIPHER *cipherOf(Priv priv)
-{
-    switch (priv) {
-    case Priv::Des: return desAvailable() ? EVP_des_cbc() : nullptr;
-    case Priv::Aes128: return EVP_aes_128_cfb128();
-    case Priv::Aes192: return EVP_aes_192_cfb128();
-    case Priv::Aes256: return EVP_aes_256_cfb128();
-    case Priv::None: break;
-    }
-    return nullptr;
-}
+} // namespace
 
 int keyLength(Priv priv)
 {
@@ -86,59 +78,6 @@ int keyLength(Priv priv)
     }
     return 0;
 }
-
-void appendBigEndian(QByteArray &out, quint32 value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.append(char(value >> shift));
-}
-
-QByteArray ivFor(Priv priv, QByteArrayView key, quint32 boots, quint32 time, QByteArrayView salt)
-{
-    QByteArray iv;
-    if (priv == Priv::Des) {
-        iv = key.sliced(8, 8).toByteArray();
-        for (int i = 0; i < 8; ++i)
-            iv[i] = char(iv[i] ^ salt[i]);
-    } else {
-        appendBigEndian(iv, boots);
-        appendBigEndian(iv, time);
-        iv.append(salt.data(), salt.size());
-    }
-    return iv;
-}
-
-Result<QByteArray> runCipher(Priv priv, QByteArrayView key, const QByteArray &iv,
-                             QByteArrayView in, bool encrypting)
-{
-    const EVP_CIPHER *cipher = cipherOf(priv);
-    if (!cipher)
-        return priv == Priv::Des ? failure(QStringLiteral("DES is unavailable: this system's "
-                                                          "OpenSSL has no legacy provider"))
-                                 : failure(QStringLiteral("no privacy protocol"));
-    if (key.size() < keyLength(priv))
-        return failure(QStringLiteral("privacy key too short"));
-    std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> ctx(EVP_CIPHER_CTX_new(),
-                                                                        EVP_CIPHER_CTX_free);
-    const auto *k = reinterpret_cast<const unsigned char *>(key.data());
-    const auto *v = reinterpret_cast<const unsigned char *>(iv.constData());
-    QByteArray out(in.size() + 16, Qt::Uninitialized);
-    auto *o = reinterpret_cast<unsigned char *>(out.data());
-    int written = 0;
-    int last = 0;
-    const bool ok = ctx && EVP_CipherInit_ex(ctx.get(), cipher, nullptr, k, v, encrypting ? 1 : 0)
-                    && EVP_CIPHER_CTX_set_padding(ctx.get(), 0)
-                    && EVP_CipherUpdate(ctx.get(), o, &written,
-                                        reinterpret_cast<const unsigned char *>(in.data()),
-                                        int(in.size()))
-                    && EVP_CipherFinal_ex(ctx.get(), o + written, &last);
-    if (!ok)
-        return cryptoFailure(encrypting ? "encryption" : "decryption");
-    out.truncate(written + last);
-    return out;
-}
-
-} // namespace
 
 int digestLength(Auth auth)
 {
@@ -156,7 +95,7 @@ int digestLength(Auth auth)
 
 bool available(Priv priv)
 {
-    return priv == Priv::None || cipherOf(priv) != nullptr;
+    return priv == Priv::None || cipherAvailable(priv);
 }
 
 int saltLength(Priv priv)
@@ -202,41 +141,26 @@ Result<QByteArray> privacyKey(Auth auth, Priv priv, QByteArrayView localized)
 
 Result<QByteArray> digest(Auth auth, QByteArrayView key, QByteArrayView message)
 {
-    const EVP_MD *md = hashOf(auth);
-    if (!md)
+    if (auth == Auth::None)
         return failure(QStringLiteral("no authentication protocol"));
-    unsigned char out[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    if (!HMAC(md, key.data(), int(key.size()),
-              reinterpret_cast<const unsigned char *>(message.data()), size_t(message.size()),
-              out, &size))
+    Hmac hmac(auth, key);
+    QByteArray out(hmac.length(), Qt::Uninitialized);
+    if (!hmac.isValid() || !hmac.sign(message, -1, out.data()))
         return cryptoFailure("HMAC");
-    return QByteArray(reinterpret_cast<const char *>(out), digestLength(auth));
-}
-
-bool digestsEqual(QByteArrayView a, QByteArrayView b)
-{
-    return a.size() == b.size() && CRYPTO_memcmp(a.data(), b.data(), size_t(a.size())) == 0;
+    return out;
 }
 
 Result<Encrypted> encrypt(Priv priv, QByteArrayView key, quint32 boots, quint32 time,
                           QByteArrayView plain)
 {
-    QByteArray salt(saltLength(priv), Qt::Uninitialized);
-    if (salt.isEmpty())
-        return failure(QStringLiteral("no privacy protocol"));
-    if (RAND_bytes(reinterpret_cast<unsigned char *>(salt.data()), int(salt.size())) != 1)
-        return cryptoFailure("random salt");
-    if (key.size() < keyLength(priv))
-        return failure(QStringLiteral("privacy key too short"));
-    QByteArray padded = plain.toByteArray();
-    if (priv == Priv::Des && padded.size() % 8)
-        padded.append(8 - padded.size() % 8, '\0');
-    Result<QByteArray> data = runCipher(priv, key, ivFor(priv, key, boots, time, salt), padded,
-                                        true);
-    if (!data)
-        return data.failure();
-    return Encrypted{std::move(data.value()), salt};
+    Cipher cipher(priv, key);
+    if (!cipher.isValid())
+        return cipherFailure(priv, key);
+    Encrypted out{QByteArray(cipher.encryptedSize(plain.size()), Qt::Uninitialized),
+                  QByteArray(saltLength(priv), Qt::Uninitialized)};
+    if (!cipher.encrypt(boots, time, plain, out.data.data(), out.salt.data()))
+        return cryptoFailure("encryption");
+    return out;
 }
 
 Result<QByteArray> decrypt(Priv priv, QByteArrayView key, quint32 boots, quint32 time,
@@ -246,9 +170,13 @@ Result<QByteArray> decrypt(Priv priv, QByteArrayView key, quint32 boots, quint32
         return failure(QStringLiteral("privacy parameters are not an 8-byte salt"));
     if (priv == Priv::Des && cipher.size() % 8)
         return failure(QStringLiteral("DES data is not a whole number of blocks"));
-    if (key.size() < keyLength(priv))
-        return failure(QStringLiteral("privacy key too short"));
-    return runCipher(priv, key, ivFor(priv, key, boots, time, salt), cipher, false);
+    Cipher keyed(priv, key);
+    if (!keyed.isValid())
+        return cipherFailure(priv, key);
+    QByteArray out;
+    if (!keyed.decrypt(boots, time, salt, cipher, out))
+        return cryptoFailure("decryption");
+    return out;
 }
 
 } // namespace usm

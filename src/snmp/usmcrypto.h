@@ -19,6 +19,8 @@ int digestLength(Auth auth);
 bool available(Priv priv);
 // Bytes of the salt in msgPrivacyParameters, 0 for None.
 int saltLength(Priv priv);
+// Bytes of key material the cipher takes (DES: the key, then the pre-IV).
+int keyLength(Priv priv);
 
 // The user's key: the passphrase repeated over a megabyte and hashed. Refuses passphrases
 // shorter than eight characters.
@@ -33,8 +35,6 @@ Result<QByteArray> privacyKey(Auth auth, Priv priv, QByteArrayView localized);
 
 // The truncated HMAC of the whole message.
 Result<QByteArray> digest(Auth auth, QByteArrayView key, QByteArrayView message);
-// Constant time, so a forger learns nothing from how long a wrong digest took to refuse.
-bool digestsEqual(QByteArrayView a, QByteArrayView b);
 
 struct Encrypted
 {
@@ -42,7 +42,7 @@ struct Encrypted
     QByteArray salt; // goes out as msgPrivacyParameters
 };
 
-// A fresh random salt every call. `key` comes from privacyKey.
+// A fresh salt every call. `key` comes from privacyKey.
 Result<Encrypted> encrypt(Priv priv, QByteArrayView key, quint32 boots, quint32 time,
                           QByteArrayView plain);
 Result<QByteArray> decrypt(Priv priv, QByteArrayView key, quint32 boots, quint32 time,

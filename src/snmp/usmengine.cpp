@@ -60,7 +60,9 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth,
         const Result<QByteArray> key = usm::localizedKey(auth, authPassphrase, m_engineId);
         if (!key)
             return key.failure();
-        user.authKey = key.value();
+        user.hmac = std::make_shared<usm::Hmac>(auth, key.value());
+        if (!user.hmac->isValid())
+            return failure(QStringLiteral("the authentication protocol is unavailable"));
     }
     if (priv != usm::Priv::None) {
         const Result<QByteArray> local = usm::localizedKey(auth, privPassphrase, m_engineId);
@@ -69,7 +71,9 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth,
         const Result<QByteArray> key = usm::privacyKey(auth, priv, local.value());
         if (!key)
             return key.failure();
-        user.privKey = key.value();
+        user.cipher = std::make_shared<usm::Cipher>(priv, key.value());
+        if (!user.cipher->isValid())
+            return failure(QStringLiteral("the privacy protocol is unavailable"));
     }
     // A user edited keeps its place in the list.
     for (UsmUser &existing : m_users) {
@@ -126,13 +130,8 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
         return refuse(m_stats.unsupportedSecLevels, UnsupportedSecLevels,
                       "security level not supported for the user");
     if (wantsAuth) {
-        const int length = usm::digestLength(user->auth);
-        if (message.usm.authentication.size() != length)
-            return refuse(m_stats.wrongDigests, WrongDigests, "wrong digest");
-        QByteArray zeroed = datagram.toByteArray();
-        zeroed.replace(message.authenticationOffset, length, QByteArray(length, '\0'));
-        const Result<QByteArray> expected = usm::digest(user->auth, user->authKey, zeroed);
-        if (!expected || !usm::digestsEqual(expected.value(), message.usm.authentication))
+        if (!user->hmac->verify(datagram, message.authenticationOffset,
+                                message.usm.authentication))
             return refuse(m_stats.wrongDigests, WrongDigests, "wrong digest");
         const quint32 now = time();
         const quint32 distance = message.usm.time > now ? message.usm.time - now
@@ -142,10 +141,9 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
                           user);
     }
     if (wantsPriv) {
-        const Result<QByteArray> plain =
-            usm::decrypt(user->priv, user->privKey, message.usm.boots, message.usm.time,
-                         message.usm.privacy, message.encryptedPdu);
-        if (!plain || !decodeScopedPdu(plain.value(), message))
+        if (!user->cipher->decrypt(message.usm.boots, message.usm.time, message.usm.privacy,
+                                   message.encryptedPdu, m_plain)
+            || !decodeScopedPdu(m_plain, message))
             return refuse(m_stats.decryptionErrors, DecryptionErrors, "decryption error");
     }
     Result<SnmpMessage> pdu = decodePdu(message.pdu);
@@ -159,17 +157,13 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
 
 Result<QByteArray> UsmEngine::respond(const Request &request, const SnmpMessage &response) const
 {
-    const Result<QByteArray> pdu = encodePdu(response);
-    if (!pdu)
-        return pdu;
     SnmpV3Message message;
     message.messageId = request.message.messageId;
     message.flags = request.message.flags & (SnmpV3Flag::Auth | SnmpV3Flag::Priv);
     message.usm.userName = request.user.name;
     message.contextEngineId = request.message.contextEngineId;
     message.contextName = request.message.contextName;
-    message.pdu = pdu.value();
-    return secure(message, &request.user);
+    return secure(message, response, &request.user);
 }
 
 Result<QByteArray> UsmEngine::reportOn(const Request &request, const QString &oid,
@@ -203,33 +197,43 @@ QByteArray UsmEngine::report(const SnmpV3Message &request, qint32 requestId, int
     message.usm.userName = request.usm.userName;
     message.contextEngineId = m_engineId;
     message.contextName = request.contextName;
-    message.pdu = encodePdu(pdu).value();
-    const Result<QByteArray> secured = secure(message, authenticateAs);
+    const Result<QByteArray> secured = secure(message, pdu, authenticateAs);
     return secured ? secured.value() : QByteArray();
 }
 
-Result<QByteArray> UsmEngine::secure(SnmpV3Message message, const UsmUser *user) const
+Result<QByteArray> UsmEngine::secure(SnmpV3Message message, const SnmpMessage &pdu,
+                                     const UsmUser *user) const
 {
+    const Result<PduSize> pduSize = measurePdu(pdu);
+    if (!pduSize)
+        return pduSize.failure();
+    const qsizetype pduBytes = pduSize.value().element();
+    const qsizetype scopedSize = scopedPduSize(message, pduBytes);
     message.usm.engineId = m_engineId;
     message.usm.boots = m_boots;
     message.usm.time = time();
-    if (message.flags & SnmpV3Flag::Priv) {
-        const Result<usm::Encrypted> encrypted =
-            usm::encrypt(user->priv, user->privKey, message.usm.boots, message.usm.time,
-                         encodeScopedPdu(message));
-        if (!encrypted)
-            return encrypted.failure();
-        message.encryptedPdu = encrypted.value().data;
-        message.usm.privacy = encrypted.value().salt;
-    }
+    const bool encrypted = message.flags & SnmpV3Flag::Priv;
     const bool authenticated = message.flags & SnmpV3Flag::Auth;
-    const int length = authenticated ? usm::digestLength(user->auth) : 0;
-    EncodedV3 encoded = encodeV3Message(message, length);
-    if (authenticated) {
-        const Result<QByteArray> digest = usm::digest(user->auth, user->authKey, encoded.bytes);
-        if (!digest)
-            return digest.failure();
-        encoded.bytes.replace(encoded.authenticationOffset, length, digest.value());
+    if (encrypted)
+        message.usm.privacy = QByteArray(usm::saltLength(user->priv), '\0');
+    const int digestLength = authenticated ? user->hmac->length() : 0;
+    // Written once, in place: the scoped PDU (encrypted from a scratch copy when private), the
+    // salt, then the digest over the whole with its own place still zero.
+    EncodedV3 out = layoutV3Message(message, digestLength,
+                                    encrypted ? user->cipher->encryptedSize(scopedSize)
+                                              : scopedSize);
+    char *const bytes = out.bytes.data();
+    if (encrypted) {
+        m_plain.resize(scopedSize);
+        writePdu(writeScopedPduHead(m_plain.data(), message, pduBytes), pdu, pduSize.value());
+        if (!user->cipher->encrypt(message.usm.boots, message.usm.time, m_plain,
+                                   bytes + out.dataOffset, bytes + out.privacyOffset))
+            return failure(QStringLiteral("encryption failed"));
+    } else {
+        writePdu(writeScopedPduHead(bytes + out.dataOffset, message, pduBytes), pdu,
+                 pduSize.value());
     }
-    return encoded.bytes;
+    if (authenticated && !user->hmac->sign(out.bytes, -1, bytes + out.authenticationOffset))
+        return failure(QStringLiteral("authentication failed"));
+    return out.bytes;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "snmpv3message.h"
-#include "usmcrypto.h"
+#include "usmcipher.h"
+#include "usmhmac.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
 
+#include <memory>
 #include <optional>
 
 struct UsmUser
@@ -14,8 +16,9 @@ struct UsmUser
     QByteArray name;
     usm::Auth auth = usm::Auth::None;
     usm::Priv priv = usm::Priv::None;
-    QByteArray authKey; // localized to this engine
-    QByteArray privKey; // localized and sized for the cipher
+    // Keyed with the keys localized to this engine; copies of the user share them.
+    std::shared_ptr<usm::Hmac> hmac;
+    std::shared_ptr<usm::Cipher> cipher;
 };
 
 // The usmStats counters, in the order of their identifiers' last arc but one.
@@ -74,11 +77,14 @@ private:
     const UsmUser *findUser(const QByteArray &name) const;
     QByteArray report(const SnmpV3Message &request, qint32 requestId, int counterArc,
                       quint32 value, const UsmUser *authenticateAs) const;
-    Result<QByteArray> secure(SnmpV3Message message, const UsmUser *user) const;
+    Result<QByteArray> secure(SnmpV3Message message, const SnmpMessage &pdu,
+                              const UsmUser *user) const;
 
     QByteArray m_engineId;
     quint32 m_boots;
     QElapsedTimer m_clock;
     QList<UsmUser> m_users;
     UsmStats m_stats;
+    // A scoped PDU decrypted or still to encrypt; its storage serves every message.
+    mutable QByteArray m_plain;
 };

@@ -58,7 +58,8 @@ void TstUsm::publishedKeys()
     QCOMPARE(usm::localizeKey(auth, made.value(), engine).value().toHex(), localized);
 }
 
-// What a peer never shows: a fresh salt per message, and cut salts and DES blocks refused.
+// What a peer never shows: a fresh salt for every message from one user's keyed cipher, the
+// cipher's state not carried from one message to the next, cut salts and DES blocks refused.
 void TstUsm::encryption()
 {
     const QByteArray engine = QByteArray::fromHex("80001f8804766d6c6d6f72");
@@ -66,17 +67,24 @@ void TstUsm::encryption()
     const QByteArray plain = "scoped pdu of 23 bytes!"; // DES pads it, AES must not
     for (const Priv priv : {Priv::Des, Priv::Aes128, Priv::Aes192, Priv::Aes256}) {
         const QByteArray key = usm::privacyKey(Auth::Sha1, priv, local).value();
-        const usm::Encrypted first = usm::encrypt(priv, key, 7, 1234, plain).value();
-        const usm::Encrypted second = usm::encrypt(priv, key, 7, 1234, plain).value();
-        QVERIFY(first.salt != second.salt && first.data != second.data);
-        const auto &[data, salt] = first;
-        const QByteArray back = usm::decrypt(priv, key, 7, 1234, salt, data).value();
+        usm::Cipher cipher(priv, key);
+        QByteArray data[2];
+        QByteArray salt[2];
+        for (int i = 0; i < 2; ++i) {
+            data[i].resize(cipher.encryptedSize(plain.size()));
+            salt[i].resize(usm::saltLength(priv));
+            QVERIFY(cipher.encrypt(7, 1234, plain, data[i].data(), salt[i].data()));
+        }
+        QVERIFY(salt[0] != salt[1] && data[0] != data[1]);
+        QByteArray back;
+        QVERIFY(cipher.decrypt(7, 1234, salt[0], data[0], back));
         QCOMPARE(back.left(plain.size()), plain);
+        QCOMPARE(usm::decrypt(priv, key, 7, 1234, salt[1], data[1]).value(), back);
         if (priv == Priv::Des)
-            QVERIFY(!usm::decrypt(priv, key, 7, 1234, salt, data.chopped(1)));
+            QVERIFY(!usm::decrypt(priv, key, 7, 1234, salt[0], data[0].chopped(1)));
         else
             QCOMPARE(back.size(), plain.size());
-        QVERIFY(!usm::decrypt(priv, key, 7, 1234, salt.chopped(1), data));
+        QVERIFY(!usm::decrypt(priv, key, 7, 1234, salt[0].chopped(1), data[0]));
     }
 }
 
