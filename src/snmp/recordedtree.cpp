@@ -124,7 +124,7 @@ void RecordedTree::index()
         quint32 slot = slotOf(oidContent(i));
         while (m_slots[slot] != 0)
             slot = (slot + 1) & quint32(m_slots.size() - 1);
-        m_slots[slot] = quint32(i + 1);
+        m_slots[slot] = quint64(m_starts[i]) << 32 | quint64(i + 1);
     }
 }
 
@@ -134,11 +134,35 @@ qsizetype RecordedTree::find(QByteArrayView content) const
         return NotFound;
     for (quint32 slot = slotOf(content); m_slots[slot] != 0;
          slot = (slot + 1) & quint32(m_slots.size() - 1)) {
-        const qsizetype at = m_slots[slot] - 1;
-        if (oidContent(at) == content)
+        const quint64 entry = m_slots[slot];
+        const qsizetype at = qsizetype(entry & 0xffffffff) - 1;
+        if (contentAt(qsizetype(entry >> 32)) == content)
             return at;
     }
     return NotFound;
+}
+
+void RecordedTree::warm(std::span<const QByteArrayView> contents) const
+{
+#if defined(__GNUC__)
+    constexpr size_t Most = 64;
+    if (m_slots.empty())
+        return;
+    quint32 places[Most];
+    const size_t count = qMin(contents.size(), Most);
+    for (size_t i = 0; i < count; ++i) {
+        places[i] = slotOf(contents[i]);
+        __builtin_prefetch(m_slots.data() + places[i]);
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (const quint64 entry = m_slots[places[i]]) {
+            __builtin_prefetch(m_objects.constData() + (entry >> 32));
+            __builtin_prefetch(m_starts.data() + (entry & 0xffffffff) - 1);
+        }
+    }
+#else
+    Q_UNUSED(contents);
+#endif
 }
 
 qsizetype RecordedTree::upperBound(QByteArrayView content) const
@@ -154,7 +178,8 @@ qsizetype RecordedTree::memoryUsed() const
     };
     return m_objects.capacity() + vectorBytes(m_starts) + m_samples.bytes.capacity() +
            vectorBytes(m_samples.ends) + m_topSamples.bytes.capacity() +
-           vectorBytes(m_topSamples.ends) + vectorBytes(m_stepStarts) + vectorBytes(m_slots);
+           vectorBytes(m_topSamples.ends) + vectorBytes(m_stepStarts) +
+           qsizetype(m_slots.capacity() * sizeof(quint64));
 }
 
 void RecordedTree::sample()

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <span>
 #include <vector>
 
 // The objects of a recording in identifier order, kept as one flat byte array of encoded
@@ -28,6 +29,10 @@ public:
     qsizetype find(QByteArrayView oidContent) const;
     // First object after the identifier; size() when none is.
     qsizetype upperBound(QByteArrayView oidContent) const;
+
+    // Starts fetching what finding these identifiers will read, all at once, so that the
+    // memory reads of a batch of requests overlap instead of following one another.
+    void warm(std::span<const QByteArrayView> contents) const;
 
     // Position of system object `number` (1 to 7, sysDescr.0 to sysServices.0); NotFound when
     // the recording lacks it.
@@ -67,9 +72,10 @@ private:
     Contents m_samples;
     Contents m_topSamples;
     std::vector<quint32> m_stepStarts; // where each step's objects start
-    // Every identifier hashed to its position plus one (0 marks a free slot): managers mostly
-    // ask for identifiers the tree holds, and this finds them in a few memory reads.
-    std::vector<quint32> m_slots;
+    // Every identifier hashed to where its bytes start (high half) and its position plus one
+    // (low half; 0 marks a free slot): managers mostly ask for identifiers the tree holds, and
+    // this finds them in two memory reads, not a search.
+    std::vector<quint64> m_slots;
     std::array<qsizetype, 7> m_system{NotFound, NotFound, NotFound, NotFound,
                                       NotFound, NotFound, NotFound};
 };

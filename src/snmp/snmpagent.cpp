@@ -95,6 +95,12 @@ void SnmpAgent::readDatagrams()
     // One batch per wake-up, so a flood cannot keep the window from repainting.
     DatagramSocket *socket = m_socket;
     const int count = socket->receive();
+    if (m_warmer && count > 0) {
+        QByteArrayView datagrams[DatagramSocket::Batch];
+        for (int i = 0; i < count; ++i)
+            datagrams[i] = socket->datagram(i);
+        m_warmer(std::span<const QByteArrayView>(datagrams, size_t(count)));
+    }
     for (m_datagram = 0; m_datagram < count && m_socket == socket; ++m_datagram) {
         const QByteArrayView datagram = socket->datagram(m_datagram);
         if (datagram.isEmpty() || datagram.size() > MaxDatagram) {

@@ -8,8 +8,10 @@
 #include <QHostAddress>
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 
 class DatagramSocket;
 
@@ -47,6 +49,10 @@ public:
     const UsmEngine *usmIfAny() const { return m_usm.get(); }
     // The secured request being answered; none while CurrentMessage came by community.
     const UsmEngine::Request *v3Request() const { return m_v3 ? &*m_v3 : nullptr; }
+    // Called with each batch of datagrams before they are answered one by one.
+    using BatchWarmer = std::function<void(std::span<const QByteArrayView> datagrams)>;
+    void setBatchWarmer(BatchWarmer warmer) { m_warmer = std::move(warmer); }
+
     // How many bytes the response may take: the datagram's, or less if the manager said so.
     qsizetype responseLimit() const;
 
@@ -75,4 +81,5 @@ private:
     std::optional<UsmEngine::Request> m_v3;
     quint32 m_unknownContexts = 0;
     bool m_reading = false;
+    BatchWarmer m_warmer;
 };

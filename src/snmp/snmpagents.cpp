@@ -7,6 +7,7 @@
 #include "common/messagepresenter.h"
 #include "common/pause.h"
 #include "common/portnumber.h"
+#include "datagramsocket.h"
 #include "recordedanswers.h"
 #include "recordedtree.h"
 #include "servedobjects.h"
@@ -221,6 +222,16 @@ bool SnmpAgents::answerBulk(int index)
 void SnmpAgents::serveRecording(int index, ServedRecording recording)
 {
     m_recordings[index] = std::move(recording);
+    const RecordedTree *tree = m_recordings[index].tree.get();
+    m_agents[index]->setBatchWarmer(
+        tree ? SnmpAgent::BatchWarmer([tree](std::span<const QByteArrayView> datagrams) {
+            QByteArrayView contents[DatagramSocket::Batch];
+            const size_t count = qMin(datagrams.size(), std::size(contents));
+            for (size_t i = 0; i < count; ++i)
+                contents[i] = firstOidContent(datagrams[i]);
+            tree->warm(std::span<const QByteArrayView>(contents, count));
+        })
+             : SnmpAgent::BatchWarmer());
 }
 
 ServedObjects SnmpAgents::servedObjects(int index, const SnmpMessage &message)

@@ -292,9 +292,8 @@ Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *pr
     if (!community)
         return community.failure();
     const QLatin1String communityText(community.value().content);
-    message.Community = previous && previous->Community == communityText
-                            ? previous->Community
-                            : QString(communityText);
+    message.Community = previous && previous->Community == communityText ? previous->Community
+                                                                         : QString(communityText);
 
     const Result<ber::Element> pdu = fields.read();
     if (!pdu)
@@ -416,4 +415,24 @@ Result<QByteArray> encodePdu(const SnmpMessage &message)
     QByteArray out(size.value().element(), Qt::Uninitialized);
     writePdu(out.data(), message, size.value());
     return out;
+}
+
+QByteArrayView firstOidContent(QByteArrayView datagram)
+{
+    // The message, then its third field (the PDU), then the PDU's fourth (the bindings), then the
+    // first binding and its first element.
+    const int path[] = {0, 2, 3, 0, 0};
+    QByteArrayView inside = datagram;
+    ber::Element element;
+    for (int skip : path) {
+        ber::Reader reader(inside);
+        for (int i = 0; i <= skip; ++i) {
+            Result<ber::Element> read = reader.read();
+            if (!read)
+                return {};
+            element = read.value();
+        }
+        inside = element.content;
+    }
+    return element.tag == ber::ObjectIdentifier ? element.content : QByteArrayView();
 }

@@ -119,6 +119,9 @@ struct SnmpMessage
 // community and identifiers share the buffers of `previous` where the bytes are the same, which
 // saves an agent answering the same requests over and over their copies.
 Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *previous = nullptr);
+// The content of the first variable's identifier in a v1 or v2c message, read without decoding
+// the message; empty when the datagram holds none.
+QByteArrayView firstOidContent(QByteArrayView datagram);
 // Encodes with the message's version whatever base its type code names.
 Result<QByteArray> encodeMessage(const SnmpMessage &message);
 // The same into `out`, reusing its storage.
