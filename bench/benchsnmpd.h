@@ -12,6 +12,32 @@
 #include <sys/socket.h>
 
 // The load generators' socket: non-blocking UDP on 127.0.0.1 with room for a burst of answers.
+// Reads what waits on `fd` (up to `count` datagrams) into slots of `slot` bytes in `buffers`;
+// returns how many came, each one's length in its header.
+inline int receiveBatch(int fd, mmsghdr *headers, iovec *vectors, char *buffers, int count,
+                        std::size_t slot)
+{
+    for (int i = 0; i < count; ++i) {
+        vectors[i] = {buffers + std::size_t(i) * slot, slot};
+        headers[i] = {};
+        headers[i].msg_hdr.msg_iov = &vectors[i];
+        headers[i].msg_hdr.msg_iovlen = 1;
+    }
+    return ::recvmmsg(fd, headers, unsigned(count), MSG_DONTWAIT, nullptr);
+}
+
+// Sends the `count` datagrams the headers describe; one the socket refuses ends the batch, and
+// the load generators count it as lost.
+inline void sendBatch(int fd, mmsghdr *headers, int count)
+{
+    for (int sent = 0; sent < count;) {
+        const int done = ::sendmmsg(fd, headers + sent, unsigned(count - sent), 0);
+        if (done <= 0)
+            break;
+        sent += done;
+    }
+}
+
 inline int openSocket()
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);

@@ -139,12 +139,7 @@ Figures load(quint16 port, const std::vector<QByteArray> &requests, int millisec
     mmsghdr outHeaders[Batch]{};
     int count = 0;
     const auto flush = [&] {
-        for (int sent = 0; sent < count;) {
-            const int done = ::sendmmsg(fd, outHeaders + sent, unsigned(count - sent), 0);
-            if (done <= 0)
-                break;
-            sent += done;
-        }
+        sendBatch(fd, outHeaders, count);
         count = 0;
     };
     const auto send = [&] {
@@ -181,13 +176,8 @@ Figures load(quint16 port, const std::vector<QByteArray> &requests, int millisec
         pollfd poller{fd, POLLIN, 0};
         ::poll(&poller, 1, 10);
         for (;;) {
-            for (int i = 0; i < Batch; ++i) {
-                inVectors[i] = {buffers.data() + std::size_t(i) * ReceiveSize, ReceiveSize};
-                inHeaders[i] = {};
-                inHeaders[i].msg_hdr.msg_iov = &inVectors[i];
-                inHeaders[i].msg_hdr.msg_iovlen = 1;
-            }
-            const int received = ::recvmmsg(fd, inHeaders, Batch, MSG_DONTWAIT, nullptr);
+            const int received =
+                receiveBatch(fd, inHeaders, inVectors, buffers.data(), Batch, ReceiveSize);
             if (received <= 0)
                 break;
             const Clock::time_point now = Clock::now();

@@ -6,9 +6,9 @@
 //   snmp_bench [seconds-per-run [in-flight]]  the whole comparison
 //   snmp_bench --v3 [seconds-per-run]          SNMPv3 at each security level, same users on both
 //   snmp_bench --agent PORT...             (internal) the window with rows started on PORTs
+#include "app/frmmain.h"
 #include "benchservices.h"
 #include "benchsnmpd.h"
-#include "app/frmmain.h"
 #include "common/editorlauncher.h"
 #include "common/messagepresenter.h"
 #include "netinfo/adapterinfo.h"
@@ -65,13 +65,12 @@ const std::vector<V3Level> &v3Levels()
     static const std::vector<V3Level> levels{
         {"v3 noAuthNoPriv", "benchnone", 0, Auth::None, Priv::None, "noauth"},
         {"v3 authNoPriv SHA-256", "benchauth", SnmpV3Flag::Auth, Auth::Sha256, Priv::None, "auth"},
-        {"v3 authPriv SHA-256/AES", "benchpriv", SnmpV3Flag::Auth | SnmpV3Flag::Priv,
-         Auth::Sha256, Priv::Aes128, "priv"}};
+        {"v3 authPriv SHA-256/AES", "benchpriv", SnmpV3Flag::Auth | SnmpV3Flag::Priv, Auth::Sha256,
+         Priv::Aes128, "priv"}};
     return levels;
 }
 
 // ---- the agent side: the real window, offscreen, in a process of its own ----
-
 
 class PaintCounter : public QObject
 {
@@ -264,12 +263,7 @@ public:
             outstanding[m_ids[i]] = now;
         // A datagram the socket refuses counts as lost after its second, like one lost on the
         // way.
-        for (int sent = 0; sent < m_queued;) {
-            const int count = ::sendmmsg(m_fd, m_headers + sent, unsigned(m_queued - sent), 0);
-            if (count <= 0)
-                break;
-            sent += count;
-        }
+        sendBatch(m_fd, m_headers, m_queued);
         m_queued = 0;
     }
 
@@ -302,8 +296,8 @@ bool v3ResponseHeader(QByteArrayView datagram, quint8 flags, qint64 &id, qint64 
     const Result<SnmpV3Message> message = decodeV3Message(datagram);
     if (!message || (message.value().flags & 3) != flags)
         return false;
-    if (!(flags & SnmpV3Flag::Priv)
-        && (message.value().pdu.isEmpty() || quint8(message.value().pdu[0]) != 0xa2))
+    if (!(flags & SnmpV3Flag::Priv) &&
+        (message.value().pdu.isEmpty() || quint8(message.value().pdu[0]) != 0xa2))
         return false;
     id = message.value().messageId;
     status = 0;
@@ -335,13 +329,7 @@ Figures load(const std::vector<quint16> &ports, const QByteArray &request, int m
         pollfd poller{fd, POLLIN, 0};
         ::poll(&poller, 1, 10);
         for (;;) {
-            for (int i = 0; i < Batch; ++i) {
-                iov[i] = {buffers.data() + std::size_t(i) * ReceiveSize, ReceiveSize};
-                headers[i] = {};
-                headers[i].msg_hdr.msg_iov = &iov[i];
-                headers[i].msg_hdr.msg_iovlen = 1;
-            }
-            const int received = ::recvmmsg(fd, headers, Batch, MSG_DONTWAIT, nullptr);
+            const int received = receiveBatch(fd, headers, iov, buffers.data(), Batch, ReceiveSize);
             if (received <= 0)
                 break;
             now = Clock::now();
@@ -476,7 +464,6 @@ void print(const char *what, const Figures &ours, const Figures &theirs)
                 ours.cpuPerAnswer / qMax(0.001, theirs.cpuPerAnswer));
 }
 
-
 // ---- SNMPv3: a manager's side, just enough to load both agents alike ----
 
 struct V3Peer
@@ -554,8 +541,7 @@ QByteArray securedGet(const V3Peer &peer, const V3Level &level, const V3Keys &ke
     message.pdu = encodePdu(get).value();
     if (level.flags & SnmpV3Flag::Priv) {
         const usm::Encrypted encrypted =
-            usm::encrypt(level.priv, keys.priv, peer.boots, time, encodeScopedPdu(message))
-                .value();
+            usm::encrypt(level.priv, keys.priv, peer.boots, time, encodeScopedPdu(message)).value();
         message.encryptedPdu = encrypted.data;
         message.usm.privacy = encrypted.salt;
     }

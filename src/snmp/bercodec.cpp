@@ -63,6 +63,15 @@ Result<Element> Reader::read(quint8 expectedTag, const char *what)
     return result;
 }
 
+Result<Element> readWhole(QByteArrayView data, quint8 expectedTag, const char *what)
+{
+    Reader reader(data);
+    Result<Element> element = reader.read(expectedTag, what);
+    if (element && !reader.atEnd())
+        return malformed(QStringLiteral("data after the %1").arg(QLatin1String(what)));
+    return element;
+}
+
 Result<qint64> decodeInteger(QByteArrayView content)
 {
     if (content.isEmpty() || content.size() > 8)
@@ -94,8 +103,7 @@ namespace {
 
 // Calls onArc(value) for each arc of the identifier's content, the first two split as the
 // dotted form writes them; fails as decodeOid does.
-template <typename OnArc>
-Status walkOid(QByteArrayView content, OnArc onArc)
+template <typename OnArc> Status walkOid(QByteArrayView content, OnArc onArc)
 {
     if (content.isEmpty())
         return malformed(QStringLiteral("empty object identifier"));

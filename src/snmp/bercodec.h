@@ -46,6 +46,9 @@ private:
     qsizetype m_pos = 0;
 };
 
+// Reads the one element `data` holds, which must carry the tag: bytes after it are an error.
+Result<Element> readWhole(QByteArrayView data, quint8 expectedTag, const char *what);
+
 // Two's complement content of 1 to 8 bytes.
 Result<qint64> decodeInteger(QByteArrayView content);
 // Non-negative content of up to 8 value bytes plus one leading zero byte.

@@ -269,12 +269,9 @@ Status readPdu(const ber::Element &pdu, SnmpMessage &message, const SnmpMessage 
 
 Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *previous)
 {
-    ber::Reader outer(datagram);
-    const Result<ber::Element> whole = outer.read(ber::Sequence, "message");
+    const Result<ber::Element> whole = ber::readWhole(datagram, ber::Sequence, "message");
     if (!whole)
         return whole.failure();
-    if (!outer.atEnd())
-        return malformed(QStringLiteral("data after the message"));
 
     ber::Reader fields(whole.value().content);
     SnmpMessage message;

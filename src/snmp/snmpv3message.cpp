@@ -39,12 +39,10 @@ Result<QByteArray> readOctets(ber::Reader &reader, const char *what, qsizetype m
 
 Status decodeUsm(QByteArrayView datagram, QByteArrayView encoded, SnmpV3Message &message)
 {
-    ber::Reader outer(encoded);
-    const Result<ber::Element> sequence = outer.read(ber::Sequence, "security parameters");
+    const Result<ber::Element> sequence =
+        ber::readWhole(encoded, ber::Sequence, "security parameters");
     if (!sequence)
         return sequence.failure();
-    if (!outer.atEnd())
-        return malformed(QStringLiteral("data after the security parameters"));
     ber::Reader fields(sequence.value().content);
     UsmParameters &usm = message.usm;
     Result<QByteArray> engine = readOctets(fields, "authoritative engine id", 32);
@@ -104,12 +102,9 @@ qsizetype scopedContentSize(const SnmpV3Message &message, qsizetype pduSize)
 
 Result<SnmpV3Message> decodeV3Message(QByteArrayView datagram)
 {
-    ber::Reader outer(datagram);
-    const Result<ber::Element> whole = outer.read(ber::Sequence, "message");
+    const Result<ber::Element> whole = ber::readWhole(datagram, ber::Sequence, "message");
     if (!whole)
         return whole.failure();
-    if (!outer.atEnd())
-        return malformed(QStringLiteral("data after the message"));
     ber::Reader fields(whole.value().content);
     const Result<qint64> version = readInteger(fields, "version", 3, 3);
     if (!version)
@@ -218,16 +213,16 @@ EncodedV3 layoutV3Message(const SnmpV3Message &message, int digestLength, qsizet
 {
     const UsmParameters &usm = message.usm;
     const bool encrypted = message.flags & SnmpV3Flag::Priv;
-    const qsizetype globalSize = integerSize(message.messageId) + integerSize(message.maxSize)
-                                 + 3 + integerSize(UserSecurityModel);
-    const qsizetype usmSize = octetsSize(usm.engineId) + integerSize(usm.boots)
-                              + integerSize(usm.time) + octetsSize(usm.userName)
-                              + ber::headerSize(digestLength) + digestLength
-                              + octetsSize(usm.privacy);
+    const qsizetype globalSize = integerSize(message.messageId) + integerSize(message.maxSize) + 3 +
+                                 integerSize(UserSecurityModel);
+    const qsizetype usmSize = octetsSize(usm.engineId) + integerSize(usm.boots) +
+                              integerSize(usm.time) + octetsSize(usm.userName) +
+                              ber::headerSize(digestLength) + digestLength +
+                              octetsSize(usm.privacy);
     const qsizetype usmSequenceSize = ber::headerSize(usmSize) + usmSize;
     const qsizetype data = encrypted ? ber::headerSize(dataSize) + dataSize : dataSize;
-    const qsizetype total = integerSize(3) + ber::headerSize(globalSize) + globalSize
-                            + ber::headerSize(usmSequenceSize) + usmSequenceSize + data;
+    const qsizetype total = integerSize(3) + ber::headerSize(globalSize) + globalSize +
+                            ber::headerSize(usmSequenceSize) + usmSequenceSize + data;
 
     EncodedV3 out;
     out.bytes.resize(ber::headerSize(total) + total);
