@@ -146,22 +146,23 @@ void SnmpAgents::snmpAgent_Request(int index)
         m_services.messages.showMessage(failurePrefix + sent.failure().description);
 }
 
-SnmpAgents::RequestStart SnmpAgents::startAnswer(int index, const QString &recordName,
-                                                 const QString &failurePrefix)
+bool SnmpAgents::answerRequest(int index, const QString &recordName, const QString &failurePrefix,
+                               const AnswerRoutine &answer)
 {
     SnmpMessage &message = m_agents[index]->CurrentMessage();
     if (!isAgentCommunity(message)) {
         clearErrors(message);
-        return RequestStart::Echo;
+        return true;
     }
     if (m_trace.debugMode()) {
         const Status traced = traceRecord(index, requestRecord(recordName, message));
         if (!traced) {
             m_services.messages.showMessage(failurePrefix + traced.failure().description);
-            return RequestStart::Ended;
+            return false;
         }
     }
-    return RequestStart::Answer;
+    reportFailure(failurePrefix, answer(message));
+    return true;
 }
 
 void SnmpAgents::reportFailure(const QString &failurePrefix, const Status &answered)
@@ -179,44 +180,37 @@ ControlledObjects SnmpAgents::controlledObjects() const
 
 bool SnmpAgents::SnmpGetRequest(int index)
 {
-    const QString failurePrefix = QStringLiteral("Modul: SnmpGetRequest, Err: ");
-    const RequestStart start = startAnswer(index, QStringLiteral("GetRequest"), failurePrefix);
-    if (start != RequestStart::Answer)
-        return start == RequestStart::Echo;
-    SnmpMessage &message = m_agents[index]->CurrentMessage();
-    reportFailure(failurePrefix, m_recordings[index].tree
-                                     ? answerRecordedGet(message, servedObjects(index, message))
-                                     : answerGetRequest(
-                                           message, index, m_table[index], m_answers[index],
-                                           [this] { return controlledObjects(); },
-                                           QDateTime::currentDateTimeUtc()));
-    return true;
+    return answerRequest(index, QStringLiteral("GetRequest"),
+                         QStringLiteral("Modul: SnmpGetRequest, Err: "),
+                         [this, index](SnmpMessage &message) {
+                             return m_recordings[index].tree
+                                        ? answerRecordedGet(message, servedObjects(index, message))
+                                        : answerGetRequest(
+                                              message, index, m_table[index], m_answers[index],
+                                              [this] { return controlledObjects(); },
+                                              QDateTime::currentDateTimeUtc());
+                         });
 }
 
 bool SnmpAgents::SnmpGetNextRequest(int index)
 {
-    const QString failurePrefix = QStringLiteral("Modul: SnmpGetNextRequest, Err: ");
-    const RequestStart start = startAnswer(index, QStringLiteral("GetNextRequest"), failurePrefix);
-    if (start != RequestStart::Answer)
-        return start == RequestStart::Echo;
-    SnmpMessage &message = m_agents[index]->CurrentMessage();
-    reportFailure(failurePrefix,
-                  m_recordings[index].tree
-                      ? answerRecordedGetNext(message, servedObjects(index, message))
-                      : answerGetNextRequest(message, m_table[index], m_answers[index],
-                                             QDateTime::currentDateTimeUtc()));
-    return true;
+    return answerRequest(
+        index, QStringLiteral("GetNextRequest"), QStringLiteral("Modul: SnmpGetNextRequest, Err: "),
+        [this, index](SnmpMessage &message) {
+            return m_recordings[index].tree
+                       ? answerRecordedGetNext(message, servedObjects(index, message))
+                       : answerGetNextRequest(message, m_table[index], m_answers[index],
+                                              QDateTime::currentDateTimeUtc());
+        });
 }
 
 bool SnmpAgents::answerBulk(int index)
 {
-    const QString failurePrefix = QStringLiteral("Modul: SnmpGetBulkRequest, Err: ");
-    const RequestStart start = startAnswer(index, QStringLiteral("GetBulkRequest"), failurePrefix);
-    if (start != RequestStart::Answer)
-        return start == RequestStart::Echo;
-    SnmpMessage &message = m_agents[index]->CurrentMessage();
-    reportFailure(failurePrefix, answerGetBulkRequest(message, servedObjects(index, message)));
-    return true;
+    return answerRequest(index, QStringLiteral("GetBulkRequest"),
+                         QStringLiteral("Modul: SnmpGetBulkRequest, Err: "),
+                         [this, index](SnmpMessage &message) {
+                             return answerGetBulkRequest(message, servedObjects(index, message));
+                         });
 }
 
 void SnmpAgents::serveRecording(int index, ServedRecording recording)

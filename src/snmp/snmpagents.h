@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class AgentRecordings;
@@ -57,10 +58,12 @@ public:
     AgentTable &agentTable() { return m_table; }
 
 private:
-    // A request from a foreign community is echoed; one whose request record could not be
-    // written ends there, reported and unanswered.
-    enum class RequestStart { Answer, Echo, Ended };
-    RequestStart startAnswer(int index, const QString &recordName, const QString &failurePrefix);
+    // Answers the current request of row `index` through `answer`, after its request record.
+    // A request from a foreign community is echoed unanswered; false when the request record
+    // could not be written: the event ends there, reported.
+    using AnswerRoutine = std::function<Status(SnmpMessage &message)>;
+    bool answerRequest(int index, const QString &recordName, const QString &failurePrefix,
+                       const AnswerRoutine &answer);
     void reportFailure(const QString &failurePrefix, const Status &answered);
     ControlledObjects controlledObjects() const;
     // Like the answer routines, false when the request record could not be written.
