@@ -171,6 +171,20 @@ void TstSnmpAgentRows::startStopAndRestart()
     QCOMPARE(answer->Variables[1].Value(), "IP=127.0.0.1,Port=" + QString::number(again));
     const QString uptime = answer->Variables[2].Value();
     QVERIFY2(uptime.toInt() <= 100, qPrintable(uptime));
+
+    // Over IPv6 the answer goes back to the sender's longer address.
+    m_page->cmdSnmpControl[3]->click();
+    QUdpSocket manager6;
+    if (!manager6.bind(QHostAddress::LocalHostIPv6, 0))
+        QSKIP("this system has no IPv6 loopback");
+    const quint16 six = freeUdpPort();
+    QVERIFY(clickRow(*m_window, 3, QString::number(six), QStringLiteral("::1")));
+    manager6.writeDatagram(encodeMessage(request).value(), QHostAddress::LocalHostIPv6, six);
+    QVERIFY(QTest::qWaitFor([&] { return manager6.hasPendingDatagrams(); }, 2000));
+    const Result<SnmpMessage> over6 = decodeMessage(manager6.receiveDatagram().data());
+    QVERIFY(over6);
+    QCOMPARE(over6.value().Variables[0].Value(), QStringLiteral("Agent 4"));
+    m_page->cmdSnmpControl[3]->click();
     QVERIFY(m_test.messages.texts.isEmpty());
 }
 
