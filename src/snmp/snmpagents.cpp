@@ -128,6 +128,12 @@ void SnmpAgents::snmpAgent_Request(int index)
     message.Type = message.Type == SnmpPdu::V1Base + SnmpPdu::GetRequest
                        ? SnmpPdu::V1Base + SnmpPdu::Response
                        : SnmpPdu::V2cBase + SnmpPdu::Response;
+    sendAnswer(index, QString());
+}
+
+void SnmpAgents::sendAnswer(int index, const QString &user)
+{
+    SnmpAgent &agent = *m_agents[index];
     const QString failurePrefix = QStringLiteral("Modul: snmpAgent_Request, Err: ");
     const Status prepared = agent.prepareResponse();
     if (!prepared) {
@@ -135,7 +141,10 @@ void SnmpAgents::snmpAgent_Request(int index)
         return;
     }
     if (m_trace.debugMode()) {
-        const Status traced = traceRecord(index, responseRecord(message));
+        QStringList lines = responseRecord(agent.CurrentMessage());
+        if (!user.isEmpty())
+            lines.first() += QLatin1Char('\t') + user;
+        const Status traced = traceRecord(index, lines);
         if (!traced) {
             m_services.messages.showMessage(failurePrefix + traced.failure().description);
             return;
@@ -285,23 +294,7 @@ void SnmpAgents::answerV3(int index)
     const qsizetype room = agent.responseLimit() - V3Wrapping - user.size();
     reportFailure(failurePrefix, answerV3Request(message, servedObjects(index, message), room));
     message.Type = SnmpPdu::V2cBase + SnmpPdu::Response;
-    const Status prepared = agent.prepareResponse();
-    if (!prepared) {
-        m_services.messages.showMessage(failurePrefix + prepared.failure().description);
-        return;
-    }
-    if (m_trace.debugMode()) {
-        QStringList lines = responseRecord(message);
-        lines.first() += QLatin1Char('\t') + user;
-        const Status traced = traceRecord(index, lines);
-        if (!traced) {
-            m_services.messages.showMessage(failurePrefix + traced.failure().description);
-            return;
-        }
-    }
-    const Status sent = agent.SendResponse();
-    if (!sent)
-        m_services.messages.showMessage(failurePrefix + sent.failure().description);
+    sendAnswer(index, user);
 }
 
 Status SnmpAgents::addV3User(int index, const QByteArray &name, usm::Auth auth,

@@ -72,6 +72,9 @@ private:
     void refuseSet(int index);
     // A request secured by SNMPv3: answered from the row's objects, traced by user name.
     void answerV3(int index);
+    // Encodes the current message, writes its response record (naming the SNMPv3 user, if
+    // any) and sends it; a failure at any step is reported once and ends the event.
+    void sendAnswer(int index, const QString &user);
     // Appends to the file named by the row's boxes as they stand now. Callers test Debug Mode
     // first, so no record is built while it is off.
     Status traceRecord(int index, const QStringList &lines) const;
