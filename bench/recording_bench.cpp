@@ -333,13 +333,6 @@ void print(const char *what, const Figures &f)
     std::printf("\n");
 }
 
-quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0, QAbstractSocket::DontShareAddress);
-    return probe.localPort();
-}
-
 } // namespace
 
 int main(int argc, char **argv)

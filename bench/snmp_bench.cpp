@@ -381,13 +381,6 @@ Figures load(const std::vector<quint16> &ports, const QByteArray &request, int m
     return figures;
 }
 
-quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0, QAbstractSocket::DontShareAddress);
-    return probe.localPort();
-}
-
 // One answered request, decoded, to show that both sides say the same.
 QString sample(quint16 port, const QByteArray &request)
 {
