@@ -101,7 +101,7 @@ qsizetype RecordedTree::locate(QByteArrayView content) const
         return 0;
     const qsizetype step = m_samples.upperBound(content, (top - 1) * SampleStep + 1,
                                                 qMin(top * SampleStep, m_samples.size()));
-    qsizetype offset = objectEnd(m_stepStarts[step - 1]);
+    qsizetype offset = objectEnd(m_starts[(step - 1) * SampleStep]);
     const qsizetype end = qMin(step * SampleStep, size());
     for (qsizetype index = (step - 1) * SampleStep + 1; index < end; ++index) {
         if (compareOidContents(contentAt(offset), content) > 0)
@@ -178,26 +178,21 @@ qsizetype RecordedTree::memoryUsed() const
     };
     return m_objects.capacity() + vectorBytes(m_starts) + m_samples.bytes.capacity() +
            vectorBytes(m_samples.ends) + m_topSamples.bytes.capacity() +
-           vectorBytes(m_topSamples.ends) + vectorBytes(m_stepStarts) +
-           qsizetype(m_slots.capacity() * sizeof(quint64));
+           vectorBytes(m_topSamples.ends) + qsizetype(m_slots.capacity() * sizeof(quint64));
 }
 
 void RecordedTree::sample()
 {
     m_samples = {};
     m_topSamples = {};
-    m_stepStarts.clear();
-    for (qsizetype i = 0; i < size(); i += SampleStep) {
+    for (qsizetype i = 0; i < size(); i += SampleStep)
         m_samples.append(oidContent(i));
-        m_stepStarts.push_back(m_starts[i]);
-    }
     for (qsizetype i = 0; i < m_samples.size(); i += SampleStep)
         m_topSamples.append(m_samples.at(i));
     for (Contents *level : {&m_samples, &m_topSamples}) {
         level->bytes.squeeze();
         level->ends.shrink_to_fit();
     }
-    m_stepStarts.shrink_to_fit();
 }
 
 bool RecordedTreeBuilder::add(QByteArrayView oidContent, QByteArrayView valueElement, qint64 line)

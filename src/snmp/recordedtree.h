@@ -71,7 +71,6 @@ private:
     static constexpr qsizetype SampleStep = 32;
     Contents m_samples;
     Contents m_topSamples;
-    std::vector<quint32> m_stepStarts; // where each step's objects start
     // Every identifier hashed to where its bytes start (high half) and its position plus one
     // (low half; 0 marks a free slot): managers mostly ask for identifiers the tree holds, and
     // this finds them in two memory reads, not a search.
