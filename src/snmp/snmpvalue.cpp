@@ -215,11 +215,7 @@ Result<SnmpValue> decodeValue(quint8 tag, QByteArrayView content)
     case EndOfMibViewTag: {
         if (!content.isEmpty())
             return failure(QStringLiteral("Malformed SNMP message: null value with content"));
-        const int type = tag == ber::Null           ? SnmpType::Null
-                         : tag == NoSuchObjectTag   ? SnmpType::NoSuchObject
-                         : tag == NoSuchInstanceTag ? SnmpType::NoSuchInstance
-                                                    : SnmpType::EndOfMibView;
-        return SnmpValue{type, QString()};
+        return SnmpValue{typeOfTag(tag), QString()};
     }
     default:
         return failure(QStringLiteral("Malformed SNMP message: unknown value tag 0x%1")
