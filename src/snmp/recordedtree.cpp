@@ -31,41 +31,36 @@ qsizetype elementSize(const char *at)
 
 qsizetype RecordedTree::objectEnd(qsizetype offset) const
 {
-    const char *bytes = m_objects.constData();
+    const char *bytes = m_objects.data();
     const qsizetype value = offset + elementSize(bytes + offset);
     return value + elementSize(bytes + value);
 }
 
-QByteArrayView RecordedTree::contentAt(qsizetype offset) const
+QByteArrayView RecordedTree::oidContentAt(qsizetype offset) const
 {
     // Searches call this for every object of a step: the short header needs no general reader.
-    const char *at = m_objects.constData() + offset;
+    const char *at = m_objects.data() + offset;
     if (quint8(at[1]) < 0x80)
         return QByteArrayView(at + 2, quint8(at[1]));
     return ber::contentOf(QByteArrayView(at, elementSize(at)));
 }
 
-QByteArrayView RecordedTree::oidElement(qsizetype i) const
+QByteArrayView RecordedTree::oidElementAt(qsizetype offset) const
 {
-    const char *at = m_objects.constData() + m_starts[i];
+    const char *at = m_objects.data() + offset;
     return QByteArrayView(at, elementSize(at));
 }
 
-QByteArrayView RecordedTree::oidContent(qsizetype i) const
+QByteArrayView RecordedTree::valueElementAt(qsizetype offset) const
 {
-    return contentAt(m_starts[i]);
-}
-
-QByteArrayView RecordedTree::valueElement(qsizetype i) const
-{
-    const char *oid = m_objects.constData() + m_starts[i];
+    const char *oid = m_objects.data() + offset;
     const char *value = oid + elementSize(oid);
     return QByteArrayView(value, elementSize(value));
 }
 
-bool RecordedTree::isCounter64(qsizetype i) const
+bool RecordedTree::isCounter64At(qsizetype offset) const
 {
-    return quint8(valueElement(i)[0]) == Counter64Tag;
+    return quint8(valueElementAt(offset)[0]) == Counter64Tag;
 }
 
 QByteArrayView RecordedTree::Contents::at(qsizetype i) const
@@ -93,22 +88,23 @@ qsizetype RecordedTree::Contents::upperBound(QByteArrayView content, qsizetype l
     return low;
 }
 
-qsizetype RecordedTree::locate(QByteArrayView content) const
+RecordedTree::Place RecordedTree::locate(QByteArrayView content) const
 {
     // Each level's entries before the one found are at most the content, that one is above it.
     const qsizetype top = m_topSamples.upperBound(content, 0, m_topSamples.size());
     if (top == 0)
-        return 0;
+        return {0, 0};
     const qsizetype step = m_samples.upperBound(content, (top - 1) * SampleStep + 1,
                                                 qMin(top * SampleStep, m_samples.size()));
-    qsizetype offset = objectEnd(m_starts[(step - 1) * SampleStep]);
+    qsizetype index = (step - 1) * SampleStep;
+    qsizetype offset = objectEnd(m_starts[index]);
     const qsizetype end = qMin(step * SampleStep, size());
-    for (qsizetype index = (step - 1) * SampleStep + 1; index < end; ++index) {
-        if (compareOidContents(contentAt(offset), content) > 0)
-            return index;
+    for (++index; index < end; ++index) {
+        if (compareOidContents(oidContentAt(offset), content) > 0)
+            return {index, offset};
         offset = objectEnd(offset);
     }
-    return end;
+    return {end, offset};
 }
 
 quint32 RecordedTree::slotOf(QByteArrayView content) const
@@ -128,18 +124,18 @@ void RecordedTree::index()
     }
 }
 
-qsizetype RecordedTree::find(QByteArrayView content) const
+RecordedTree::Place RecordedTree::placeOf(QByteArrayView content) const
 {
     if (m_slots.empty())
-        return NotFound;
+        return {};
     for (quint32 slot = slotOf(content); m_slots[slot] != 0;
          slot = (slot + 1) & quint32(m_slots.size() - 1)) {
         const quint64 entry = m_slots[slot];
-        const qsizetype at = qsizetype(entry & 0xffffffff) - 1;
-        if (contentAt(qsizetype(entry >> 32)) == content)
-            return at;
+        const qsizetype offset = qsizetype(entry >> 32);
+        if (oidContentAt(offset) == content)
+            return {qsizetype(entry & 0xffffffff) - 1, offset};
     }
-    return NotFound;
+    return {};
 }
 
 void RecordedTree::warm(std::span<const QByteArrayView> contents) const
@@ -156,8 +152,10 @@ void RecordedTree::warm(std::span<const QByteArrayView> contents) const
     }
     for (size_t i = 0; i < count; ++i) {
         if (const quint64 entry = m_slots[places[i]]) {
-            __builtin_prefetch(m_objects.constData() + (entry >> 32));
-            __builtin_prefetch(m_starts.data() + (entry & 0xffffffff) - 1);
+            // The object, and the start of the one after it, which a GetNext answers.
+            const char *object = m_objects.data() + (entry >> 32);
+            __builtin_prefetch(object);
+            __builtin_prefetch(object + 64);
         }
     }
 #else
@@ -165,20 +163,20 @@ void RecordedTree::warm(std::span<const QByteArrayView> contents) const
 #endif
 }
 
-qsizetype RecordedTree::upperBound(QByteArrayView content) const
+RecordedTree::Place RecordedTree::placeAfter(QByteArrayView content) const
 {
-    const qsizetype at = find(content);
-    return at != NotFound ? at + 1 : locate(content);
+    const Place found = placeOf(content);
+    return found.index != NotFound ? following(found) : locate(content);
 }
 
 qsizetype RecordedTree::memoryUsed() const
 {
-    const auto vectorBytes = [](const std::vector<quint32> &v) {
-        return qsizetype(v.capacity() * sizeof(quint32));
+    const auto vectorBytes = [](const auto &v) {
+        return qsizetype(v.capacity() * sizeof(v[0]));
     };
-    return m_objects.capacity() + vectorBytes(m_starts) + m_samples.bytes.capacity() +
+    return vectorBytes(m_objects) + vectorBytes(m_starts) + m_samples.bytes.capacity() +
            vectorBytes(m_samples.ends) + m_topSamples.bytes.capacity() +
-           vectorBytes(m_topSamples.ends) + qsizetype(m_slots.capacity() * sizeof(quint64));
+           vectorBytes(m_topSamples.ends) + vectorBytes(m_slots);
 }
 
 void RecordedTree::sample()
@@ -198,13 +196,18 @@ void RecordedTree::sample()
 bool RecordedTreeBuilder::add(QByteArrayView oidContent, QByteArrayView valueElement, qint64 line)
 {
     constexpr qsizetype limit = std::numeric_limits<quint32>::max() - 16;
-    if (m_tree.m_objects.size() + oidContent.size() + valueElement.size() + 8 > limit)
+    if (qsizetype(m_tree.m_objects.size()) + oidContent.size() + valueElement.size() + 8 > limit)
         return false;
     if (!m_tree.isEmpty() && m_sorted)
         m_sorted = compareOidContents(m_tree.oidContent(m_tree.size() - 1), oidContent) < 0;
-    m_tree.m_starts.push_back(quint32(m_tree.m_objects.size()));
-    ber::appendElement(m_tree.m_objects, ber::ObjectIdentifier, oidContent);
-    m_tree.m_objects.append(valueElement);
+    auto &objects = m_tree.m_objects;
+    const qsizetype start = qsizetype(objects.size());
+    m_tree.m_starts.push_back(quint32(start));
+    objects.resize(size_t(start + ber::headerSize(oidContent.size()) + oidContent.size() +
+                          valueElement.size()));
+    char *out = ber::writeHeader(objects.data() + start, ber::ObjectIdentifier, oidContent.size());
+    std::copy(valueElement.begin(), valueElement.end(),
+              std::copy(oidContent.begin(), oidContent.end(), out));
     m_lines.push_back(quint32(qMin<qint64>(line, std::numeric_limits<quint32>::max())));
     return true;
 }
@@ -233,13 +236,13 @@ RecordedTree RecordedTreeBuilder::finish(Duplicate &duplicate)
         for (quint32 i : order) {
             sorted.m_starts.push_back(quint32(sorted.m_objects.size()));
             const qsizetype start = tree.m_starts[i];
-            sorted.m_objects.append(tree.m_objects.constData() + start,
-                                    tree.objectEnd(start) - start);
+            sorted.m_objects.insert(sorted.m_objects.end(), tree.m_objects.data() + start,
+                                    tree.m_objects.data() + tree.objectEnd(start));
         }
         tree = std::move(sorted);
     }
     m_lines = {};
-    tree.m_objects.squeeze();
+    tree.m_objects.shrink_to_fit();
     tree.m_starts.shrink_to_fit();
     tree.sample();
     tree.index();

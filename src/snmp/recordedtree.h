@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include "largeallocator.h"
+
 #include <array>
 #include <span>
 #include <vector>
@@ -19,16 +21,33 @@ public:
     qsizetype size() const { return qsizetype(m_starts.size()); }
     bool isEmpty() const { return m_starts.empty(); }
 
+    // An object's position in identifier order and where its bytes start: answering from the
+    // place reads the object's bytes only, not the table of starts as well.
+    struct Place
+    {
+        qsizetype index = NotFound;
+        qsizetype offset = 0;
+    };
+
     // The identifier element (tag, length, content) and value element of object `i`.
-    QByteArrayView oidElement(qsizetype i) const;
-    QByteArrayView oidContent(qsizetype i) const;
-    QByteArrayView valueElement(qsizetype i) const;
-    bool isCounter64(qsizetype i) const;
+    QByteArrayView oidElement(qsizetype i) const { return oidElementAt(m_starts[i]); }
+    QByteArrayView oidContent(qsizetype i) const { return oidContentAt(m_starts[i]); }
+    QByteArrayView valueElement(qsizetype i) const { return valueElementAt(m_starts[i]); }
+    bool isCounter64(qsizetype i) const { return isCounter64At(m_starts[i]); }
+    // The same for the object whose bytes start at `offset`.
+    QByteArrayView oidElementAt(qsizetype offset) const;
+    QByteArrayView oidContentAt(qsizetype offset) const;
+    QByteArrayView valueElementAt(qsizetype offset) const;
+    bool isCounter64At(qsizetype offset) const;
 
     // Position of the identifier; NotFound when it is not recorded.
-    qsizetype find(QByteArrayView oidContent) const;
+    qsizetype find(QByteArrayView oidContent) const { return placeOf(oidContent).index; }
+    Place placeOf(QByteArrayView oidContent) const;
     // First object after the identifier; size() when none is.
-    qsizetype upperBound(QByteArrayView oidContent) const;
+    qsizetype upperBound(QByteArrayView oidContent) const { return placeAfter(oidContent).index; }
+    Place placeAfter(QByteArrayView oidContent) const;
+    // The object after the one at `place`; its index is size() past the last.
+    Place following(Place place) const { return {place.index + 1, objectEnd(place.offset)}; }
 
     // Starts fetching what finding these identifiers will read, all at once, so that the
     // memory reads of a batch of requests overlap instead of following one another.
@@ -45,15 +64,16 @@ private:
     friend class RecordedTreeBuilder;
 
     // The first object after the identifier, found through the samples.
-    qsizetype locate(QByteArrayView content) const;
+    Place locate(QByteArrayView content) const;
     quint32 slotOf(QByteArrayView content) const;
     void index();
     qsizetype objectEnd(qsizetype offset) const;
-    QByteArrayView contentAt(qsizetype offset) const;
     void sample();
 
-    QByteArray m_objects;
-    std::vector<quint32> m_starts;
+    template <typename T>
+    using LargeVector = std::vector<T, LargeAllocator<T>>;
+    LargeVector<char> m_objects;
+    LargeVector<quint32> m_starts;
     // Identifier contents side by side, searched by halves.
     struct Contents
     {
@@ -74,7 +94,7 @@ private:
     // Every identifier hashed to where its bytes start (high half) and its position plus one
     // (low half; 0 marks a free slot): managers mostly ask for identifiers the tree holds, and
     // this finds them in two memory reads, not a search.
-    std::vector<quint64> m_slots;
+    LargeVector<quint64> m_slots;
     std::array<qsizetype, 7> m_system{NotFound, NotFound, NotFound, NotFound,
                                       NotFound, NotFound, NotFound};
 };

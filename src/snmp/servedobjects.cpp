@@ -55,23 +55,23 @@ Status ServedObjects::answerTyped(SnmpVariable &variable) const
                           m_typed->oid);
 }
 
-bool ServedObjects::hides(qsizetype recorded) const
+bool ServedObjects::hides(qsizetype offset) const
 {
-    return m_v1 && m_tree->isCounter64(recorded);
+    return m_v1 && m_tree->isCounter64At(offset);
 }
 
 ServedObjects::Ref ServedObjects::find(QByteArrayView oidContent) const
 {
     if (m_tree) {
-        const qsizetype at = m_tree->find(oidContent);
-        if (at != RecordedTree::NotFound)
-            return hides(at) ? Ref{} : Ref{at, 0};
+        const RecordedTree::Place at = m_tree->placeOf(oidContent);
+        if (at.index != RecordedTree::NotFound)
+            return hides(at.offset) ? Ref{} : Ref{at.index, at.offset};
     }
     for (int number = 1; number <= SystemObjects; ++number) {
         if (oidContent == systemContent(number))
             return m_tree && m_tree->systemObject(number) != RecordedTree::NotFound
                        ? Ref{}
-                       : Ref{-1, number};
+                       : Ref{-1, 0, number};
     }
     return {};
 }
@@ -80,12 +80,15 @@ ServedObjects::Ref ServedObjects::next(QByteArrayView oidContent) const
 {
     Ref found;
     if (m_tree) {
-        qsizetype at = m_tree->upperBound(oidContent);
-        while (at < m_tree->size() && hides(at))
-            ++at;
-        if (at < m_tree->size())
-            found.recorded = at;
+        RecordedTree::Place at = m_tree->placeAfter(oidContent);
+        while (at.index < m_tree->size() && hides(at.offset))
+            at = m_tree->following(at);
+        if (at.index < m_tree->size())
+            found = {at.index, at.offset};
     }
+    // Past the last system object none of them can come next.
+    if (compareOidContents(oidContent, systemContent(SystemObjects)) >= 0)
+        return found;
     for (int number = 1; number <= SystemObjects; ++number) {
         if (m_tree && m_tree->systemObject(number) != RecordedTree::NotFound)
             continue;
@@ -93,8 +96,8 @@ ServedObjects::Ref ServedObjects::next(QByteArrayView oidContent) const
         if (compareOidContents(oidContent, system) >= 0)
             continue;
         if (found.recorded < 0 ||
-            compareOidContents(system, m_tree->oidContent(found.recorded)) < 0)
-            return {-1, number};
+            compareOidContents(system, m_tree->oidContentAt(found.offset)) < 0)
+            return {-1, 0, number};
         break;
     }
     return found;
@@ -108,9 +111,9 @@ Status ServedObjects::fill(SnmpVariable &variable, Ref ref) const
         const SystemAnswer answer = systemObject(ref.system, m_row, m_now);
         return AnswerVariable(variable, answer.value, answer.type, answer.oid);
     }
-    if (isTyped(m_tree->oidContent(ref.recorded)))
+    if (m_typed && isTyped(m_tree->oidContentAt(ref.offset)))
         return answerTyped(variable);
-    QByteArrayView element = m_tree->valueElement(ref.recorded);
+    QByteArrayView element = m_tree->valueElementAt(ref.offset);
     QByteArray advanced;
     if (ref.recorded == m_tree->systemObject(UptimeObject) && quint8(element[0]) == TimeTicksTag) {
         // The recorded clock goes on from where the recording left it.
@@ -118,6 +121,6 @@ Status ServedObjects::fill(SnmpVariable &variable, Ref ref) const
         advanced = encodeTimeTicks(recorded + quint64(m_row.AgentStartTime.secsTo(m_now)) * 100);
         element = advanced;
     }
-    variable.setEncoded(m_tree->oidElement(ref.recorded), element);
+    variable.setEncoded(m_tree->oidElementAt(ref.offset), element);
     return {};
 }

@@ -23,6 +23,7 @@ public:
     struct Ref
     {
         qsizetype recorded = -1;
+        qsizetype offset = 0; // where the recorded object's bytes start
         int system = 0;
         bool isValid() const { return recorded >= 0 || system > 0; }
     };
@@ -42,7 +43,7 @@ public:
     Status fill(SnmpVariable &variable, Ref ref) const;
 
 private:
-    bool hides(qsizetype recorded) const;
+    bool hides(qsizetype offset) const;
 
     const RecordedTree *m_tree;
     const AgentTableRow &m_row;

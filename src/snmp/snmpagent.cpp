@@ -95,7 +95,8 @@ void SnmpAgent::readDatagrams()
     // One batch per wake-up, so a flood cannot keep the window from repainting.
     DatagramSocket *socket = m_socket;
     const int count = socket->receive();
-    if (m_warmer && count > 0) {
+    // A lone datagram has nothing to overlap with.
+    if (m_warmer && count > 1) {
         QByteArrayView datagrams[DatagramSocket::Batch];
         for (int i = 0; i < count; ++i)
             datagrams[i] = socket->datagram(i);

@@ -1,4 +1,5 @@
 #include "snmp/bercodec.h"
+#include "snmp/largeallocator.h"
 #include "snmp/oidorder.h"
 #include "snmp/recordingreader.h"
 
@@ -14,6 +15,7 @@ private slots:
     void badFilesSayWhereAndWhat_data();
     void badFilesSayWhereAndWhat();
     void treeIsInArcOrder();
+    void largeBlocksAreWhole();
     void unreadableAndCancelledReadings();
     void mutatedFilesAreReadOrRefused();
 
@@ -164,9 +166,35 @@ void TstRecordingReader::treeIsInArcOrder()
         const QByteArray content = ber::encodeOid(oid).value();
         const auto after = expected.upperBound(arcsOf(oid));
         QCOMPARE(tree.upperBound(content), std::distance(expected.begin(), after));
+        // A place's bytes are those of its position, found through the hash or the samples.
+        const RecordedTree::Place place = tree.placeAfter(content);
+        if (place.index < tree.size()) {
+            QCOMPARE(tree.oidContentAt(place.offset), tree.oidContent(place.index));
+            const RecordedTree::Place next = tree.following(place);
+            if (next.index < tree.size())
+                QCOMPARE(tree.oidContentAt(next.offset), tree.oidContent(next.index));
+        }
         QCOMPARE(tree.find(content), expected.contains(arcsOf(oid))
                                          ? std::distance(expected.begin(), after) - 1
                                          : RecordedTree::NotFound);
+    }
+}
+
+// Blocks around the huge-page size are trimmed out of a larger mapping: every byte asked for
+// must be there, and nothing of a neighbour.
+void TstRecordingReader::largeBlocksAreWhole()
+{
+    const std::size_t huge = std::size_t(2) << 20;
+    std::vector<std::vector<char, LargeAllocator<char>>> blocks;
+    for (const std::size_t size : {huge - 1, huge, huge + 1, 5 * huge + 3, std::size_t(100)})
+        blocks.emplace_back(size, char(size % 251));
+    for (const auto &block : blocks) {
+        QVERIFY(std::all_of(block.begin(), block.end(),
+                            [&](char c) { return c == char(block.size() % 251); }));
+#if defined(__linux__)
+        if (block.size() >= huge)
+            QCOMPARE(reinterpret_cast<std::uintptr_t>(block.data()) % huge, 0u);
+#endif
     }
 }
 
