@@ -28,7 +28,7 @@ Result<qint32> readInt32(ber::Reader &reader, const char *what)
     return qint32(value.value());
 }
 
-Result<QList<SnmpVariable>> readVariables(QByteArrayView list, const SnmpMessage *previous)
+Result<QList<SnmpVariable>> readVariables(QByteArrayView list, SnmpMessage *previous)
 {
     // Counted first, so the list is allocated once.
     qsizetype count = 0;
@@ -51,7 +51,7 @@ Result<QList<SnmpVariable>> readVariables(QByteArrayView list, const SnmpMessage
         if (!fields.atEnd())
             return malformed(QStringLiteral("extra data in a variable binding"));
         const qsizetype at = variables.size();
-        const SnmpVariable *like =
+        SnmpVariable *like =
             previous && at < previous->Variables.size() ? &previous->Variables[at] : nullptr;
         Result<SnmpVariable> variable = SnmpVariable::decode(oid.value(), value.value(), like);
         if (!variable)
@@ -73,6 +73,14 @@ void assignBytes(QByteArray &to, QByteArrayView from)
     std::copy(from.begin(), from.end(), to.data());
 }
 
+// The same in the storage of `spare` when nothing else shares it.
+void assignBytes(QByteArray &to, QByteArray *spare, QByteArrayView from)
+{
+    if (spare->isDetached())
+        to = std::move(*spare);
+    assignBytes(to, from);
+}
+
 } // namespace
 
 Result<SnmpVariable> SnmpVariable::make(const QString &oid, int type, const QString &value)
@@ -92,7 +100,7 @@ Result<SnmpVariable> SnmpVariable::make(const QString &oid, int type, const QStr
 
 Result<SnmpVariable> SnmpVariable::decode(const ber::Element &oidElement,
                                           const ber::Element &valueElement,
-                                          const SnmpVariable *like)
+                                          SnmpVariable *like)
 {
     const Status oid = ber::checkOid(oidElement.content);
     if (!oid)
@@ -103,15 +111,28 @@ Result<SnmpVariable> SnmpVariable::decode(const ber::Element &oidElement,
     SnmpVariable variable;
     variable.m_oidPending = true;
     // Only the bytes are shared: the text is made from them, as for any received identifier.
-    variable.m_oidElement = like && like->m_oidElement == oidElement.encoded
-                                ? like->m_oidElement
-                                : oidElement.encoded.toByteArray();
+    QByteArray spareOid;
+    QByteArray spareValue;
+    if (like) {
+        if (like->m_oidElement == oidElement.encoded)
+            variable.m_oidElement = like->m_oidElement;
+        else
+            spareOid = std::move(like->m_oidElement);
+        spareValue = std::move(like->m_valueElement);
+        // What remains of it is an empty binding, not one with half its bytes.
+        *like = SnmpVariable();
+    }
+    if (variable.m_oidElement.isNull())
+        assignBytes(variable.m_oidElement, &spareOid, oidElement.encoded);
     variable.m_type = value.value().type;
     variable.m_value = value.value().text;
-    // Requests carry Null values: those share one buffer.
+    // Requests carry Null values: unless an answer's own buffer is there to hold one, they
+    // share one buffer.
     static const QByteArray null = QByteArray::fromRawData("\x05\x00", 2);
-    variable.m_valueElement =
-        valueElement.encoded == null ? null : valueElement.encoded.toByteArray();
+    if (valueElement.encoded == null && !spareValue.isDetached())
+        variable.m_valueElement = null;
+    else
+        assignBytes(variable.m_valueElement, &spareValue, valueElement.encoded);
     return variable;
 }
 
@@ -222,7 +243,7 @@ Status SnmpVariable::setOid(const QString &dotted)
 namespace {
 
 // The PDU of a message whose version is known already.
-Status readPdu(const ber::Element &pdu, SnmpMessage &message, const SnmpMessage *previous)
+Status readPdu(const ber::Element &pdu, SnmpMessage &message, SnmpMessage *previous)
 {
     const quint8 tag = pdu.tag;
     if (tag < PduTagBase || tag > PduTagBase + 8)
@@ -267,7 +288,7 @@ Status readPdu(const ber::Element &pdu, SnmpMessage &message, const SnmpMessage 
 
 } // namespace
 
-Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *previous)
+Result<SnmpMessage> decodeMessage(QByteArrayView datagram, SnmpMessage *previous)
 {
     const Result<ber::Element> whole = ber::readWhole(datagram, ber::Sequence, "message");
     if (!whole)

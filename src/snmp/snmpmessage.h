@@ -41,9 +41,10 @@ public:
     SnmpVariable() = default;
     // A fresh binding of an identifier to Null, as a manager sends it.
     static Result<SnmpVariable> make(const QString &oid, int type = 20, const QString &value = {});
-    // Shares the identifier's buffer with `like` when it holds the same bytes.
+    // Shares the identifier's buffer with `like` when it holds the same bytes, and otherwise
+    // takes over the buffers `like` does not share, which it leaves empty.
     static Result<SnmpVariable> decode(const ber::Element &oid, const ber::Element &value,
-                                       const SnmpVariable *like = nullptr);
+                                       SnmpVariable *like = nullptr);
 
     const QString &Oid() const
     {
@@ -116,9 +117,10 @@ struct SnmpMessage
 };
 
 // Decodes one datagram; fails for anything that is not a complete v1 or v2c message. The
-// community and identifiers share the buffers of `previous` where the bytes are the same, which
-// saves an agent answering the same requests over and over their copies.
-Result<SnmpMessage> decodeMessage(QByteArrayView datagram, const SnmpMessage *previous = nullptr);
+// community and identifiers share the buffers of `previous` where the bytes are the same, and
+// its variables' other buffers are taken over: an agent answering request after request then
+// copies and allocates little. `previous` is to be replaced, as it may be left emptied.
+Result<SnmpMessage> decodeMessage(QByteArrayView datagram, SnmpMessage *previous = nullptr);
 // The content of the first variable's identifier in a v1 or v2c message, read without decoding
 // the message; empty when the datagram holds none.
 QByteArrayView firstOidContent(QByteArrayView datagram);

@@ -18,6 +18,7 @@ private slots:
     void valueTexts_data();
     void valueTexts();
     void messagesGoOutAsTheyCame();
+    void decodingReusesTheAnswersBuffers();
     void refusedMessages_data();
     void refusedMessages();
     void uptimeIsUnsignedAndWraps();
@@ -127,6 +128,28 @@ void TstSnmpProtocol::messagesGoOutAsTheyCame()
     QCOMPARE(variables[4].Value(), QStringLiteral("192.0.2.1"));
     QCOMPARE(variables[5].Type(), SnmpType::NoSuchObject);
     QCOMPARE(encodeMessage(decoded.value()).value().toHex(), message.toHex());
+}
+
+// A request is decoded into the buffers of the previous one's answer, which must then hold the
+// request's bytes and leave an empty binding behind, not half of one.
+void TstSnmpProtocol::decodingReusesTheAnswersBuffers()
+{
+    const auto answered = [] {
+        SnmpMessage message = decodeMessage(v1Get).value();
+        message.Variables[0].setEncoded(
+            ber::element(ber::ObjectIdentifier, ber::encodeOid("1.3.6.1.4.1.9.9.1.2.3").value()),
+            ber::element(ber::OctetString, QByteArray(40, 'x')));
+        return message;
+    };
+    // snmpget -v1 -c public, request id 0x1235, sysName.0.
+    const QByteArray nameGet = hex("302702010004067075626c6963a01a020212350201000201003"
+                                   "00e300c06082b060102010105000500");
+    SnmpMessage alone = answered();
+    const SnmpMessage request = decodeMessage(nameGet, &alone).value();
+    QCOMPARE(encodeMessage(request).value().toHex(), nameGet.toHex());
+    QCOMPARE(request.Variables[0].Oid(), QStringLiteral("1.3.6.1.2.1.1.5.0"));
+    QCOMPARE(request.Variables[0].Type(), SnmpType::Null);
+    QVERIFY(alone.Variables[0].Oid().isEmpty());
 }
 
 void TstSnmpProtocol::refusedMessages_data()
