@@ -39,7 +39,7 @@ void *allocateLarge(std::size_t bytes)
         const std::uintptr_t aligned = (start + HugePage - 1) & ~std::uintptr_t(HugePage - 1);
         if (aligned > start)
             ::munmap(mapped, aligned - start);
-        if (const std::size_t tail = start + size + HugePage - (aligned + size))
+        if (const std::size_t tail = start + HugePage - aligned)
             ::munmap(reinterpret_cast<void *>(aligned + size), tail);
         void *block = reinterpret_cast<void *>(aligned);
         // Only advice: where the system has no huge pages to give, ordinary ones serve.

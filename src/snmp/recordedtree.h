@@ -1,10 +1,10 @@
 #pragma once
 
+#include "largeallocator.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-
-#include "largeallocator.h"
 
 #include <array>
 #include <span>
