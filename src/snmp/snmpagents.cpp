@@ -20,6 +20,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace {
+
+QString requestFailurePrefix()
+{
+    return QStringLiteral("Modul: snmpAgent_Request, Err: ");
+}
+
+} // namespace
+
 SnmpAgents::SnmpAgents(SnmpAgentPage &page, DebugTrace &trace, const AppServices &services,
                        QObject *parent)
     : QObject(parent), m_page(page), m_trace(trace), m_services(services)
@@ -28,8 +37,7 @@ SnmpAgents::SnmpAgents(SnmpAgentPage &page, DebugTrace &trace, const AppServices
         m_agents[i] = new SnmpAgent(i, this);
         connect(m_agents[i], &SnmpAgent::Request, this, &SnmpAgents::snmpAgent_Request);
         connect(m_agents[i], &SnmpAgent::sendFailed, this, [this](int, const Failure &failure) {
-            m_services.messages.showMessage(QStringLiteral("Modul: snmpAgent_Request, Err: ") +
-                                            failure.description);
+            m_services.messages.showMessage(requestFailurePrefix() + failure.description);
         });
         connect(m_page.cmdSnmpControl[i], &QPushButton::clicked, this,
                 [this, i] { cmdSnmpControl_Click(i); });
@@ -134,25 +142,13 @@ void SnmpAgents::snmpAgent_Request(int index)
 void SnmpAgents::sendAnswer(int index, const QString &user)
 {
     SnmpAgent &agent = *m_agents[index];
-    const QString failurePrefix = QStringLiteral("Modul: snmpAgent_Request, Err: ");
-    const Status prepared = agent.prepareResponse();
-    if (!prepared) {
-        m_services.messages.showMessage(failurePrefix + prepared.failure().description);
+    const QString failurePrefix = requestFailurePrefix();
+    if (!succeeded(failurePrefix, agent.prepareResponse()))
         return;
-    }
-    if (m_trace.debugMode()) {
-        QStringList lines = responseRecord(agent.CurrentMessage());
-        if (!user.isEmpty())
-            lines.first() += QLatin1Char('\t') + user;
-        const Status traced = traceRecord(index, lines);
-        if (!traced) {
-            m_services.messages.showMessage(failurePrefix + traced.failure().description);
-            return;
-        }
-    }
-    const Status sent = agent.SendResponse();
-    if (!sent)
-        m_services.messages.showMessage(failurePrefix + sent.failure().description);
+    if (m_trace.debugMode() &&
+        !traced(index, responseRecord(agent.CurrentMessage()), user, failurePrefix))
+        return;
+    succeeded(failurePrefix, agent.SendResponse());
 }
 
 bool SnmpAgents::answerRequest(int index, const QString &recordName, const QString &failurePrefix,
@@ -163,21 +159,18 @@ bool SnmpAgents::answerRequest(int index, const QString &recordName, const QStri
         clearErrors(message);
         return true;
     }
-    if (m_trace.debugMode()) {
-        const Status traced = traceRecord(index, requestRecord(recordName, message));
-        if (!traced) {
-            m_services.messages.showMessage(failurePrefix + traced.failure().description);
-            return false;
-        }
-    }
-    reportFailure(failurePrefix, answer(message));
+    if (m_trace.debugMode() &&
+        !traced(index, requestRecord(recordName, message), QString(), failurePrefix))
+        return false;
+    succeeded(failurePrefix, answer(message));
     return true;
 }
 
-void SnmpAgents::reportFailure(const QString &failurePrefix, const Status &answered)
+bool SnmpAgents::succeeded(const QString &failurePrefix, const Status &status)
 {
-    if (!answered)
-        m_services.messages.showMessage(failurePrefix + answered.failure().description);
+    if (!status)
+        m_services.messages.showMessage(failurePrefix + status.failure().description);
+    return status.ok();
 }
 
 ControlledObjects SnmpAgents::controlledObjects() const
@@ -244,10 +237,14 @@ ServedObjects SnmpAgents::servedObjects(int index, const SnmpMessage &message)
         [this] { return controlledObjects(); }, QDateTime::currentDateTimeUtc());
 }
 
-Status SnmpAgents::traceRecord(int index, const QStringList &lines) const
+bool SnmpAgents::traced(int index, QStringList lines, const QString &user,
+                        const QString &failurePrefix)
 {
-    return m_trace.AppendTraceRecord(TraceKind::Snmp, m_page.txtSnmpIpAddr[index]->text(),
-                                     m_page.txtSnmpPort[index]->text(), lines);
+    if (!user.isEmpty())
+        lines.first() += QLatin1Char('\t') + user;
+    return succeeded(failurePrefix,
+                     m_trace.AppendTraceRecord(TraceKind::Snmp, m_page.txtSnmpIpAddr[index]->text(),
+                                               m_page.txtSnmpPort[index]->text(), lines));
 }
 
 void SnmpAgents::refuseSet(int index)
@@ -280,19 +277,13 @@ void SnmpAgents::answerV3(int index)
 {
     SnmpAgent &agent = *m_agents[index];
     SnmpMessage &message = agent.CurrentMessage();
-    const QString failurePrefix = QStringLiteral("Modul: snmpAgent_Request, Err: ");
+    const QString failurePrefix = requestFailurePrefix();
     const QString user = message.Community;
-    if (m_trace.debugMode()) {
-        QStringList lines = requestRecord(pduName(message.pdu()), message);
-        lines.first() += QLatin1Char('\t') + user;
-        const Status traced = traceRecord(index, lines);
-        if (!traced) {
-            m_services.messages.showMessage(failurePrefix + traced.failure().description);
-            return;
-        }
-    }
+    if (m_trace.debugMode() &&
+        !traced(index, requestRecord(pduName(message.pdu()), message), user, failurePrefix))
+        return;
     const qsizetype room = agent.responseLimit() - V3Wrapping - user.size();
-    reportFailure(failurePrefix, answerV3Request(message, servedObjects(index, message), room));
+    succeeded(failurePrefix, answerV3Request(message, servedObjects(index, message), room));
     message.Type = SnmpPdu::V2cBase + SnmpPdu::Response;
     sendAnswer(index, user);
 }

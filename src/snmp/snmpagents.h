@@ -64,7 +64,8 @@ private:
     using AnswerRoutine = std::function<Status(SnmpMessage &message)>;
     bool answerRequest(int index, const QString &recordName, const QString &failurePrefix,
                        const AnswerRoutine &answer);
-    void reportFailure(const QString &failurePrefix, const Status &answered);
+    // Whether `status` is a success; a failure is reported after the prefix.
+    bool succeeded(const QString &failurePrefix, const Status &status);
     ControlledObjects controlledObjects() const;
     // Like the answer routines, false when the request record could not be written.
     bool answerBulk(int index);
@@ -75,9 +76,10 @@ private:
     // Encodes the current message, writes its response record (naming the SNMPv3 user, if
     // any) and sends it; a failure at any step is reported once and ends the event.
     void sendAnswer(int index, const QString &user);
-    // Appends to the file named by the row's boxes as they stand now. Callers test Debug Mode
-    // first, so no record is built while it is off.
-    Status traceRecord(int index, const QStringList &lines) const;
+    // Appends to the file named by the row's boxes as they stand now, the SNMPv3 user (if any)
+    // after the first line; false, reported, when it could not be written. Callers test Debug
+    // Mode first, so no record is built while it is off.
+    bool traced(int index, QStringList lines, const QString &user, const QString &failurePrefix);
 
     SnmpAgentPage &m_page;
     DebugTrace &m_trace;

@@ -110,10 +110,10 @@ Result<SnmpVariable> SnmpVariable::decode(const ber::Element &oidElement,
         return value.failure();
     SnmpVariable variable;
     variable.m_oidPending = true;
-    // Only the bytes are shared: the text is made from them, as for any received identifier.
     QByteArray spareOid;
     QByteArray spareValue;
     if (like) {
+        // Only the bytes are shared: the text is made from them, as for any received identifier.
         if (like->m_oidElement == oidElement.encoded)
             variable.m_oidElement = like->m_oidElement;
         else
@@ -351,9 +351,8 @@ Result<QByteArray> encodeMessage(const SnmpMessage &message)
 
 Result<PduSize> measurePdu(const SnmpMessage &message)
 {
-    if ((message.Type & ~0x1f) != SnmpPdu::V1Base && (message.Type & ~0x1f) != SnmpPdu::V2cBase)
-        return failure(QStringLiteral("Message type %1 cannot be sent").arg(message.Type));
-    if (message.pdu() > 8)
+    const int base = message.Type & ~0x1f;
+    if ((base != SnmpPdu::V1Base && base != SnmpPdu::V2cBase) || message.pdu() > 8)
         return failure(QStringLiteral("Message type %1 cannot be sent").arg(message.Type));
     PduSize size;
     for (const SnmpVariable &variable : message.Variables) {
