@@ -4,6 +4,7 @@
 #include <QVarLengthArray>
 
 #include <charconv>
+#include <limits>
 
 namespace ber {
 
@@ -102,24 +103,31 @@ Result<quint64> decodeUnsigned(QByteArrayView content)
 namespace {
 
 // Calls onArc(value) for each arc of the identifier's content, the first two split as the
-// dotted form writes them; fails as decodeOid does.
-template <typename OnArc> Status walkOid(QByteArrayView content, OnArc onArc)
+// dotted form writes them; fails as decodeOid does, or past `maxArc` and `maxArcs`.
+template <typename OnArc>
+Status walkOid(QByteArrayView content, OnArc onArc, quint64 maxArc = ~quint64(0),
+               qsizetype maxArcs = std::numeric_limits<qsizetype>::max())
 {
     if (content.isEmpty())
         return malformed(QStringLiteral("empty object identifier"));
     const auto *bytes = reinterpret_cast<const quint8 *>(content.data());
     quint64 arc = 0;
+    qsizetype arcs = 1; // the first sub-identifier holds two
     bool first = true;
     bool atStart = true;
     for (qsizetype i = 0; i < content.size(); ++i) {
         if (atStart && bytes[i] == 0x80)
             return malformed(QStringLiteral("padded identifier arc"));
-        if (arc > (~quint64(0) >> 7))
-            return malformed(QStringLiteral("identifier arc beyond 64 bits"));
+        if (arc > (maxArc >> 7))
+            return malformed(QStringLiteral("identifier arc too large"));
         arc = (arc << 7) | (bytes[i] & 0x7f);
         atStart = false;
         if (bytes[i] & 0x80)
             continue;
+        if (arc > maxArc)
+            return malformed(QStringLiteral("identifier arc too large"));
+        if (++arcs > maxArcs)
+            return malformed(QStringLiteral("identifier with too many arcs"));
         if (first) {
             const quint64 top = arc < 40 ? 0 : arc < 80 ? 1 : 2;
             onArc(top);
@@ -154,9 +162,11 @@ Result<QString> decodeOid(QByteArrayView content)
     return QString::fromLatin1(text.constData(), text.size());
 }
 
-Status checkOid(QByteArrayView content)
+Status checkObjectName(QByteArrayView content)
 {
-    return walkOid(content, [](quint64) {});
+    // An object's name has at most 128 sub-identifiers of 32 bits each; the first sub-identifier
+    // as encoded, which holds two arcs, is no exception.
+    return walkOid(content, [](quint64) {}, 0xffffffff, 128);
 }
 
 QByteArrayView contentOf(QByteArrayView element)

@@ -55,8 +55,9 @@ Result<qint64> decodeInteger(QByteArrayView content);
 Result<quint64> decodeUnsigned(QByteArrayView content);
 // Dotted text of the identifier; arcs up to 64 bits.
 Result<QString> decodeOid(QByteArrayView content);
-// Fails exactly where decodeOid would, without making the text.
-Status checkOid(QByteArrayView content);
+// Fails where decodeOid would, and for what no object can be named by: more than 128 arcs, or
+// an arc (the first two together, as encoded) beyond 32 bits. Makes no text.
+Status checkObjectName(QByteArrayView content);
 // The content of a whole element this codec read or wrote.
 QByteArrayView contentOf(QByteArrayView element);
 

@@ -47,8 +47,11 @@ Status answerGetBulkRequest(SnmpMessage &message, const ServedObjects &objects, 
         const Status answered = advance(variable, objects, ended);
         if (!answered)
             return answered;
-        size += bindingSize(variable);
-        // Too big already: the agent turns the whole response into tooBig.
+        // Never tooBig: as many whole bindings as fit, even of the non-repeaters.
+        const qsizetype binding = bindingSize(variable);
+        if (size + binding > maxSize)
+            return {};
+        size += binding;
         message.Variables.append(std::move(variable));
     }
     QList<SnmpVariable> last = requested.sliced(nonRepeaters);
@@ -66,7 +69,7 @@ Status answerGetBulkRequest(SnmpMessage &message, const ServedObjects &objects, 
             }
             allEnded = allEnded && ended[j];
             const qsizetype binding = bindingSize(variable);
-            if (size + binding > maxSize && !message.Variables.isEmpty())
+            if (size + binding > maxSize)
                 return {};
             size += binding;
             message.Variables.append(variable);

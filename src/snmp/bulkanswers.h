@@ -6,7 +6,7 @@ class ServedObjects;
 struct SnmpMessage;
 
 // Answers a GetBulk as RFC 3416 4.2.3 asks: each non-repeater's successor, then up to
-// max-repetitions successors of each repeater, endOfMibView past the end. Repetitions stop
+// max-repetitions successors of each repeater, endOfMibView past the end. The answer stops
 // where the response would outgrow `maxSize` bytes, or once every repeater has ended.
 Status answerGetBulkRequest(SnmpMessage &message, const ServedObjects &objects,
                             qsizetype maxSize = 65507);

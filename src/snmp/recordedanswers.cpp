@@ -3,23 +3,6 @@
 #include "servedobjects.h"
 #include "snmpmessage.h"
 
-namespace {
-
-// A request's own error fields are no part of the answer.
-void clearError(SnmpMessage &message)
-{
-    message.ErrorStatus = 0;
-    message.ErrorIndex = 0;
-}
-
-void markUnanswered(SnmpMessage &message, int position)
-{
-    message.ErrorStatus = SnmpError::NoSuchName;
-    message.ErrorIndex = position;
-}
-
-} // namespace
-
 ServedObjects servedObjects(const SnmpMessage &message, int index, const RecordedTree *tree,
                             const AgentTableRow &row, SystemAnswers &answers,
                             const ControlledObjectsReader &readObjects, const QDateTime &now)
@@ -67,22 +50,4 @@ Status answerEachNext(SnmpMessage &message, const ServedObjects &objects,
         ++position;
     }
     return {};
-}
-
-Status answerRecordedGet(SnmpMessage &message, const ServedObjects &objects)
-{
-    clearError(message);
-    return answerEachGet(message, objects,
-                         [&message](SnmpVariable &, int position) {
-                             markUnanswered(message, position);
-                         });
-}
-
-Status answerRecordedGetNext(SnmpMessage &message, const ServedObjects &objects)
-{
-    clearError(message);
-    return answerEachNext(message, objects,
-                          [&message](SnmpVariable &, int position) {
-                              markUnanswered(message, position);
-                          });
 }

@@ -27,8 +27,3 @@ Status answerEachGet(SnmpMessage &message, const ServedObjects &objects,
                      const MissingObject &missing);
 Status answerEachNext(SnmpMessage &message, const ServedObjects &objects,
                       const MissingObject &missing);
-
-// Get and GetNext of a row that serves a recording; unknown identifiers and the end of the
-// tree get noSuchName as the row's own objects do.
-Status answerRecordedGet(SnmpMessage &message, const ServedObjects &objects);
-Status answerRecordedGetNext(SnmpMessage &message, const ServedObjects &objects);

@@ -62,6 +62,10 @@ bool ServedObjects::hides(qsizetype offset) const
 
 ServedObjects::Ref ServedObjects::find(QByteArrayView oidContent) const
 {
+    if (m_own) {
+        if (const int own = m_own->find(oidContent); own >= 0)
+            return Ref{-1, 0, 0, own};
+    }
     if (m_tree) {
         const RecordedTree::Place at = m_tree->placeOf(oidContent);
         if (at.index != RecordedTree::NotFound)
@@ -77,6 +81,28 @@ ServedObjects::Ref ServedObjects::find(QByteArrayView oidContent) const
 }
 
 ServedObjects::Ref ServedObjects::next(QByteArrayView oidContent) const
+{
+    const Ref found = nextRecordedOrSystem(oidContent);
+    if (!m_own)
+        return found;
+    const int own = m_own->next(oidContent);
+    // On the same identifier the agent's own object stands in for the recorded one.
+    if (own >= 0 &&
+        (!found.isValid() || compareOidContents(m_own->oidContent(own), contentAt(found)) <= 0))
+        return Ref{-1, 0, 0, own};
+    return found;
+}
+
+QByteArrayView ServedObjects::contentAt(Ref ref) const
+{
+    if (ref.own >= 0)
+        return m_own->oidContent(ref.own);
+    if (ref.system > 0)
+        return systemContent(ref.system);
+    return m_tree->oidContentAt(ref.offset);
+}
+
+ServedObjects::Ref ServedObjects::nextRecordedOrSystem(QByteArrayView oidContent) const
 {
     Ref found;
     if (m_tree) {
@@ -105,6 +131,10 @@ ServedObjects::Ref ServedObjects::next(QByteArrayView oidContent) const
 
 Status ServedObjects::fill(SnmpVariable &variable, Ref ref) const
 {
+    if (ref.own >= 0) {
+        variable.setEncoded(m_own->oidElement(ref.own), m_own->valueElement(ref.own));
+        return {};
+    }
     if (ref.system > 0) {
         if (m_answers.answer(variable, ref.system, m_row, m_now))
             return {};

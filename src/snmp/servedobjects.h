@@ -2,6 +2,7 @@
 
 #include "agentanswers.h"
 #include "common/result.h"
+#include "ownobjects.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -15,17 +16,20 @@ class SystemAnswers;
 struct AgentTableRow;
 
 // The objects one row serves for one request, in identifier order: the recording (if any),
-// the row's system objects the recording lacks, and the row's typed object over a recorded one.
+// the row's system objects the recording lacks, the row's typed object over a recorded one, and
+// on a device row the agent's own objects over recorded ones.
 class ServedObjects
 {
 public:
-    // A position in that order: a recorded object, a system object (1 to 7), or none.
+    // A position in that order: a recorded object, a system object (1 to 7), one of the agent's
+    // own, or none.
     struct Ref
     {
         qsizetype recorded = -1;
         qsizetype offset = 0; // where the recorded object's bytes start
         int system = 0;
-        bool isValid() const { return recorded >= 0 || system > 0; }
+        int own = -1;
+        bool isValid() const { return recorded >= 0 || system > 0 || own >= 0; }
     };
 
     ServedObjects(const RecordedTree *tree, const AgentTableRow &row, SystemAnswers &answers,
@@ -33,6 +37,8 @@ public:
 
     // The typed object that overrides a recorded one with its identifier.
     void setTypedObject(const ControlledObject &object);
+    // The agent's own objects, read live, that override recorded ones.
+    void setOwnObjects(const OwnObjects &own) { m_own = own; }
     // Whether the identifier is the typed object's; its answer is then answerTyped's.
     bool isTyped(QByteArrayView oidContent) const;
     Status answerTyped(SnmpVariable &variable) const;
@@ -44,6 +50,9 @@ public:
 
 private:
     bool hides(qsizetype offset) const;
+    // next() among the recording and the system objects alone.
+    Ref nextRecordedOrSystem(QByteArrayView oidContent) const;
+    QByteArrayView contentAt(Ref ref) const;
 
     const RecordedTree *m_tree;
     const AgentTableRow &m_row;
@@ -51,6 +60,7 @@ private:
     QDateTime m_now;
     bool m_v1;
     std::optional<ControlledObject> m_typed;
+    std::optional<OwnObjects> m_own;
     QByteArray m_typedContent;
 };
 

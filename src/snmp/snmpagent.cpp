@@ -14,7 +14,6 @@ namespace {
 constexpr qsizetype MaxDatagram = 65507;
 // The enterprise number in the engine IDs the rows make.
 constexpr quint32 Enterprise = 7394;
-constexpr char UnknownContexts[] = "1.3.6.1.6.3.12.1.5.0";
 
 bool isRequest(const SnmpMessage &message)
 {
@@ -104,13 +103,15 @@ void SnmpAgent::readDatagrams()
     }
     for (m_datagram = 0; m_datagram < count && m_socket == socket; ++m_datagram) {
         const QByteArrayView datagram = socket->datagram(m_datagram);
+        ++m_stats.inPkts;
         if (datagram.isEmpty() || datagram.size() > MaxDatagram) {
+            ++m_stats.inAsnParseErrs;
             ++m_dropped;
             continue;
         }
         Result<SnmpMessage> message = decodeMessage(datagram, &m_current);
         if (!message) {
-            if (!takeV3(datagram))
+            if (!takeRefused(message.failure().number, datagram))
                 ++m_dropped;
             continue;
         }
@@ -153,27 +154,35 @@ bool SnmpAgent::reply(const QByteArray &datagram)
     return true;
 }
 
+bool SnmpAgent::takeRefused(int fault, QByteArrayView datagram)
+{
+    switch (fault) {
+    case MessageFault::Version3:
+        return takeV3(datagram);
+    case MessageFault::BadVersion:
+        ++m_stats.inBadVersions;
+        return false;
+    case MessageFault::Malformed:
+        ++m_stats.inAsnParseErrs;
+        return false;
+    default:
+        return false;
+    }
+}
+
 bool SnmpAgent::takeV3(QByteArrayView datagram)
 {
-    if (!m_usm || m_usm->users().isEmpty())
+    // Without users the row speaks no version 3.
+    if (!m_usm || m_usm->users().isEmpty()) {
+        ++m_stats.inBadVersions;
         return false;
+    }
     UsmEngine::Outcome outcome = m_usm->receive(datagram);
+    if (outcome.parseError)
+        ++m_stats.inAsnParseErrs;
     if (!outcome.request)
         return reply(outcome.report);
     UsmEngine::Request &request = *outcome.request;
-    if (!isRequest(request.pdu))
-        return false;
-    // One context only, the default: nameless, of this engine (or left for it to fill in).
-    const QByteArray &contextEngine = request.message.contextEngineId;
-    if (!request.message.contextName.isEmpty() ||
-        (!contextEngine.isEmpty() && contextEngine != m_usm->engineId())) {
-        ++m_unknownContexts;
-        if (!(request.message.flags & SnmpV3Flag::Reportable))
-            return false;
-        const Result<QByteArray> report =
-            m_usm->reportOn(request, QLatin1String(UnknownContexts), m_unknownContexts);
-        return report && reply(report.value());
-    }
     m_current = std::move(request.pdu);
     m_current.version = SnmpVersion::V2c;
     m_current.Community = QString::fromLatin1(request.user.name);
@@ -183,23 +192,35 @@ bool SnmpAgent::takeV3(QByteArrayView datagram)
     return true;
 }
 
-Status SnmpAgent::prepareResponse()
+void SnmpAgent::restoreRequestBindings()
+{
+    Result<SnmpMessage> request = decodeMessage(m_request);
+    if (request)
+        m_current.Variables = std::move(request.value().Variables);
+}
+
+Result<bool> SnmpAgent::prepareResponse()
 {
     if (m_v3)
         return prepareV3Response();
     const Status encoded = encodeMessage(m_current, m_response);
-    if (!encoded || m_response.size() <= MaxDatagram)
-        return encoded;
+    if (!encoded)
+        return encoded.failure();
+    if (m_response.size() <= MaxDatagram)
+        return true;
     // Too big for one datagram: tooBig, with the request's bindings in SNMPv1 and none in v2c.
     m_current.ErrorStatus = SnmpError::TooBig;
     m_current.ErrorIndex = 0;
     m_current.Variables.clear();
-    if (m_current.version == SnmpVersion::V1) {
-        Result<SnmpMessage> request = decodeMessage(m_request);
-        if (request)
-            m_current.Variables = std::move(request.value().Variables);
-    }
-    return encodeMessage(m_current, m_response);
+    if (m_current.version == SnmpVersion::V1)
+        restoreRequestBindings();
+    const Status tooBig = encodeMessage(m_current, m_response);
+    if (!tooBig)
+        return tooBig.failure();
+    if (m_response.size() <= MaxDatagram)
+        return true;
+    ++m_stats.silentDrops;
+    return false;
 }
 
 Status SnmpAgent::SendResponse()
@@ -209,7 +230,7 @@ Status SnmpAgent::SendResponse()
     return {};
 }
 
-Status SnmpAgent::prepareV3Response()
+Result<bool> SnmpAgent::prepareV3Response()
 {
     Result<QByteArray> secured = m_usm->respond(*m_v3, m_current);
     if (secured && secured.value().size() > responseLimit()) {
@@ -221,6 +242,10 @@ Status SnmpAgent::prepareV3Response()
     }
     if (!secured)
         return secured.failure();
+    if (secured.value().size() > responseLimit()) {
+        ++m_stats.silentDrops;
+        return false;
+    }
     m_response = std::move(secured.value());
-    return {};
+    return true;
 }

@@ -2,6 +2,7 @@
 
 #include "common/result.h"
 #include "snmpmessage.h"
+#include "snmpstatistics.h"
 #include "usmengine.h"
 
 #include <QByteArray>
@@ -34,14 +35,20 @@ public:
     quint16 localPort() const;
 
     SnmpMessage &CurrentMessage() { return m_current; }
+    // Puts back the bindings of the request as they came, for an error response of the form
+    // SNMPv1 asks for.
+    void restoreRequestBindings();
     // Encodes CurrentMessage for sending. One too big for a datagram becomes a tooBig response,
-    // and CurrentMessage then shows that message as it will go out.
-    Status prepareResponse();
+    // and CurrentMessage then shows that message as it will go out. False when even that does
+    // not fit: nothing is to be sent, and the drop is counted.
+    Result<bool> prepareResponse();
     // Sends what prepareResponse made to the request's sender.
     Status SendResponse();
 
     // Datagrams that were no request (or no message at all): never answered, only counted.
     quint64 droppedCount() const { return m_dropped; }
+    SnmpStatistics &statistics() { return m_stats; }
+    const SnmpStatistics &statistics() const { return m_stats; }
 
     // The row's SNMPv3 engine, made when first asked for: version 3 requests are answered
     // only while it has users, and dropped like any other stranger otherwise.
@@ -63,10 +70,11 @@ signals:
 
 private:
     void readDatagrams();
-    // True when the datagram was taken up as a version 3 message: answered, reported on or
-    // raised as a Request.
+    // Counts a datagram the community decoder refused for `fault`; true when it was taken up
+    // as a version 3 message: answered, reported on or raised as a Request.
+    bool takeRefused(int fault, QByteArrayView datagram);
     bool takeV3(QByteArrayView datagram);
-    Status prepareV3Response();
+    Result<bool> prepareV3Response();
     // Queues a reply to the sender of the datagram being read.
     bool reply(const QByteArray &datagram);
 
@@ -77,9 +85,9 @@ private:
     QByteArrayView m_request;
     QByteArray m_response; // kept between answers for its storage
     quint64 m_dropped = 0;
+    SnmpStatistics m_stats;
     std::unique_ptr<UsmEngine> m_usm;
     std::optional<UsmEngine::Request> m_v3;
-    quint32 m_unknownContexts = 0;
     bool m_reading = false;
     BatchWarmer m_warmer;
 };

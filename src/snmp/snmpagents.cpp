@@ -8,13 +8,13 @@
 #include "common/pause.h"
 #include "common/portnumber.h"
 #include "datagramsocket.h"
+#include "deviceanswers.h"
 #include "recordedanswers.h"
 #include "recordedtree.h"
 #include "servedobjects.h"
 #include "snmpagent.h"
 #include "snmpagentpage.h"
 #include "trace/debugtrace.h"
-#include "v3answers.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -111,6 +111,13 @@ void SnmpAgents::snmpAgent_Request(int index)
         return;
     }
     SnmpMessage &message = agent.CurrentMessage();
+    const bool device = isDevice(index);
+    if (!isAgentCommunity(message)) {
+        ++agent.statistics().inBadCommunityNames;
+        // A device drops what a stranger asks, as real agents do; a plain row echoes it.
+        if (device)
+            return;
+    }
     // An answer routine that could not write its request record has reported it: the event
     // ends there, unanswered.
     bool answered = true;
@@ -132,6 +139,9 @@ void SnmpAgents::snmpAgent_Request(int index)
     }
     if (!answered)
         return;
+    // A device's SNMPv1 error response is the request itself with the error.
+    if (device && message.version == SnmpVersion::V1 && message.ErrorStatus != 0)
+        agent.restoreRequestBindings();
     // The version stays the request's: a v1 message goes out as a v1 response whatever the code.
     message.Type = message.Type == SnmpPdu::V1Base + SnmpPdu::GetRequest
                        ? SnmpPdu::V1Base + SnmpPdu::Response
@@ -143,8 +153,14 @@ void SnmpAgents::sendAnswer(int index, const QString &user)
 {
     SnmpAgent &agent = *m_agents[index];
     const QString failurePrefix = requestFailurePrefix();
-    if (!succeeded(failurePrefix, agent.prepareResponse()))
+    const Result<bool> prepared = agent.prepareResponse();
+    if (!prepared) {
+        succeeded(failurePrefix, prepared.failure());
         return;
+    }
+    if (!prepared.value())
+        return; // too big even without bindings: dropped, as the agent counted
+
     if (m_trace.debugMode() &&
         !traced(index, responseRecord(agent.CurrentMessage()), user, failurePrefix))
         return;
@@ -185,8 +201,8 @@ bool SnmpAgents::SnmpGetRequest(int index)
     return answerRequest(index, QStringLiteral("GetRequest"),
                          QStringLiteral("Modul: SnmpGetRequest, Err: "),
                          [this, index](SnmpMessage &message) {
-                             return m_recordings[index].tree
-                                        ? answerRecordedGet(message, servedObjects(index, message))
+                             return isDevice(index)
+                                        ? answerDevice(index, message)
                                         : answerGetRequest(
                                               message, index, m_table[index], m_answers[index],
                                               [this] { return controlledObjects(); },
@@ -199,8 +215,8 @@ bool SnmpAgents::SnmpGetNextRequest(int index)
     return answerRequest(
         index, QStringLiteral("GetNextRequest"), QStringLiteral("Modul: SnmpGetNextRequest, Err: "),
         [this, index](SnmpMessage &message) {
-            return m_recordings[index].tree
-                       ? answerRecordedGetNext(message, servedObjects(index, message))
+            return isDevice(index)
+                       ? answerDevice(index, message)
                        : answerGetNextRequest(message, m_table[index], m_answers[index],
                                               QDateTime::currentDateTimeUtc());
         });
@@ -211,8 +227,20 @@ bool SnmpAgents::answerBulk(int index)
     return answerRequest(index, QStringLiteral("GetBulkRequest"),
                          QStringLiteral("Modul: SnmpGetBulkRequest, Err: "),
                          [this, index](SnmpMessage &message) {
-                             return answerGetBulkRequest(message, servedObjects(index, message));
+                             return answerDevice(index, message);
                          });
+}
+
+Status SnmpAgents::answerDevice(int index, SnmpMessage &message, qsizetype room)
+{
+    return answerAsDevice(message, servedObjects(index, message),
+                          room < 0 ? m_agents[index]->responseLimit() : room);
+}
+
+bool SnmpAgents::isDevice(int index) const
+{
+    const UsmEngine *engine = m_agents[index]->usmIfAny();
+    return m_recordings[index].tree || (engine && !engine->users().isEmpty());
 }
 
 void SnmpAgents::serveRecording(int index, ServedRecording recording)
@@ -232,9 +260,14 @@ void SnmpAgents::serveRecording(int index, ServedRecording recording)
 
 ServedObjects SnmpAgents::servedObjects(int index, const SnmpMessage &message)
 {
-    return ::servedObjects(
+    ServedObjects objects = ::servedObjects(
         message, index, m_recordings[index].tree.get(), m_table[index], m_answers[index],
         [this] { return controlledObjects(); }, QDateTime::currentDateTimeUtc());
+    if (isDevice(index)) {
+        const SnmpAgent &agent = *m_agents[index];
+        objects.setOwnObjects(OwnObjects(agent.statistics(), agent.usmIfAny()));
+    }
+    return objects;
 }
 
 bool SnmpAgents::traced(int index, QStringList lines, const QString &user,
@@ -282,8 +315,14 @@ void SnmpAgents::answerV3(int index)
     if (m_trace.debugMode() &&
         !traced(index, requestRecord(pduName(message.pdu()), message), user, failurePrefix))
         return;
-    const qsizetype room = agent.responseLimit() - V3Wrapping - user.size();
-    succeeded(failurePrefix, answerV3Request(message, servedObjects(index, message), room));
+    if (meetsUserLevel(*agent.v3Request())) {
+        const qsizetype room = agent.responseLimit() - V3Wrapping - user.size();
+        succeeded(failurePrefix, answerDevice(index, message, room));
+    } else {
+        // Below the user's level nothing is served: the request's bindings go back, refused.
+        message.ErrorStatus = SnmpError::AuthorizationError;
+        message.ErrorIndex = 0;
+    }
     message.Type = SnmpPdu::V2cBase + SnmpPdu::Response;
     sendAnswer(index, user);
 }

@@ -69,6 +69,11 @@ private:
     ControlledObjects controlledObjects() const;
     // Like the answer routines, false when the request record could not be written.
     bool answerBulk(int index);
+    // A row the user made a device (a recording, or SNMPv3 users) answers as real agents do;
+    // a plain one as the window's own agents always have.
+    bool isDevice(int index) const;
+    // `room` bounds a GetBulk's answer; by default the agent's response limit.
+    Status answerDevice(int index, SnmpMessage &message, qsizetype room = -1);
     ServedObjects servedObjects(int index, const SnmpMessage &message);
     void refuseSet(int index);
     // A request secured by SNMPv3: answered from the row's objects, traced by user name.

@@ -102,7 +102,7 @@ Result<SnmpVariable> SnmpVariable::decode(const ber::Element &oidElement,
                                           const ber::Element &valueElement,
                                           SnmpVariable *like)
 {
-    const Status oid = ber::checkOid(oidElement.content);
+    const Status oid = ber::checkObjectName(oidElement.content);
     if (!oid)
         return oid.failure();
     const Result<SnmpValue> value = decodeValue(valueElement.tag, valueElement.content);
@@ -250,7 +250,7 @@ Status readPdu(const ber::Element &pdu, SnmpMessage &message, SnmpMessage *previ
         return malformed(QStringLiteral("unknown PDU tag 0x%1").arg(tag, 2, 16, QLatin1Char('0')));
     const int number = tag - PduTagBase;
     if (number == 4)
-        return failure(QStringLiteral("SNMPv1 traps are not handled"));
+        return failure(QStringLiteral("SNMPv1 traps are not handled"), MessageFault::Unhandled);
     if (message.version == SnmpVersion::V1 && number > 4)
         return malformed(QStringLiteral("SNMPv2 PDU in an SNMPv1 message"));
     message.Type =
@@ -301,9 +301,10 @@ Result<SnmpMessage> decodeMessage(QByteArrayView datagram, SnmpMessage *previous
         return version.failure();
     // Every SNMPv3 request is tried here first, so its refusal costs no formatting.
     if (version.value() == V3Version)
-        return failure(QStringLiteral("SNMP version 3 not supported"));
+        return failure(QStringLiteral("SNMP version 3 not supported"), MessageFault::Version3);
     if (version.value() != SnmpVersion::V1 && version.value() != SnmpVersion::V2c)
-        return failure(QStringLiteral("SNMP version %1 not supported").arg(version.value()));
+        return failure(QStringLiteral("SNMP version %1 not supported").arg(version.value()),
+                       MessageFault::BadVersion);
     message.version = version.value();
 
     const Result<ber::Element> community = fields.read(ber::OctetString, "community");

@@ -21,6 +21,9 @@ constexpr int GetNextRequest = 1;
 constexpr int Response = 2;
 constexpr int SetRequest = 3;
 constexpr int GetBulkRequest = 5;
+constexpr int InformRequest = 6;
+constexpr int V2Trap = 7;
+constexpr int Report = 8;
 } // namespace SnmpPdu
 
 namespace SnmpVersion {
@@ -28,9 +31,20 @@ constexpr int V1 = 0;
 constexpr int V2c = 1;
 } // namespace SnmpVersion
 
+// Why a message was refused, as its failure's number: an agent counts each kind apart.
+namespace MessageFault {
+constexpr int Malformed = 0;            // not BER, or not an SNMP message
+constexpr int Version3 = 1;             // for the SNMPv3 decoder
+constexpr int BadVersion = 2;           // a version no agent speaks
+constexpr int Unhandled = 3;            // a well-formed PDU no agent takes (an SNMPv1 trap)
+constexpr int UnknownSecurityModel = 4; // SNMPv3 with a model other than the user-based one
+constexpr int InvalidFlags = 5;         // SNMPv3 asking privacy without authentication
+} // namespace MessageFault
+
 namespace SnmpError {
 constexpr int TooBig = 1;
 constexpr int NoSuchName = 2;
+constexpr int AuthorizationError = 16;
 constexpr int NotWritable = 17;
 } // namespace SnmpError
 

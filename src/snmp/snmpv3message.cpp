@@ -132,12 +132,14 @@ Result<SnmpV3Message> decodeV3Message(QByteArrayView datagram)
     if (!header.atEnd())
         return malformed(QStringLiteral("data after the global data"));
     if (model.value() != UserSecurityModel)
-        return failure(QStringLiteral("security model %1 not supported").arg(model.value()));
+        return failure(QStringLiteral("security model %1 not supported").arg(model.value()),
+                       MessageFault::UnknownSecurityModel);
     message.messageId = qint32(id.value());
     message.maxSize = qint32(maxSize.value());
     message.flags = quint8(flags.value().content[0]);
     if ((message.flags & SnmpV3Flag::Priv) && !(message.flags & SnmpV3Flag::Auth))
-        return malformed(QStringLiteral("privacy without authentication"));
+        return failure(QStringLiteral("Malformed SNMPv3 message: privacy without authentication"),
+                       MessageFault::InvalidFlags);
 
     const Result<ber::Element> security = fields.read(ber::OctetString, "security parameters");
     if (!security)

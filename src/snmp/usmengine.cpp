@@ -15,6 +15,10 @@ constexpr int UnknownEngineIds = 4;
 constexpr int WrongDigests = 5;
 constexpr int DecryptionErrors = 6;
 
+constexpr char UnknownPduHandlers[] = "1.3.6.1.6.3.11.2.1.3.0";
+constexpr char UnknownContexts[] = "1.3.6.1.6.3.12.1.5.0";
+constexpr quint8 PduTagBase = 0xa0;
+
 // Request id of a plain PDU, for a report to echo; zero when it cannot be read.
 qint32 requestIdOf(const SnmpV3Message &message)
 {
@@ -22,6 +26,24 @@ qint32 requestIdOf(const SnmpV3Message &message)
         return 0;
     const Result<SnmpMessage> pdu = decodePdu(message.pdu);
     return pdu ? pdu.value().MessageNumber : 0;
+}
+
+// Get, GetNext, Set, GetBulk and Inform ask for an answer; Response, Trap, Trapv2 and Report
+// never do.
+bool isConfirmed(int pdu)
+{
+    return pdu == SnmpPdu::GetRequest || pdu == SnmpPdu::GetNextRequest ||
+           pdu == SnmpPdu::SetRequest || pdu == SnmpPdu::GetBulkRequest ||
+           pdu == SnmpPdu::InformRequest;
+}
+
+// Reports go only where the sender asked for them, and never to a PDU that can be read and
+// asks for no answer.
+bool wantsReport(const SnmpV3Message &message)
+{
+    if (!(message.flags & SnmpV3Flag::Reportable))
+        return false;
+    return message.pdu.isEmpty() || isConfirmed(quint8(message.pdu[0]) - PduTagBase);
 }
 
 } // namespace
@@ -105,16 +127,22 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
     Outcome out;
     Result<SnmpV3Message> decoded = decodeV3Message(datagram);
     if (!decoded) {
+        const int fault = decoded.failure().number;
+        if (fault == MessageFault::UnknownSecurityModel)
+            ++m_mpd.unknownSecurityModels;
+        else if (fault == MessageFault::InvalidFlags)
+            ++m_mpd.invalidMsgs;
+        else
+            out.parseError = true;
         out.reason = decoded.failure().description;
         return out;
     }
     SnmpV3Message &message = decoded.value();
-    const bool reportable = message.flags & SnmpV3Flag::Reportable;
     const auto refuse = [&](quint32 &counter, int arc, const char *why,
                             const UsmUser *authenticateAs = nullptr) {
         ++counter;
         out.reason = QString::fromLatin1(why);
-        if (reportable)
+        if (wantsReport(message))
             out.report = report(message, requestIdOf(message), arc, counter, authenticateAs);
         return out;
     };
@@ -148,11 +176,57 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
     }
     Result<SnmpMessage> pdu = decodePdu(message.pdu);
     if (!pdu) {
+        out.parseError = pdu.failure().number == MessageFault::Malformed;
         out.reason = pdu.failure().description;
         return out;
     }
-    out.request = Request{std::move(message), std::move(pdu.value()), *user};
+    return dispatch(Request{std::move(message), std::move(pdu.value()), *user}, std::move(out));
+}
+
+UsmEngine::Outcome UsmEngine::dispatch(Request request, Outcome out)
+{
+    const int type = request.pdu.pdu();
+    // A response or report answers nothing this engine asked.
+    if (type == SnmpPdu::Response || type == SnmpPdu::Report) {
+        out.reason = QStringLiteral("no request outstanding");
+        return out;
+    }
+    const SnmpV3Message &message = request.message;
+    const bool reportable = (message.flags & SnmpV3Flag::Reportable) && isConfirmed(type);
+    // Requests to this engine (or to the engine that answers, left empty) find their handler;
+    // notifications and other engines' contexts find none.
+    const bool handled = type != SnmpPdu::InformRequest && type != SnmpPdu::V2Trap &&
+                         (message.contextEngineId.isEmpty() ||
+                          message.contextEngineId == m_engineId);
+    quint32 *counter = nullptr;
+    const char *oid = nullptr;
+    if (!handled) {
+        counter = &m_mpd.unknownPduHandlers;
+        oid = UnknownPduHandlers;
+        out.reason = QStringLiteral("no handler for the PDU in that context engine");
+    } else if (!message.contextName.isEmpty()) {
+        // One context only, the default.
+        counter = &m_mpd.unknownContexts;
+        oid = UnknownContexts;
+        out.reason = QStringLiteral("unknown context");
+    } else {
+        out.request = std::move(request);
+        return out;
+    }
+    ++*counter;
+    if (reportable) {
+        const Result<QByteArray> report = reportOn(request, QLatin1String(oid), *counter);
+        if (report)
+            out.report = report.value();
+    }
     return out;
+}
+
+bool meetsUserLevel(const UsmEngine::Request &request)
+{
+    const quint8 flags = request.message.flags;
+    return (request.user.auth == usm::Auth::None || (flags & SnmpV3Flag::Auth)) &&
+           (request.user.priv == usm::Priv::None || (flags & SnmpV3Flag::Priv));
 }
 
 Result<QByteArray> UsmEngine::respond(const Request &request, const SnmpMessage &response) const
@@ -171,14 +245,17 @@ Result<QByteArray> UsmEngine::reportOn(const Request &request, const QString &oi
 {
     SnmpMessage pdu;
     pdu.version = SnmpVersion::V2c;
-    pdu.Type = SnmpPdu::V2cBase + 8;
+    pdu.Type = SnmpPdu::V2cBase + SnmpPdu::Report;
     pdu.MessageNumber = request.pdu.MessageNumber;
     const Result<SnmpVariable> counter =
         SnmpVariable::make(oid, SnmpType::Counter32, QString::number(value));
     if (!counter)
         return counter.failure();
     pdu.Variables.append(counter.value());
-    return respond(request, pdu);
+    // A report speaks for this engine, whatever context the message named.
+    Request reporting = request;
+    reporting.message.contextEngineId = m_engineId;
+    return respond(reporting, pdu);
 }
 
 QByteArray UsmEngine::report(const SnmpV3Message &request, qint32 requestId, int counterArc,
@@ -186,7 +263,7 @@ QByteArray UsmEngine::report(const SnmpV3Message &request, qint32 requestId, int
 {
     SnmpMessage pdu;
     pdu.version = SnmpVersion::V2c;
-    pdu.Type = SnmpPdu::V2cBase + 8;
+    pdu.Type = SnmpPdu::V2cBase + SnmpPdu::Report;
     pdu.MessageNumber = requestId;
     const QString oid = QStringLiteral("1.3.6.1.6.3.15.1.1.%1.0").arg(counterArc);
     pdu.Variables.append(

@@ -32,8 +32,18 @@ struct UsmStats
     quint32 decryptionErrors = 0;
 };
 
+// What message processing counts (SNMP-MPD-MIB), and the contexts no one serves.
+struct MpdStats
+{
+    quint32 unknownSecurityModels = 0;
+    quint32 invalidMsgs = 0;
+    quint32 unknownPduHandlers = 0;
+    quint32 unknownContexts = 0;
+};
+
 // An authoritative engine: its identity and clock, its users, and the checks every incoming
-// version 3 message passes before its PDU is looked at.
+// version 3 message passes before its PDU is looked at. Only requests in the default context
+// of this engine come out; everything else is reported on or dropped, and counted.
 class UsmEngine
 {
 public:
@@ -44,6 +54,7 @@ public:
     quint32 boots() const { return m_boots; }
     quint32 time() const;
     const UsmStats &stats() const { return m_stats; }
+    const MpdStats &mpdStats() const { return m_mpd; }
 
     // Keys are localized here, once. Fails on short passphrases or a privacy protocol without
     // authentication.
@@ -64,17 +75,20 @@ public:
     {
         std::optional<Request> request;
         QByteArray report;
-        QString reason; // why it was not a request
+        QString reason;          // why it was not a request
+        bool parseError = false; // not an SNMPv3 message at all, or its PDU not one
     };
     Outcome receive(QByteArrayView datagram);
     // The response to a request, secured as the request was.
     Result<QByteArray> respond(const Request &request, const SnmpMessage &response) const;
-    // A report on a request that passed the checks (an unknown context, say), secured as the
-    // request was; `oid` names the counter and `value` is its count.
-    Result<QByteArray> reportOn(const Request &request, const QString &oid, quint32 value) const;
 
 private:
     const UsmUser *findUser(const QByteArray &name) const;
+    // Passes a message that passed the security checks on as a request, or reports on it.
+    Outcome dispatch(Request request, Outcome out);
+    // A report on a message that passed the checks, secured as it was; the counter named by
+    // `oid` holds `value`.
+    Result<QByteArray> reportOn(const Request &request, const QString &oid, quint32 value) const;
     QByteArray report(const SnmpV3Message &request, qint32 requestId, int counterArc,
                       quint32 value, const UsmUser *authenticateAs) const;
     Result<QByteArray> secure(SnmpV3Message message, const SnmpMessage &pdu,
@@ -85,6 +99,11 @@ private:
     QElapsedTimer m_clock;
     QList<UsmUser> m_users;
     UsmStats m_stats;
+    MpdStats m_mpd;
     // A scoped PDU decrypted or still to encrypt; its storage serves every message.
     mutable QByteArray m_plain;
 };
+
+// Whether a request came at the security level its user was given, or above: a user is never
+// served below it.
+bool meetsUserLevel(const UsmEngine::Request &request);

@@ -16,6 +16,14 @@ const QString Uptime = QStringLiteral(".1.3.6.1.2.1.1.3.0 = ");
 const QString PastTheEnd =
     QStringLiteral("No more variables left in this MIB View (It is past the end of the MIB tree)");
 
+// The SNMP group's counters a device row serves live, over what the recording says.
+bool isLive(const QString &object)
+{
+    static const QRegularExpression live(QStringLiteral("^\\.1\\.3\\.6\\.1\\.2\\.1\\.11\\."
+                                                         "(1|3|4|5|6|30|31|32)\\.0 = "));
+    return live.match(object).hasMatch();
+}
+
 // Whole objects of walk output: a value may go on over lines.
 QStringList objectsOf(const QString &walk)
 {
@@ -193,16 +201,21 @@ void TstRecordedRows::replaysTheRecordedWalk()
         QVERIFY(serve(4, m_folder.filePath("snmpd-mibs.walk")));
         QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
         expected = objectsOf(recorded.out);
-        expected.removeIf([](const QString &o) { return o.startsWith(Uptime); });
+        expected.removeIf(
+            [](const QString &o) { return o.startsWith(Uptime) || o.endsWith(PastTheEnd); });
     }
     const ToolRun replay = atRow(mibs ? 4 : 0, tool, options, {}, mibs);
     QVERIFY2(replay.exitCode == 0, qPrintable(replay.err));
     QStringList objects;
     for (const QString &object : objectsOf(replay.out))
-        if (!object.startsWith(Uptime) && (mibs || !object.endsWith(PastTheEnd)))
+        if (!object.startsWith(Uptime) && !object.endsWith(PastTheEnd))
             objects.append(object);
     if (options[0] == "-v1")
         expected.removeIf([](const QString &o) { return o.contains(" = Counter64: "); });
+    // The live counters stand in their place whether the recording has them or not.
+    QCOMPARE(std::count_if(objects.begin(), objects.end(), isLive), 8);
+    objects.removeIf(isLive);
+    expected.removeIf(isLive);
     QCOMPARE(objects.size(), expected.size());
     for (qsizetype i = 0; i < objects.size(); ++i)
         QCOMPARE(objects[i], expected[i]);
@@ -277,7 +290,10 @@ void TstRecordedRows::getBulkIsCutToOneDatagram()
     QStringList objects = objectsOf(got.out);
     objects.removeIf([](const QString &o) { return o.startsWith(Uptime); });
     QVERIFY2(objects.size() > 200 && objects.size() < 5000, qPrintable(got.err));
-    QCOMPARE(objects, m_recorded.mid(1, objects.size()));
+    objects.removeIf(isLive);
+    QStringList recorded = m_recorded.mid(1);
+    recorded.removeIf(isLive);
+    QCOMPARE(objects, recorded.mid(0, objects.size()));
 }
 
 void TstRecordedRows::typedObjectUptimeAndCounter64()

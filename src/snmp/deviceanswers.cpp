@@ -1,5 +1,6 @@
-#include "v3answers.h"
+#include "deviceanswers.h"
 
+#include "agentanswers.h"
 #include "bulkanswers.h"
 #include "recordedanswers.h"
 #include "servedobjects.h"
@@ -35,24 +36,34 @@ int missingKind(QByteArrayView content, const ServedObjects &objects)
 
 } // namespace
 
-Status answerV3Request(SnmpMessage &message, const ServedObjects &objects, qsizetype maxSize)
+Status answerAsDevice(SnmpMessage &message, const ServedObjects &objects, qsizetype maxSize)
 {
-    message.ErrorStatus = 0;
-    message.ErrorIndex = 0;
+    clearErrors(message);
+    const bool v1 = message.version == SnmpVersion::V1;
+    // SNMPv1 names the first object in error; its response carries no values.
+    const MissingObject firstMissing = [&message](SnmpVariable &, int position) {
+        if (message.ErrorStatus == 0) {
+            message.ErrorStatus = SnmpError::NoSuchName;
+            message.ErrorIndex = position;
+        }
+    };
     switch (message.pdu()) {
     case SnmpPdu::GetRequest:
+        if (v1)
+            return answerEachGet(message, objects, firstMissing);
         return answerEachGet(message, objects, [&objects](SnmpVariable &variable, int) {
             markException(variable, missingKind(oidContentOf(variable), objects));
         });
     case SnmpPdu::GetNextRequest:
+        if (v1)
+            return answerEachNext(message, objects, firstMissing);
         return answerEachNext(message, objects, [](SnmpVariable &variable, int) {
             markException(variable, SnmpType::EndOfMibView);
         });
     case SnmpPdu::GetBulkRequest:
         return answerGetBulkRequest(message, objects, maxSize);
     default:
-        message.ErrorStatus = SnmpError::NotWritable;
-        message.ErrorIndex = message.Variables.isEmpty() ? 0 : 1;
+        refuseSetRequest(message);
         return {};
     }
 }
