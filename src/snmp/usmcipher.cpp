@@ -1,8 +1,11 @@
 #include "usmcipher.h"
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/provider.h>
 #include <openssl/rand.h>
+
+#include <cstring>
 
 namespace usm {
 namespace {
@@ -65,7 +68,7 @@ Cipher::Cipher(Priv priv, QByteArrayView key) : m_priv(priv)
         || RAND_bytes(reinterpret_cast<unsigned char *>(&m_salt), sizeof m_salt) != 1)
         return;
     if (priv == Priv::Des)
-        m_preIv = key.sliced(Block, Block).toByteArray();
+        std::memcpy(m_preIv, key.data() + Block, Block);
     std::unique_ptr<EVP_CIPHER_CTX, Free> encrypt(EVP_CIPHER_CTX_new());
     std::unique_ptr<EVP_CIPHER_CTX, Free> decrypt(EVP_CIPHER_CTX_new());
     const auto ready = [&](EVP_CIPHER_CTX *ctx, int direction) {
@@ -76,6 +79,11 @@ Cipher::Cipher(Priv priv, QByteArrayView key) : m_priv(priv)
         m_encrypt = std::move(encrypt);
         m_decrypt = std::move(decrypt);
     }
+}
+
+Cipher::~Cipher()
+{
+    OPENSSL_cleanse(m_preIv, sizeof m_preIv);
 }
 
 // A new IV on the keyed context: boots, time and salt for AES, the salt over the pre-IV for DES.
@@ -90,7 +98,10 @@ bool Cipher::start(EVP_CIPHER_CTX *ctx, quint32 boots, quint32 time, QByteArrayV
         putBigEndian(iv + 4, time, 4);
         std::copy_n(bytesOf(salt), Block, iv + Block);
     }
-    return EVP_CipherInit_ex2(ctx, nullptr, nullptr, iv, -1, nullptr);
+    const bool started = EVP_CipherInit_ex2(ctx, nullptr, nullptr, iv, -1, nullptr);
+    if (m_priv == Priv::Des)
+        OPENSSL_cleanse(iv, Block); // with the salt, it gives the pre-IV away
+    return started;
 }
 
 qsizetype Cipher::encryptedSize(qsizetype plain) const

@@ -19,6 +19,9 @@ class Cipher
 public:
     // `key` comes from privacyKey.
     Cipher(Priv priv, QByteArrayView key);
+    ~Cipher();
+    Cipher(const Cipher &) = delete;
+    Cipher &operator=(const Cipher &) = delete;
 
     bool isValid() const { return m_encrypt && m_decrypt; }
 
@@ -39,7 +42,7 @@ private:
     bool start(EVP_CIPHER_CTX *ctx, quint32 boots, quint32 time, QByteArrayView salt);
 
     Priv m_priv;
-    QByteArray m_preIv; // DES only: the key's second half
+    unsigned char m_preIv[8] = {}; // DES only: the key's second half
     std::unique_ptr<EVP_CIPHER_CTX, Free> m_encrypt;
     std::unique_ptr<EVP_CIPHER_CTX, Free> m_decrypt;
     quint64 m_salt = 0;

@@ -3,6 +3,7 @@
 #include "usmcipher.h"
 #include "usmhmac.h"
 
+#include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 
@@ -103,6 +104,22 @@ int saltLength(Priv priv)
     return priv == Priv::None ? 0 : 8;
 }
 
+void wipe(QByteArray &secret)
+{
+    // Written through the shared buffer, not a detached copy; static data holds no secret.
+    if (secret.data_ptr().isMutable())
+        OPENSSL_cleanse(const_cast<char *>(secret.constData()), size_t(secret.size()));
+    secret = QByteArray();
+}
+
+void wipe(QString &secret)
+{
+    if (secret.data_ptr().isMutable())
+        OPENSSL_cleanse(const_cast<QChar *>(secret.constData()),
+                        size_t(secret.size()) * sizeof(QChar));
+    secret = QString();
+}
+
 Result<QByteArray> passwordToKey(Auth auth, QByteArrayView passphrase)
 {
     if (passphrase.size() < 8)
@@ -111,7 +128,9 @@ Result<QByteArray> passwordToKey(Auth auth, QByteArrayView passphrase)
     QByteArray stream(expansion, Qt::Uninitialized);
     for (qsizetype i = 0; i < expansion; ++i)
         stream[i] = passphrase[i % passphrase.size()];
-    return hash(auth, {stream});
+    Result<QByteArray> key = hash(auth, {stream});
+    wipe(stream);
+    return key;
 }
 
 Result<QByteArray> localizeKey(Auth auth, QByteArrayView key, QByteArrayView engineId)
@@ -121,22 +140,35 @@ Result<QByteArray> localizeKey(Auth auth, QByteArrayView key, QByteArrayView eng
 
 Result<QByteArray> localizedKey(Auth auth, QByteArrayView passphrase, QByteArrayView engineId)
 {
-    const Result<QByteArray> key = passwordToKey(auth, passphrase);
-    return key ? localizeKey(auth, key.value(), engineId) : key;
+    Result<QByteArray> key = passwordToKey(auth, passphrase);
+    if (!key)
+        return key;
+    Result<QByteArray> localized = localizeKey(auth, key.value(), engineId);
+    wipe(key.value());
+    return localized;
 }
 
 Result<QByteArray> privacyKey(Auth auth, Priv priv, QByteArrayView localized)
 {
     QByteArray key = localized.toByteArray();
+    // Room for the longest extension, so growing leaves no copy behind.
+    key.reserve(keyLength(Priv::Aes256) + 64);
     while (!key.isEmpty() && key.size() < keyLength(priv)) {
-        const Result<QByteArray> more = hash(auth, {key});
-        if (!more)
+        Result<QByteArray> more = hash(auth, {key});
+        if (!more) {
+            wipe(key);
             return more;
+        }
         key += more.value();
+        wipe(more.value());
     }
-    if (key.size() < keyLength(priv))
+    if (key.size() < keyLength(priv)) {
+        wipe(key);
         return failure(QStringLiteral("no key material for the privacy protocol"));
-    return key.left(keyLength(priv));
+    }
+    QByteArray out = key.left(keyLength(priv));
+    wipe(key);
+    return out;
 }
 
 Result<QByteArray> digest(Auth auth, QByteArrayView key, QByteArrayView message)

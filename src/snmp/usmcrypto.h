@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 #include <cstdint>
 
@@ -21,6 +22,11 @@ bool available(Priv priv);
 int saltLength(Priv priv);
 // Bytes of key material the cipher takes (DES: the key, then the pre-IV).
 int keyLength(Priv priv);
+
+// Overwrites a secret where it stands, in every copy that shares its buffer, and empties it:
+// freed memory keeps no passphrase or key.
+void wipe(QByteArray &secret);
+void wipe(QString &secret);
 
 // The user's key: the passphrase repeated over a megabyte and hashed. Refuses passphrases
 // shorter than eight characters.

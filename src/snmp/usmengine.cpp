@@ -1,6 +1,7 @@
 #include "usmengine.h"
 
 #include "snmpvalue.h"
+#include "usmcrypto.h"
 
 #include <QRandomGenerator>
 
@@ -78,22 +79,26 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth,
         return failure(QStringLiteral("DES is unavailable: this system's OpenSSL has no legacy "
                                       "provider"));
     UsmUser user{name, auth, priv, {}, {}};
+    // The keys live on only inside the keyed contexts.
     if (auth != usm::Auth::None) {
-        const Result<QByteArray> key = usm::localizedKey(auth, authPassphrase, m_engineId);
+        Result<QByteArray> key = usm::localizedKey(auth, authPassphrase, m_engineId);
         if (!key)
             return key.failure();
         user.hmac = std::make_shared<usm::Hmac>(auth, key.value());
+        usm::wipe(key.value());
         if (!user.hmac->isValid())
             return failure(QStringLiteral("the authentication protocol is unavailable"));
     }
     if (priv != usm::Priv::None) {
-        const Result<QByteArray> local = usm::localizedKey(auth, privPassphrase, m_engineId);
+        Result<QByteArray> local = usm::localizedKey(auth, privPassphrase, m_engineId);
         if (!local)
             return local.failure();
-        const Result<QByteArray> key = usm::privacyKey(auth, priv, local.value());
+        Result<QByteArray> key = usm::privacyKey(auth, priv, local.value());
+        usm::wipe(local.value());
         if (!key)
             return key.failure();
         user.cipher = std::make_shared<usm::Cipher>(priv, key.value());
+        usm::wipe(key.value());
         if (!user.cipher->isValid())
             return failure(QStringLiteral("the privacy protocol is unavailable"));
     }

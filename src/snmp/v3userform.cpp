@@ -81,8 +81,11 @@ Status addV3UserFromForm(SnmpAgents &agents, int index, const V3UserForm &form)
                                           "8 characters."));
         priv = usm::Priv(at + 1);
     }
-    const Status added = agents.addV3User(index, name, auth, form.authPassphrase.toUtf8(), priv,
-                                          form.privPassphrase.toUtf8());
+    QByteArray authPassphrase = form.authPassphrase.toUtf8();
+    QByteArray privPassphrase = form.privPassphrase.toUtf8();
+    const Status added = agents.addV3User(index, name, auth, authPassphrase, priv, privPassphrase);
+    usm::wipe(authPassphrase);
+    usm::wipe(privPassphrase);
     if (!added)
         return failure(QStringLiteral("The user was not added: ") + added.failure().description);
     return {};

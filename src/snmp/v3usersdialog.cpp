@@ -4,6 +4,7 @@
 #include "common/messagepresenter.h"
 #include "snmpagent.h"
 #include "snmpagents.h"
+#include "usmcrypto.h"
 #include "v3userform.h"
 
 #include <QComboBox>
@@ -95,12 +96,12 @@ void V3UsersDialog::addUser()
                           cboPriv->currentText(), txtPrivPass->text()};
     const Status added = addV3UserFromForm(m_agents, m_index, form);
     if (!added) {
+        // Left as typed, to be corrected.
         m_messages.showMessage(added.failure().description);
         return;
     }
-    // The passphrases are not kept where they can be read back.
-    txtAuthPass->clear();
-    txtPrivPass->clear();
+    // The passphrases are not kept where they can be read back, nor in freed memory.
+    clearPassphrases();
     txtName->clear();
     showUsers();
     emit usersChanged(m_index);
@@ -136,8 +137,18 @@ void V3UsersDialog::editSelected()
         cboAuth->setCurrentText(form.authProtocol);
     if (!form.privProtocol.isEmpty())
         cboPriv->setCurrentText(form.privProtocol);
-    txtAuthPass->clear();
-    txtPrivPass->clear();
+    clearPassphrases();
+}
+
+void V3UsersDialog::clearPassphrases()
+{
+    for (QLineEdit *box : {txtAuthPass, txtPrivPass}) {
+        // Setting the text, unlike clearing it, keeps no undo steps; the buffer the box held
+        // is then wiped where it stands.
+        QString passphrase = box->text();
+        box->setText(QString());
+        usm::wipe(passphrase);
+    }
 }
 
 // The same button adds a new name and applies the form to an existing user.

@@ -40,6 +40,7 @@ private:
     void editSelected();
     void nameAddsOrApplies();
     void enableForLevel();
+    void clearPassphrases();
 
     SnmpAgents &m_agents;
     int m_index;

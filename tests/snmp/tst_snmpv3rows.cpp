@@ -16,6 +16,14 @@
 #include <QNetworkDatagram>
 #include <QtTest>
 
+#include <sys/mman.h>
+
+#include <cstring>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 using usm::Auth;
 using usm::Priv;
 
@@ -48,6 +56,50 @@ const Cipher Ciphers[] = {{"MD5 AES-192", Auth::Md5, Priv::Aes192},
                           {"SHA-512 AES-256", Auth::Sha512, Priv::Aes256},
                           {"SHA AES-256", Auth::Sha1, Priv::Aes256}};
 
+// How often `needle` stands in this process's writable memory, freed blocks included, besides
+// where the needle itself is. Read through a mapping of its own, which it skips, so the scan
+// leaves no copies to find.
+qsizetype occurrencesInMemory(QByteArrayView needle)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QFile memory(QStringLiteral("/proc/self/mem"));
+    if (!maps.open(QIODevice::ReadOnly) || !memory.open(QIODevice::Unbuffered | QIODevice::ReadOnly))
+        return -1;
+    constexpr qint64 Window = 1 << 20;
+    void *mapped = mmap(nullptr, Window, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return -1;
+    char *const window = static_cast<char *>(mapped);
+    const QByteArray regions = maps.readAll();
+    qsizetype found = 0;
+    for (const QByteArray &line : regions.split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        // Heap and anonymous mappings; files and the stack hold no freed blocks.
+        if (fields.size() < 5 || !fields[1].startsWith("rw") ||
+            (fields.size() > 5 && fields[5] != "[heap]"))
+            continue;
+        const QList<QByteArray> range = fields[0].split('-');
+        const qint64 start = range[0].toLongLong(nullptr, 16);
+        const qint64 end = range[1].toLongLong(nullptr, 16);
+        if (start == qint64(quintptr(window)))
+            continue;
+        // Windows overlap by the needle's length, so nothing is missed at their seams.
+        for (qint64 at = start; at < end; at += Window - needle.size()) {
+            const qint64 size = qMin(Window, end - at);
+            if (!memory.seek(at) || memory.read(window, size) != size)
+                break;
+            const QByteArrayView bytes(window, size);
+            for (qsizetype i = bytes.indexOf(needle); i >= 0; i = bytes.indexOf(needle, i + 1))
+                found += quintptr(at + i) != quintptr(needle.data());
+            if (at + size == end)
+                break;
+        }
+    }
+    std::memset(window, 0, Window);
+    munmap(mapped, Window);
+    return found;
+}
+
 } // namespace
 
 // Row 0 runs with three users, one per security level. Rows without users dropping SNMPv3 is
@@ -64,6 +116,7 @@ private slots:
     void tracesUserNotSecrets();
     void survivesBrokenV3();
     void usersDialogAddsUsers();
+    void passphrasesLeaveNoTrace();
 
 private:
     ToolRun run(const QString &tool, const QStringList &options, const QString &operands,
@@ -322,6 +375,52 @@ void TstSnmpV3Rows::usersDialogAddsUsers()
                                                                 "viewer-pass-2"},
             SysName, port);
     QVERIFY2(result.out.contains("Agent 3"), qPrintable(result.out + result.err));
+}
+
+// Typed into the dialog and used, a passphrase must not survive in memory: not in the boxes,
+// not in the form, not in the megabyte it is stretched over, nor in freed blocks.
+void TstSnmpV3Rows::passphrasesLeaveNoTrace()
+{
+#ifdef __GLIBC__
+    // Freed blocks stay in the heap, large ones too, where they would be unmapped or trimmed
+    // at random: what was left in them is then seen every time.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#endif
+    m_test.messages.texts.clear();
+    AgentRecordings &recordings = m_window->snmpAgents->recordings();
+    recordings.mnuV3Users_Click(3);
+    auto *dialog = m_window->snmpAgent->findChild<V3UsersDialog *>("dlgV3Users");
+    QVERIFY(dialog);
+    // Made at run time, so no copy stands in the program's own data.
+    const auto secret = [](int which) {
+        return QStringLiteral("qz") + QString::number(7000 + which) + QStringLiteral("wx-unseen");
+    };
+    // Twice: the second stretching then takes freed memory instead of a fresh mapping.
+    for (const char *level : {"authPriv", "authPriv"}) {
+        dialog->txtName->setText("wiped");
+        dialog->cboLevel->setCurrentText(level);
+        dialog->cboAuth->setCurrentText("SHA-256");
+        dialog->cboPriv->setCurrentText("DES");
+        dialog->txtAuthPass->setText(secret(1));
+        dialog->txtPrivPass->setText(secret(2));
+        // Shares the box's buffer, which must be wiped where it stands, not only let go.
+        const QString held = dialog->txtPrivPass->text();
+        dialog->cmdAdd->click();
+        QCOMPARE(held, QString(held.size(), QChar(0)));
+    }
+    dialog->close();
+    QVERIFY(m_test.messages.texts.isEmpty());
+    QCOMPARE(m_window->snmpAgents->v3Users(3), QList<QByteArray>{"wiped"});
+    for (int which : {1, 2}) {
+        const QString text = secret(which); // one buffer: the needle in UTF-16 ...
+        QCOMPARE(occurrencesInMemory(QByteArrayView(reinterpret_cast<const char *>(text.utf16()),
+                                                    text.size() * 2)),
+                 0);
+        // ... and in UTF-8, made without a second full copy.
+        const QByteArray eight = "qz" + QByteArray::number(7000 + which) + "wx-unseen";
+        QCOMPARE(occurrencesInMemory(eight), 0);
+    }
 }
 
 QTEST_MAIN(TstSnmpV3Rows)
