@@ -18,6 +18,8 @@ private slots:
     void valueTexts_data();
     void valueTexts();
     void messagesGoOutAsTheyCame();
+    void identifiersAtTheFirstArcs_data();
+    void identifiersAtTheFirstArcs();
     void decodingReusesTheAnswersBuffers();
     void refusedMessages_data();
     void refusedMessages();
@@ -132,6 +134,48 @@ void TstSnmpProtocol::messagesGoOutAsTheyCame()
 
 // A request is decoded into the buffers of the previous one's answer, which must then hold the
 // request's bytes and leave an empty binding behind, not half of one.
+void TstSnmpProtocol::identifiersAtTheFirstArcs_data()
+{
+    QTest::addColumn<QString>("dotted");
+    QTest::addColumn<QByteArray>("content"); // empty: no identifier
+    // The first two arcs share one sub-identifier, 40 * first + second; only under 2 may the
+    // second reach 40 and beyond.
+    QTest::newRow("0.0") << "0.0" << hex("00");
+    QTest::newRow("0.39") << "0.39.5" << hex("2705");
+    QTest::newRow("1.0, the LLDP MIB's") << "1.0.8802.1.1.2" << hex("28c462010102");
+    QTest::newRow("1.39") << "1.39.1" << hex("4f01");
+    QTest::newRow("2.0") << "2.0.1" << hex("5001");
+    QTest::newRow("2.40") << "2.40.1" << hex("7801");
+    QTest::newRow("2.47, one byte") << "2.47" << hex("7f");
+    QTest::newRow("2.48, two bytes") << "2.48" << hex("8100");
+    QTest::newRow("0.40") << "0.40.1" << QByteArray();
+    QTest::newRow("1.40") << "1.40.1" << QByteArray();
+    QTest::newRow("3.1") << "3.1" << QByteArray();
+}
+
+// Names and values alike, through a whole message and back.
+void TstSnmpProtocol::identifiersAtTheFirstArcs()
+{
+    QFETCH(QString, dotted);
+    QFETCH(QByteArray, content);
+    const Result<QByteArray> encoded = ber::encodeOid(dotted);
+    QCOMPARE(encoded.ok(), !content.isEmpty());
+    if (content.isEmpty())
+        return;
+    QCOMPARE(encoded.value().toHex(), content.toHex());
+    QCOMPARE(ber::decodeOid(content).value(), dotted);
+    SnmpMessage message = makeRequest(SnmpPdu::V2cBase + SnmpPdu::Response, {});
+    const Result<SnmpVariable> variable =
+        SnmpVariable::make(dotted, SnmpType::ObjectIdentifier, dotted);
+    QVERIFY2(variable, qPrintable(variable ? QString() : variable.failure().description));
+    message.Variables.append(variable.value());
+    const Result<SnmpMessage> decoded = decodeMessage(encodeMessage(message).value());
+    QVERIFY2(decoded, qPrintable(decoded ? QString() : decoded.failure().description));
+    QCOMPARE(decoded.value().Variables[0].Oid(), dotted);
+    QCOMPARE(decoded.value().Variables[0].Value(), dotted);
+    QCOMPARE(ber::contentOf(decoded.value().Variables[0].oidElement()), content);
+}
+
 void TstSnmpProtocol::decodingReusesTheAnswersBuffers()
 {
     const auto answered = [] {
