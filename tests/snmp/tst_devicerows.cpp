@@ -158,7 +158,9 @@ void TstDeviceRows::initTestCase()
     for (int row = 0; row < 3; ++row)
         QVERIFY(clickRow(window, row, QString::number(m_ports[row] = freeUdpPort())));
 
-    QByteArray recording = "1.3.6.1.2.1.2.2.1.2.1|4|eth0\n1.3.6.1.2.1.2.2.1.5.1|66|1000000000\n";
+    // A counter of the agent's own, recorded: the live value stands in for it.
+    QByteArray recording = "1.3.6.1.2.1.2.2.1.2.1|4|eth0\n1.3.6.1.2.1.2.2.1.5.1|66|1000000000\n"
+                           "1.3.6.1.2.1.11.1.0|65|424242\n";
     for (int i = 1; i <= BigObjects; ++i)
         recording +=
             BigBase.toLatin1() + QByteArray::number(i) + "|4|" + QByteArray(1000, 'x') + '\n';
@@ -283,7 +285,21 @@ void TstDeviceRows::ownObjectsCountLive()
     QVERIFY(answersTo(Recording, plainV3(engine().engineId(), "open",
                                          makeRequest(SnmpPdu::V2cBase, {SysName})))
                 .isEmpty()); // a row without users speaks no version 3
-    QCOMPARE(counter(Recording, inBadVersions), before + 1);
+    QByteArray version2 = encodeMessage(makeRequest(SnmpPdu::V2cBase, {SysName})).value();
+    version2[4] = 2; // the version's one content byte
+    QVERIFY(answersTo(Recording, version2).isEmpty());
+    QCOMPARE(counter(Recording, inBadVersions), before + 2);
+
+    // Live over the recorded value, for Get and GetNext alike; every datagram counts.
+    const QString inPkts = QStringLiteral("1.3.6.1.2.1.11.1.0");
+    const quint32 packets = counter(Recording, inPkts);
+    QVERIFY(packets > 10 && packets < 424242);
+    QCOMPARE(counter(Recording, inPkts), packets + 2); // this Get and the probe behind it
+    const std::optional<SnmpMessage> next = exchange(
+        Recording, makeRequest(SnmpPdu::V2cBase + SnmpPdu::GetNextRequest, {"1.3.6.1.2.1.11"}));
+    QVERIFY(next);
+    QCOMPARE(next->Variables.value(0).Oid(), inPkts);
+    QCOMPARE(next->Variables.value(0).Value(), QString::number(packets + 4));
 
     before = counter(Users, UnknownUserNames);
     const ToolRun unknown = run(Users, "snmpget", v3("noAuthNoPriv", "nobody"), {SysName});
