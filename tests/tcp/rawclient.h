@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -65,6 +66,24 @@ public:
             else if (errno != EINTR)
                 return;
         }
+    }
+    // Server and client are in this process: finds the server's end of this connection
+    // among its descriptors and makes its send buffer small. The kernel then holds few
+    // replies, and the program's own queue the rest, whatever this machine's buffer tuning.
+    bool shrinkServerSendBuffer(int bytes) const
+    {
+        const QStringList descriptors =
+            QDir(QStringLiteral("/proc/self/fd"))
+                .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        for (const QString &name : descriptors) {
+            const int fd = name.toInt();
+            sockaddr_in peer{};
+            socklen_t size = sizeof peer;
+            if (fd != m_fd && ::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &size) == 0 &&
+                peer.sin_family == AF_INET && ntohs(peer.sin_port) == localPort())
+                return ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes) == 0;
+        }
+        return false;
     }
     void close()
     {
