@@ -34,7 +34,7 @@ using Imports = QMap<QString, QStringList>;
 const Imports ReallyImported = {
     {"HOST-RESOURCES-MIB", {"IF-MIB", "SNMPv2-CONF", "SNMPv2-SMI", "SNMPv2-TC"}},
     {"IF-MIB", {"SNMPv2-CONF", "SNMPv2-SMI", "SNMPv2-TC"}},
-    {"LF-ONLY-MIB", {"SNMPv2-SMI", "SNMPv2-TC"}},
+    {"LF-ONLY-MIB", {"SNMPv2-CONF", "SNMPv2-SMI", "SNMPv2-TC"}},
     {"NET-SNMP-AGENT-MIB", {"SNMP-FRAMEWORK-MIB", "SNMPv2-CONF", "SNMPv2-SMI", "SNMPv2-TC"}},
     {"SNMP-FRAMEWORK-MIB", {"SNMPv2-CONF", "SNMPv2-SMI", "SNMPv2-TC"}},
     {"SNMP-TSM-MIB", {"SNMPv2-CONF", "SNMPv2-SMI", "SNMPv2-TC"}},
@@ -62,7 +62,7 @@ void TstImportsLayouts::initTestCase()
         QByteArray text = readFile(shared + module + ".txt");
         if (module == "LF-ONLY-MIB") {
             text = "LF-ONLY-MIB DEFINITIONS ::= BEGIN\nIMPORTS\n    x FROM SNMPv2-SMI -- RFC 2578\n"
-                   "    y FROM SNMPv2-TC;\nEND\n";
+                   "    y FROM SNMPv2-TC--RFC 2579--z FROM SNMPv2-CONF;\nEND\n";
         } else {
             QVERIFY2(!text.isEmpty(), qPrintable(shared + module));
             text.replace("\n", "\r\n");
