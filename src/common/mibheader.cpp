@@ -29,7 +29,8 @@ Clause collectImports(Clause state, const QByteArray &line, QList<QByteArray> &l
     }
     if (state == Clause::Open) {
         lines.append(line);
-        return line.contains(';') ? Clause::Closed : Clause::Open;
+        // A commented-out import may hold a ";" of its own; the clause goes on after it.
+        return withoutComments(line).contains(';') ? Clause::Closed : Clause::Open;
     }
     return state;
 }
@@ -75,4 +76,21 @@ QList<QByteArray> scanImportsClause(LineReader &reader)
     while (imports != Clause::Closed && reader.readLine(line))
         imports = collectImports(imports, line, lines);
     return lines;
+}
+
+QByteArray withoutComments(QByteArrayView line)
+{
+    QByteArray code;
+    qsizetype at = 0;
+    for (;;) {
+        const qsizetype open = line.indexOf("--", at);
+        if (open < 0)
+            return code.append(line.sliced(at));
+        code.append(line.sliced(at, open - at)).append(' ');
+        at = open + 2;
+        while (at < line.size() && line[at] != '\n' && !line.sliced(at).startsWith("--"))
+            ++at;
+        if (at < line.size() && line[at] == '-')
+            at += 2;
+    }
 }

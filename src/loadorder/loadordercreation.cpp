@@ -56,7 +56,11 @@ Status scanSelection(QList<SelectionEntry> &entries)
         if (reader.failed())
             return failure(reader.errorString());
         entry.moduleName = header.moduleName;
-        entry.importsText = header.importsLines.join(' ');
+        // Words in comments name no import: a commented-out one would order files wrongly, or
+        // make a cycle of two modules that do not import each other.
+        entry.importsText.clear();
+        for (const QByteArray &line : header.importsLines)
+            entry.importsText += withoutComments(line) + ' ';
     }
     return {};
 }

@@ -12,7 +12,7 @@ struct SelectionEntry
     QString fileName; // as the file list shows it
     QString filePath;
     QByteArray moduleName;
-    QByteArray importsText; // the IMPORTS lines joined with single blanks
+    QByteArray importsText; // the IMPORTS lines without their comments, joined with blanks
 };
 
 // More selected files than this end the run before any file is read.

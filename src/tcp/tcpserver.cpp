@@ -2,26 +2,23 @@
 
 #include "common/listenaddress.h"
 #include "common/reservedport.h"
+#include "tcpconnection.h"
 
+#include <QNetworkInterface>
 #include <QSocketNotifier>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 
-#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#endif
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace {
-// Bounds what one connection can make us hold: received bytes not yet handed on, and replies
-// not yet taken by a peer that sends but does not read. Past the reply limit the connection
-// is not read until the peer has caught up.
-constexpr qint64 ReadChunkBytes = 64 * 1024;
-constexpr qint64 ReplyBacklogBytes = 1024 * 1024;
 constexpr int ListenBacklog = 1024;
 // After an accept refused for want of descriptors, accepting pauses this long: the waiting
 // connections stay queued, and the event loop is not kept busy retrying.
@@ -38,34 +35,40 @@ int errorNumber(QAbstractSocket::SocketError error)
         return TcpServer::AddressNotAvailable;
     case QAbstractSocket::SocketAccessError:
         return 10013;
-    case QAbstractSocket::RemoteHostClosedError:
-        return 10054;
     default:
         return TcpServer::InvalidArgument;
     }
 }
 
-// A reply goes straight to the kernel when nothing is queued before it: the socket's own
-// buffered write would cost a posted event and an extra turn of the event loop per reply.
-// Returns the bytes taken (what is left is for the socket to queue), or -1 on a broken
-// connection.
-qint64 sendDirectly(QTcpSocket &socket, const QByteArray &bytes)
+int acceptNonBlocking(int listener, sockaddr_storage &peer)
 {
-#if defined(Q_OS_UNIX) && defined(MSG_NOSIGNAL)
-    if (socket.bytesToWrite() > 0)
-        return 0;
-    const ssize_t sent = ::send(int(socket.socketDescriptor()), bytes.constData(),
-                                size_t(bytes.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (sent >= 0)
-        return sent;
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
-        return 0;
-    return -1;
+    socklen_t size = sizeof peer;
+    auto *address = reinterpret_cast<sockaddr *>(&peer);
+#ifdef Q_OS_LINUX
+    return ::accept4(listener, address, &size, SOCK_CLOEXEC | SOCK_NONBLOCK);
 #else
-    Q_UNUSED(socket);
-    Q_UNUSED(bytes);
-    return 0;
+    const int descriptor = ::accept(listener, address, &size);
+    if (descriptor >= 0) {
+        ::fcntl(descriptor, F_SETFD, FD_CLOEXEC);
+        ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) | O_NONBLOCK);
+    }
+    return descriptor;
 #endif
+}
+
+std::pair<QHostAddress, int> addressAndPort(const sockaddr_storage &peer)
+{
+    if (peer.ss_family == AF_INET6) {
+        sockaddr_in6 v6;
+        std::memcpy(&v6, &peer, sizeof v6);
+        QHostAddress address(v6.sin6_addr.s6_addr);
+        if (v6.sin6_scope_id != 0)
+            address.setScopeId(QNetworkInterface::interfaceNameFromIndex(int(v6.sin6_scope_id)));
+        return {address, ntohs(v6.sin6_port)};
+    }
+    sockaddr_in v4;
+    std::memcpy(&v4, &peer, sizeof v4);
+    return {QHostAddress(ntohl(v4.sin_addr.s_addr)), ntohs(v4.sin_port)};
 }
 
 QString addressText(const QHostAddress &address)
@@ -82,19 +85,11 @@ TcpServer::TcpServer(int index, QObject *parent, int maxConnectionId)
       m_server(new QTcpServer(this)), m_acceptRetry(new QTimer(this))
 {
     m_server->setListenBacklogSize(ListenBacklog);
-    connect(m_server, &QTcpServer::newConnection, this, &TcpServer::acceptPending);
-    // One retry pending at a time: a timer per refusal would multiply the retries.
     m_acceptRetry->setSingleShot(true);
     m_acceptRetry->setInterval(AcceptRetryMs);
-    connect(m_server, &QTcpServer::acceptError, this, [this] {
-        if (!m_acceptRetry->isActive())
-            m_acceptRetry->start();
-    });
     connect(m_acceptRetry, &QTimer::timeout, this, [this] {
         if (m_acceptNotifier)
             m_acceptNotifier->setEnabled(true);
-        else if (m_server->isListening())
-            m_server->resumeAccepting();
     });
 }
 
@@ -102,9 +97,9 @@ TcpServer::~TcpServer()
 {
     delete m_acceptNotifier; // before the listener's descriptor goes
     for (Connection &c : m_connections) {
-        if (c.socket) {
-            c.socket->disconnect(this);
-            delete c.socket;
+        if (c.connection) {
+            c.connection->disconnect(this);
+            delete c.connection;
         }
     }
 }
@@ -141,7 +136,7 @@ Status TcpServer::setListening(bool on)
 
 const TcpServer::Connection *TcpServer::connection(int id) const
 {
-    if (id < 1 || id >= int(m_connections.size()) || !m_connections[id].socket)
+    if (id < 1 || id >= int(m_connections.size()) || !m_connections[id].connection)
         return nullptr;
     return &m_connections[id];
 }
@@ -170,27 +165,15 @@ Result<int> TcpServer::peerPort(int id) const
 qint64 TcpServer::pendingBytes(int id) const
 {
     const Connection *c = connection(id);
-    return c ? c->socket->bytesToWrite() : 0;
+    return c ? c->connection->pendingBytes() : 0;
 }
 
 Status TcpServer::sendText(int id, const QString &text)
 {
     const Connection *c = connection(id);
-    if (!c || c->socket->state() != QAbstractSocket::ConnectedState)
+    if (!c || !c->connection->isOpen())
         return notOpen(id);
-    const QByteArray bytes = wireBytes(text);
-    if (bytes.isEmpty())
-        return {};
-    QTcpSocket *socket = c->socket;
-    const qint64 sentNow = sendDirectly(*socket, bytes);
-    if (sentNow < 0)
-        return failure(QString::fromLocal8Bit(std::strerror(errno)), 10054);
-    if (sentNow == bytes.size())
-        return {};
-    if (socket->write(bytes.constData() + sentNow, bytes.size() - sentNow)
-        != bytes.size() - sentNow)
-        return failure(socket->errorString(), errorNumber(socket->error()));
-    return {};
+    return c->connection->send(wireBytes(text));
 }
 
 int TcpServer::takeFreeId()
@@ -203,30 +186,27 @@ int TcpServer::takeFreeId()
         m_lastId = m_lastId % m_maxConnectionId + 1;
         if (m_lastId >= int(m_connections.size()))
             m_connections.resize(m_lastId + 1);
-        if (!m_connections[m_lastId].socket)
+        if (!m_connections[m_lastId].connection)
             return m_lastId;
     }
 }
 
 void TcpServer::acceptByItself()
 {
-#ifdef Q_OS_LINUX
-    // Qt's accept keeps the first error it meets: once it has seen an empty queue it takes
-    // running out of descriptors for an empty queue and retries at once, without end.
+    // Each connection lives on a descriptor of its own (TcpConnection). Qt's accept would
+    // also take running out of descriptors for an empty queue and retry at once, without end.
     m_server->pauseAccepting();
     m_acceptNotifier =
         new QSocketNotifier(m_server->socketDescriptor(), QSocketNotifier::Read, this);
     connect(m_acceptNotifier, &QSocketNotifier::activated, this, &TcpServer::acceptWaiting);
-#endif
 }
 
 void TcpServer::acceptWaiting()
 {
-#ifdef Q_OS_LINUX
     // A handler of the Connected event may stop or restart the row.
     for (int i = 0; i < AcceptBatch && m_acceptNotifier; ++i) {
-        const int descriptor =
-            ::accept4(int(m_server->socketDescriptor()), nullptr, nullptr, SOCK_CLOEXEC);
+        sockaddr_storage peer{};
+        const int descriptor = acceptNonBlocking(int(m_server->socketDescriptor()), peer);
         if (descriptor < 0 && (errno == EINTR || errno == ECONNABORTED))
             continue;
         if (descriptor < 0) {
@@ -236,71 +216,40 @@ void TcpServer::acceptWaiting()
             }
             return;
         }
-        auto *socket = new QTcpSocket(this);
-        if (socket->setSocketDescriptor(descriptor)) {
-            adopt(socket);
-        } else {
-            ::close(descriptor);
-            delete socket;
-        }
+        adopt(descriptor, peer);
     }
-#endif
 }
 
-void TcpServer::acceptPending()
-{
-    while (QTcpSocket *socket = m_server->nextPendingConnection())
-        adopt(socket);
-}
-
-void TcpServer::adopt(QTcpSocket *socket)
+void TcpServer::adopt(int descriptor, const sockaddr_storage &peer)
 {
     const int id = takeFreeId();
     if (id == 0) {
         // Every id is taken: a further connection could not be told apart, so refuse it.
-        socket->abort();
-        socket->deleteLater();
+        ::close(descriptor);
         return;
     }
-    socket->setParent(this);
-    socket->setReadBufferSize(ReadChunkBytes);
     // So that a peer that vanished without a word is found out and its id freed.
-    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    const int one = 1;
+    ::setsockopt(descriptor, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);
+    const auto [address, port] = addressAndPort(peer);
     Connection &c = m_connections[id];
-    c.socket = socket;
-    c.peerAddress = addressText(socket->peerAddress());
-    c.peerPort = socket->peerPort();
+    c.connection = new TcpConnection(descriptor, this);
+    c.peerAddress = addressText(address);
+    c.peerPort = port;
     c.serial = ++m_lastSerial;
     ++m_openConnections;
     const quint64 serial = c.serial;
-    connect(socket, &QTcpSocket::readyRead, this, [this, id] { deliverData(id); });
-    connect(socket, &QTcpSocket::bytesWritten, this, [this, id] { deliverData(id); });
-    connect(socket, &QTcpSocket::disconnected, this,
+    connect(c.connection, &TcpConnection::received, this, [this, id](const QByteArray &bytes) {
+        emit DataIn(m_index, qint16(id), QString::fromLatin1(bytes), int(bytes.size()));
+    });
+    connect(c.connection, &TcpConnection::ended, this,
             [this, id, serial] { connectionEnded(id, serial); });
-    connect(socket, &QTcpSocket::errorOccurred, this,
-            [this, id, serial](QAbstractSocket::SocketError error) {
-                // A peer's orderly close lets our pending replies go out first.
-                if (error != QAbstractSocket::RemoteHostClosedError)
-                    connectionEnded(id, serial);
-            });
     emit Connected(m_index, qint16(id), c.peerAddress, c.peerPort);
-}
-
-void TcpServer::deliverData(int id)
-{
-    const Connection *c = connection(id);
-    if (!c)
-        return;
-    QTcpSocket *socket = c->socket;
-    if (socket->bytesAvailable() == 0 || socket->bytesToWrite() > ReplyBacklogBytes)
-        return;
-    const QByteArray bytes = socket->readAll();
-    emit DataIn(m_index, qint16(id), QString::fromLatin1(bytes), int(bytes.size()));
 }
 
 void TcpServer::connectionEnded(int id, quint64 serial)
 {
-    // The socket may be deep inside its own call (a failed send within a handler): finish
+    // The connection may be deep inside its own call (a failed send within a handler): finish
     // it from the event loop.
     QMetaObject::invokeMethod(
         this, [this, id, serial] { finishConnection(id, serial); }, Qt::QueuedConnection);
@@ -313,9 +262,7 @@ void TcpServer::finishConnection(int id, quint64 serial)
     Connection c = std::move(m_connections[id]);
     m_connections[id] = Connection{};
     --m_openConnections;
-    c.socket->disconnect(this);
-    if (c.socket->state() != QAbstractSocket::UnconnectedState)
-        c.socket->abort();
-    c.socket->deleteLater();
+    c.connection->disconnect(this);
+    c.connection->deleteLater(); // its descriptor is closed already
     emit Disconnected(m_index, qint16(id), c.peerAddress, c.peerPort);
 }

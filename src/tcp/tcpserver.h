@@ -12,8 +12,9 @@
 
 class QSocketNotifier;
 class QTcpServer;
-class QTcpSocket;
 class QTimer;
+class TcpConnection;
+struct sockaddr_storage;
 
 // One listener row's networking: listens on an address and port, hands out a connection id per
 // accepted connection and raises an event per connection, per piece of received data and per
@@ -29,8 +30,7 @@ public:
     // Connection ids are positive 16-bit values.
     static constexpr int MaxConnectionId = 32767;
 
-    explicit TcpServer(int index, QObject *parent = nullptr,
-                       int maxConnectionId = MaxConnectionId);
+    explicit TcpServer(int index, QObject *parent = nullptr, int maxConnectionId = MaxConnectionId);
     ~TcpServer() override;
 
     bool listening() const;
@@ -62,7 +62,7 @@ signals:
 private:
     struct Connection
     {
-        QTcpSocket *socket = nullptr;
+        TcpConnection *connection = nullptr;
         QString peerAddress;
         int peerPort = 0;
         // Tells a late end-of-connection notice of an earlier holder of the same id apart.
@@ -71,11 +71,9 @@ private:
 
     void acceptByItself();
     void acceptWaiting();
-    void acceptPending();
-    void adopt(QTcpSocket *socket);
+    void adopt(int descriptor, const sockaddr_storage &peer);
     int takeFreeId();
     const Connection *connection(int id) const;
-    void deliverData(int id);
     void connectionEnded(int id, quint64 serial);
     void finishConnection(int id, quint64 serial);
 
@@ -86,7 +84,7 @@ private:
     QSocketNotifier *m_acceptNotifier = nullptr;
     QString m_localAddress;
     int m_localPort = 0;
-    // Indexed by connection id; a null socket marks a free id.
+    // Indexed by connection id; a null connection marks a free id.
     std::vector<Connection> m_connections;
     int m_lastId = 0;
     int m_openConnections = 0;

@@ -76,6 +76,10 @@ void TstTextLines::mibHeader_data()
     QTest::newRow("one-line clause")
         << QByteArray("A DEFINITIONS ::= BEGIN\rIMPORTS x FROM Y;\rz\rw;\rq;\r") << QByteArray("A")
         << Lines{"IMPORTS x FROM Y;", "z", "w;"};
+    // A ";" in a comment does not end the clause; one after a comment closed by "--" does.
+    QTest::newRow("comments in the clause")
+        << QByteArray("IMPORTS\r\n  -- a FROM B; old\r\n  c -- was d -- FROM E;\r\nf;\r\n")
+        << QByteArray() << Lines{"IMPORTS", "  -- a FROM B; old", "  c -- was d -- FROM E;"};
     QTest::newRow("comment mentions IMPORTS")
         << QByteArray("-- no IMPORTS here\r\nB DEFINITIONS ::= BEGIN\r\nIMPORTS c;\r\n")
         << QByteArray("B") << Lines{"-- no IMPORTS here", "B DEFINITIONS ::= BEGIN", "IMPORTS c;"};

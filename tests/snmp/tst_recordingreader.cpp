@@ -107,6 +107,14 @@ void TstRecordingReader::badFilesSayWhereAndWhat_data()
         "device.snmpwalk, line 1: bad identifier value \"1.3.x\"");
     row("duplicate", "1.3.6|2|1\n1.3.5|2|1\n1.3.6|2|2\n",
         "device.snmpwalk, line 3: duplicate identifier .1.3.6 (also on line 1)");
+    // Adjacent duplicates leave a file in order: sorting is not what may find them. The line is
+    // where the object starts, also after a value over several lines.
+    row("adjacent duplicate", "1.3.5|2|1\n1.3.6|2|1\n.1.3.6|2|2\n1.3.7|2|1\n",
+        "device.snmpwalk, line 3: duplicate identifier .1.3.6 (also on line 2)");
+    row("first two lines alike", ".1.3.6 = INTEGER: 1\n.1.3.6 = INTEGER: 1\n.1.3.7 = INTEGER: 1\n",
+        "device.snmpwalk, line 2: duplicate identifier .1.3.6 (also on line 1)");
+    row("last two lines alike", ".1.3.5 = STRING: \"a\nb\"\n.1.3.6 = \"\"\n\n.1.3.6 = INTEGER: 1\n",
+        "device.snmpwalk, line 5: duplicate identifier .1.3.6 (also on line 3)");
     row("symbolic", "SNMPv2-MIB::sysDescr.0 = STRING: x\n",
         "device.snmpwalk, line 1: symbolic identifier \"SNMPv2-MIB::sysDescr.0\"; record the "
         "walk with numeric identifiers (snmpwalk -On)");
