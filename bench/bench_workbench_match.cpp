@@ -1,6 +1,6 @@
 // MatchesPattern over a 100 MB file of MIB-like lines, read as the search reads it, against
 // grep -c -i on the same file.
-#include "common/textlines.h"
+#include "common/core/textlines.h"
 #include "workbench/patternmatch.h"
 #include "workbenchdata.h"
 

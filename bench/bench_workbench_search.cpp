@@ -1,10 +1,10 @@
 // The search of 200 selected files through the MIB Fix tab: wall time minus the pauses that
 // keep the window responsive between files, per file.
 #include "benchservices.h"
-#include "common/appservices.h"
-#include "common/editorlauncher.h"
-#include "common/messagepresenter.h"
-#include "common/pause.h"
+#include "common/core/appservices.h"
+#include "common/core/editorlauncher.h"
+#include "common/core/messagepresenter.h"
+#include "common/core/pause.h"
 #include "workbench/filebrowser.h"
 #include "workbench/mibfixpage.h"
 #include "workbench/searchinfiles.h"

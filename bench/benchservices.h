@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/editorlauncher.h"
-#include "common/messagepresenter.h"
+#include "common/core/editorlauncher.h"
+#include "common/core/messagepresenter.h"
 
 #include <cstdio>
 

@@ -2,8 +2,8 @@
 // file, next to one plain read of the same files.
 #include "benchservices.h"
 #include "app/frmmain.h"
-#include "common/editorlauncher.h"
-#include "common/messagepresenter.h"
+#include "common/core/editorlauncher.h"
+#include "common/core/messagepresenter.h"
 #include "netinfo/adapterinfo.h"
 #include "workbench/filebrowser.h"
 #include "workbench/mibfixpage.h"

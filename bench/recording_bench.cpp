@@ -6,7 +6,7 @@
 //   recording_bench [seconds-per-run]
 #include "benchservices.h"
 #include "benchsnmpd.h"
-#include "common/appservices.h"
+#include "common/core/appservices.h"
 #include "snmp/agentrecordings.h"
 #include "snmp/bercodec.h"
 #include "snmp/recordingreader.h"

@@ -2,8 +2,8 @@
 // Each sample is a fresh process: it builds its window, shows it, lets the event loop draw it
 // once, then reports its resident memory. The parent times from spawn to that report.
 #include "app/frmmain.h"
-#include "common/editorlauncher.h"
-#include "common/messagepresenter.h"
+#include "common/widgets/desktopeditor.h"
+#include "common/widgets/messageboxes.h"
 #include "netinfo/adapterinfo.h"
 #include "netinfo/systemadapters.h"
 

@@ -3,9 +3,9 @@
 #include "benchservices.h"
 #include "epoll_reply_server.h"
 
-#include "common/appservices.h"
-#include "common/editorlauncher.h"
-#include "common/messagepresenter.h"
+#include "common/core/appservices.h"
+#include "common/core/editorlauncher.h"
+#include "common/core/messagepresenter.h"
 #include "tcp/tcpservicepage.h"
 #include "tcp/tcpservices.h"
 #include "trace/debugtrace.h"

@@ -1,8 +1,8 @@
 // Saves a picture of every tab of the main window, and of the NIC Info window, as PNG files.
 #include "app/frmmain.h"
-#include "common/apptitle.h"
-#include "common/editorlauncher.h"
-#include "common/messagepresenter.h"
+#include "common/core/apptitle.h"
+#include "common/widgets/desktopeditor.h"
+#include "common/widgets/messageboxes.h"
 #include "netinfo/adapterinfo.h"
 #include "netinfo/frmnicinfo.h"
 #include "netinfo/systemadapters.h"

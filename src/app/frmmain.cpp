@@ -1,8 +1,8 @@
 #include "frmmain.h"
 
-#include "common/accessibleroles.h"
-#include "common/apptitle.h"
-#include "common/controlnames.h"
+#include "common/widgets/accessibleroles.h"
+#include "common/core/apptitle.h"
+#include "common/widgets/controlnames.h"
 #include "helppage.h"
 #include "loadorder/loadorderactions.h"
 #include "loadorder/loadorderbuttons.h"

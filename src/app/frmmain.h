@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/appservices.h"
+#include "common/core/appservices.h"
 #include "trace/debugtrace.h"
 
 #include <QWidget>

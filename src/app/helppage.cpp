@@ -1,6 +1,6 @@
 #include "helppage.h"
 
-#include "common/controlnames.h"
+#include "common/widgets/controlnames.h"
 #include "helptext.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "loadorderactions.h"
 
-#include "common/appservices.h"
-#include "common/messagepresenter.h"
+#include "common/core/appservices.h"
+#include "common/core/messagepresenter.h"
 #include "loadorderbuttons.h"
 #include "loadordercreation.h"
 #include "loadorderedit.h"

@@ -1,8 +1,8 @@
 #include "loadorderbuttons.h"
 
-#include "common/appservices.h"
-#include "common/editorlauncher.h"
-#include "common/messagepresenter.h"
+#include "common/core/appservices.h"
+#include "common/core/editorlauncher.h"
+#include "common/core/messagepresenter.h"
 #include "loadorderfile.h"
 #include "workbench/mibfixpage.h"
 

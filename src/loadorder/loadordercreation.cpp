@@ -1,7 +1,7 @@
 #include "loadordercreation.h"
 
-#include "common/mibheader.h"
-#include "common/textlines.h"
+#include "common/core/mibheader.h"
+#include "common/core/textlines.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "loadorderfile.h"
 
-#include "common/filereplace.h"
-#include "common/textlines.h"
+#include "common/core/filereplace.h"
+#include "common/core/textlines.h"
 
 #include <QDir>
 #include <QFile>

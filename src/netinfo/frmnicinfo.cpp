@@ -2,7 +2,7 @@
 
 #include "adapterdetails.h"
 #include "adapterinfo.h"
-#include "common/controlnames.h"
+#include "common/widgets/controlnames.h"
 #include "detaillinedelegate.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "agenttable.h"
-#include "common/result.h"
+#include "common/core/result.h"
 #include "snmpmessage.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "agentanswers.h"
-#include "common/result.h"
+#include "common/core/result.h"
 
 #include <QDateTime>
 

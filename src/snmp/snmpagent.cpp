@@ -1,7 +1,7 @@
 #include "snmpagent.h"
 
-#include "common/listenaddress.h"
-#include "common/reservedport.h"
+#include "common/net/listenaddress.h"
+#include "common/core/reservedport.h"
 #include "datagramsocket.h"
 
 #include <QUdpSocket>

@@ -2,7 +2,7 @@
 
 #include "agentanswers.h"
 #include "agenttable.h"
-#include "common/result.h"
+#include "common/core/result.h"
 #include "systemanswers.h"
 #include "usmcrypto.h"
 

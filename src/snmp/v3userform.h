@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/result.h"
+#include "common/core/result.h"
 
 #include <QByteArray>
 #include <QList>

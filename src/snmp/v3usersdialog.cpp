@@ -1,7 +1,7 @@
 #include "v3usersdialog.h"
 
-#include "common/controlnames.h"
-#include "common/messagepresenter.h"
+#include "common/widgets/controlnames.h"
+#include "common/core/messagepresenter.h"
 #include "snmpagent.h"
 #include "snmpagents.h"
 #include "usmcrypto.h"

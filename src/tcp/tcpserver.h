@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/listenaddress.h"
-#include "common/result.h"
+#include "common/net/listenaddress.h"
+#include "common/core/result.h"
 
 #include <QByteArray>
 #include <QHostAddress>

@@ -1,7 +1,7 @@
 #include "tcpservicepage.h"
 
-#include "common/controlnames.h"
-#include "common/rowcontrols.h"
+#include "common/widgets/controlnames.h"
+#include "common/widgets/rowcontrols.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

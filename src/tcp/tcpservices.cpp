@@ -1,9 +1,9 @@
 #include "tcpservices.h"
 
-#include "common/appservices.h"
-#include "common/messagepresenter.h"
-#include "common/pause.h"
-#include "common/portnumber.h"
+#include "common/core/appservices.h"
+#include "common/core/messagepresenter.h"
+#include "common/core/pause.h"
+#include "common/core/portnumber.h"
 #include "tcpserver.h"
 #include "tcpservicepage.h"
 #include "trace/debugtrace.h"

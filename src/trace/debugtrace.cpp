@@ -1,6 +1,6 @@
 #include "debugtrace.h"
 
-#include "common/codepage.h"
+#include "common/core/codepage.h"
 #include "tracefiles.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "crlffix.h"
 
-#include "common/filereplace.h"
+#include "common/core/filereplace.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,7 +1,7 @@
 #include "filefixups.h"
 
-#include "common/appservices.h"
-#include "common/messagepresenter.h"
+#include "common/core/appservices.h"
+#include "common/core/messagepresenter.h"
 #include "crlffix.h"
 #include "filebrowser.h"
 #include "mibfixpage.h"

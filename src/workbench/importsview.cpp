@@ -1,11 +1,11 @@
 #include "importsview.h"
 
-#include "common/appservices.h"
-#include "common/codepage.h"
-#include "common/editorlauncher.h"
-#include "common/messagepresenter.h"
-#include "common/mibheader.h"
-#include "common/textlines.h"
+#include "common/core/appservices.h"
+#include "common/core/codepage.h"
+#include "common/core/editorlauncher.h"
+#include "common/core/messagepresenter.h"
+#include "common/core/mibheader.h"
+#include "common/core/textlines.h"
 #include "filebrowser.h"
 #include "mibfixpage.h"
 

@@ -1,6 +1,6 @@
 #include "mibfixpage.h"
 
-#include "common/controlnames.h"
+#include "common/widgets/controlnames.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 #include "searchinfiles.h"
 
-#include "common/appservices.h"
-#include "common/messagepresenter.h"
-#include "common/pause.h"
-#include "common/textlines.h"
+#include "common/core/appservices.h"
+#include "common/core/messagepresenter.h"
+#include "common/core/pause.h"
+#include "common/core/textlines.h"
 #include "filebrowser.h"
 #include "mibfixpage.h"
 #include "patternmatch.h"

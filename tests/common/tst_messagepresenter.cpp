@@ -1,5 +1,5 @@
-#include "common/apptitle.h"
-#include "common/messagepresenter.h"
+#include "common/core/apptitle.h"
+#include "common/widgets/messageboxes.h"
 
 #include <QApplication>
 #include <QMessageBox>

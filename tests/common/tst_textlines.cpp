@@ -1,5 +1,5 @@
-#include "common/mibheader.h"
-#include "common/textlines.h"
+#include "common/core/mibheader.h"
+#include "common/core/textlines.h"
 #include "workbench/crlffix.h"
 
 #include <QBuffer>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/editorlauncher.h"
-#include "common/filechooser.h"
-#include "common/messagepresenter.h"
+#include "common/core/editorlauncher.h"
+#include "common/core/filechooser.h"
+#include "common/core/messagepresenter.h"
 
 #include <QStringList>
 

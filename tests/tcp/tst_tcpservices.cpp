@@ -1,5 +1,5 @@
 #include "app/helppage.h"
-#include "common/openfilelimit.h"
+#include "common/core/openfilelimit.h"
 #include "snmp/snmpagentpage.h"
 #include "support/testwindow.h"
 #include "tcp/tcpconnection.h"

@@ -1,16 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "common/core/filechooser.h"
 
 class QWidget;
-
-// Asks the user for a file to open; an empty text when they cancel.
-class FileChooser
-{
-public:
-    virtual ~FileChooser() = default;
-    virtual QString chooseFileToOpen(const QString &caption) = 0;
-};
 
 // The platform's open-file dialog.
 class DialogFileChooser : public FileChooser

@@ -1,6 +1,6 @@
-#include "editorlauncher.h"
+#include "desktopeditor.h"
 
-#include "messagepresenter.h"
+#include "common/core/messagepresenter.h"
 
 #include <QDesktopServices>
 #include <QDir>

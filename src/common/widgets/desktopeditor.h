@@ -1,16 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "common/core/editorlauncher.h"
 
 class MessagePresenter;
-
-// Opens a file in the user's text editor without waiting for it.
-class EditorLauncher
-{
-public:
-    virtual ~EditorLauncher() = default;
-    virtual void openInEditor(const QString &path) = 0;
-};
 
 // Windows: notepad.exe with the path; elsewhere the desktop's default application for the file.
 // The path always travels as one argument, so blanks in it are safe.

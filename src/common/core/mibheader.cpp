@@ -1,6 +1,6 @@
 #include "mibheader.h"
 
-#include "textlines.h"
+#include "common/core/textlines.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
-#include "messagepresenter.h"
+#include "messageboxes.h"
 
-#include "apptitle.h"
+#include "common/core/apptitle.h"
 
 #include <QMessageBox>
 #include <QTimer>

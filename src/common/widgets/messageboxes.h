@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/core/messagepresenter.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -7,14 +9,6 @@
 
 class QMessageBox;
 class QWidget;
-
-// Shows a message to the user: OK only, no icon, the application's title.
-class MessagePresenter
-{
-public:
-    virtual ~MessagePresenter() = default;
-    virtual void showMessage(const QString &text) = 0;
-};
 
 // Never blocks the caller, so network events keep flowing while a box is up. One box is on
 // screen at a time; later texts wait in order, and a text already waiting is not queued twice.

@@ -1,4 +1,4 @@
-#include "filechooser.h"
+#include "dialogfilechooser.h"
 
 #include <QFileDialog>
 

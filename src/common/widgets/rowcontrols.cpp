@@ -1,6 +1,6 @@
 #include "rowcontrols.h"
 
-#include "controlnames.h"
+#include "common/widgets/controlnames.h"
 
 #include <QLabel>
 #include <QLineEdit>
