@@ -6,23 +6,19 @@
 //   recording_bench [seconds-per-run]
 #include "benchservices.h"
 #include "benchsnmpd.h"
-#include "common/core/appservices.h"
-#include "snmp/agentrecordings.h"
-#include "snmp/bercodec.h"
-#include "snmp/recordingreader.h"
-#include "snmp/snmpagentpage.h"
-#include "snmp/snmpagents.h"
-#include "snmp/snmpmessage.h"
+#include "snmp/agent/recordingloader.h"
+#include "snmp/codec/bercodec.h"
+#include "snmp/recording/recordingreader.h"
+#include "snmp/agent/snmpagents.h"
+#include "snmp/codec/snmpmessage.h"
 #include "trace/debugtrace.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -338,7 +334,7 @@ void print(const char *what, const Figures &f)
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     const int milliseconds = (argc > 1 ? QByteArray(argv[1]).toInt() : 2) * 1000;
     QTemporaryDir folder;
 
@@ -387,19 +383,17 @@ int main(int argc, char **argv)
     std::printf("  read into a tree         %5lld ms, %.1f MB added (tree holds %.1f MB)\n", loadMs,
                 added / 1e6, tree->memoryUsed() / 1e6);
 
-    // The agents without a window: the page and its controller, rows 0 and 1 on loopback.
+    // The agents without a window: rows 0 and 1 on loopback, on ports the system chose.
     PrintedMessages messages;
-    NoEditor editor;
-    const AppServices services{folder.path(), messages, editor};
     DebugTrace trace(folder.path());
-    SnmpAgentPage page;
-    SnmpAgents agents(page, trace, services);
+    SnmpAgents agents(trace, messages);
+    RecordingLoader loader(agents, messages);
     std::vector<quint16> ports;
     for (int row = 0; row < 2; ++row) {
-        ports.push_back(freePort());
-        page.txtSnmpIpAddr[row]->setText(QStringLiteral("127.0.0.1"));
-        page.txtSnmpPort[row]->setText(QString::number(ports.back()));
-        page.cmdSnmpControl[row]->click();
+        agents.setAddress(row, QStringLiteral("127.0.0.1"));
+        if (!agents.startOnAnyPort(row))
+            return 1;
+        ports.push_back(agents.port(row).toUShort());
     }
 
     QStringList recorded;
@@ -411,11 +405,11 @@ int main(int argc, char **argv)
 
     // Row 0 answering while row 1 reads the file through the menu's path.
     bool loaded = false;
-    QObject::connect(&agents.recordings(), &AgentRecordings::loadEnded, [&] { loaded = true; });
+    QObject::connect(&loader, &RecordingLoader::loadEnded, [&] { loaded = true; });
     QElapsedTimer loading;
     const Figures during = loadWhileServing(ports[0], sysName, 3000, [&] {
         loading.start();
-        agents.recordings().serveFile(1, path);
+        loader.serveFile(1, path);
         while (!loaded && loading.elapsed() < 20000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         std::printf("  served through the row menu's path in %lld ms\n", loading.elapsed());

@@ -12,12 +12,14 @@
 #include "common/core/editorlauncher.h"
 #include "common/core/messagepresenter.h"
 #include "netinfo/adapterinfo.h"
-#include "snmp/bercodec.h"
-#include "snmp/snmpagentpage.h"
-#include "snmp/snmpagents.h"
-#include "snmp/snmpmessage.h"
-#include "snmp/snmpv3message.h"
-#include "snmp/usmcrypto.h"
+#include "snmp/codec/bercodec.h"
+#include "snmp/ui/snmpagentpage.h"
+#include "snmp/agent/snmpagents.h"
+#include "snmp/codec/snmpmessage.h"
+#include "snmp/codec/snmpv3message.h"
+#include "snmp/usm/usmcipher.h"
+#include "snmp/usm/usmhmac.h"
+#include "snmp/usm/usmkeys.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -103,7 +105,7 @@ int runAgent(int argc, char **argv)
     for (const V3Level &level : v3Levels())
         window.snmpAgents->addV3User(0, level.user, level.auth, "benchauth1", level.priv,
                                      "benchpriv1");
-    for (int row = 0; row + 2 < argc && row < SnmpAgentPage::RowCount; ++row) {
+    for (int row = 0; row + 2 < argc && row < SnmpAgents::RowCount; ++row) {
         window.snmpAgent->txtSnmpIpAddr[row]->setText(QStringLiteral("127.0.0.1"));
         window.snmpAgent->txtSnmpPort[row]->setText(QString::fromLatin1(argv[row + 2]));
         window.snmpAgent->cmdSnmpControl[row]->click();
@@ -602,7 +604,7 @@ int runComparison(int argc, char **argv)
 
     std::vector<quint16> rows;
     QStringList arguments{QStringLiteral("--agent")};
-    for (int i = 0; i < SnmpAgentPage::RowCount; ++i) {
+    for (int i = 0; i < SnmpAgents::RowCount; ++i) {
         rows.push_back(freePort());
         arguments.append(QString::number(rows.back()));
     }

@@ -9,8 +9,10 @@
 #include "loadorder/loadorderfile.h"
 #include "netinfo/adapterinfo.h"
 #include "netinfo/frmnicinfo.h"
-#include "snmp/snmpagentpage.h"
-#include "snmp/snmpagents.h"
+#include "snmp/ui/snmpagentpage.h"
+#include "snmp/agent/recordingloader.h"
+#include "snmp/agent/snmpagents.h"
+#include "snmp/ui/snmpagenttab.h"
 #include "tcp/tcpservicepage.h"
 #include "tcp/tcpservices.h"
 #include "trace/tracefiles.h"
@@ -60,7 +62,9 @@ FrmMain::FrmMain(AdapterInfo &ipInfo, const AppServices &services, const QString
     searchInFiles = new SearchInFiles(*mibFix, *fileBrowser, m_services, this);
     fileFixups = new FileFixups(*mibFix, *fileBrowser, m_services, this);
     importsView = new ImportsView(*mibFix, *fileBrowser, m_services, this);
-    snmpAgents = new SnmpAgents(*snmpAgent, m_trace, m_services, this);
+    snmpAgents = new SnmpAgents(m_trace, m_services.messages, this);
+    recordingLoader = new RecordingLoader(*snmpAgents, m_services.messages, this);
+    snmpAgentTab = new SnmpAgentTab(*snmpAgent, *snmpAgents, *recordingLoader, m_services, this);
     tcpServices = new TcpServices(*tcpService, m_trace, m_services, this);
 
     connect(tab1, &QTabWidget::currentChanged, this, &FrmMain::tab1_Click);

@@ -15,7 +15,9 @@ class LoadOrderButtons;
 class MibFixPage;
 class QTabWidget;
 class SearchInFiles;
+class RecordingLoader;
 class SnmpAgentPage;
+class SnmpAgentTab;
 class SnmpAgents;
 class TcpServicePage;
 class TcpServices;
@@ -47,6 +49,8 @@ public:
     FileFixups *fileFixups = nullptr;
     ImportsView *importsView = nullptr;
     SnmpAgents *snmpAgents = nullptr;
+    RecordingLoader *recordingLoader = nullptr;
+    SnmpAgentTab *snmpAgentTab = nullptr;
     TcpServices *tcpServices = nullptr;
 
     DebugTrace &trace() { return m_trace; }

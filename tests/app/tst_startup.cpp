@@ -1,7 +1,7 @@
 #include "support/testwindow.h"
 
 #include "app/helppage.h"
-#include "snmp/snmpagentpage.h"
+#include "snmp/ui/snmpagentpage.h"
 #include "tcp/tcpservicepage.h"
 #include "workbench/mibfixpage.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/frmmain.h"
-#include "snmp/bercodec.h"
-#include "snmp/snmpagentpage.h"
-#include "snmp/snmpagents.h"
-#include "snmp/snmpmessage.h"
+#include "snmp/codec/bercodec.h"
+#include "snmp/ui/snmpagentpage.h"
+#include "snmp/agent/snmpagents.h"
+#include "snmp/codec/snmpmessage.h"
 
 #include <QLineEdit>
 #include <QProcess>

@@ -2,12 +2,14 @@
 #include "support/testwindow.h"
 
 #include "app/helppage.h"
-#include "snmp/agentrecordings.h"
-#include "snmp/snmpagent.h"
-#include "snmp/snmpv3message.h"
-#include "snmp/snmpvalue.h"
-#include "snmp/usmengine.h"
-#include "snmp/v3usersdialog.h"
+#include "snmp/agent/recordingloader.h"
+#include "snmp/ui/agentrowmenu.h"
+#include "snmp/ui/snmpagenttab.h"
+#include "snmp/agent/snmpagent.h"
+#include "snmp/codec/snmpv3message.h"
+#include "snmp/codec/snmpvalue.h"
+#include "snmp/usm/usmengine.h"
+#include "snmp/ui/v3usersdialog.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -166,9 +168,9 @@ void TstDeviceRows::initTestCase()
             BigBase.toLatin1() + QByteArray::number(i) + "|4|" + QByteArray(1000, 'x') + '\n';
     const QString path = m_folder.filePath("device.txt");
     writeFile(path, recording);
-    AgentRecordings &recordings = m_agents->recordings();
-    QSignalSpy ended(&recordings, &AgentRecordings::loadEnded);
-    recordings.serveFile(Recording, path);
+    RecordingLoader &loader = *window.recordingLoader;
+    QSignalSpy ended(&loader, &RecordingLoader::loadEnded);
+    loader.serveFile(Recording, path);
     QVERIFY(ended.wait(20000));
     QVERIFY(m_agents->servedRecording(Recording).tree);
 }
@@ -307,7 +309,7 @@ void TstDeviceRows::ownObjectsCountLive()
     QCOMPARE(counter(Users, UnknownUserNames), before + 1);
 
     // The engine ID a manager reads is the one the users dialog shows.
-    m_agents->recordings().mnuV3Users_Click(Users);
+    m_test.window().snmpAgentTab->rowMenu->mnuV3Users_Click(Users);
     auto *dialog = m_test.window().snmpAgent->findChild<V3UsersDialog *>("dlgV3Users");
     QVERIFY(dialog);
     const QString shown = dialog->lblEngineId->text();

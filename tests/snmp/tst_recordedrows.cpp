@@ -1,7 +1,9 @@
 #include "snmptesthelpers.h"
 #include "support/testwindow.h"
 
-#include "snmp/agentrecordings.h"
+#include "snmp/agent/recordingloader.h"
+#include "snmp/ui/agentrowmenu.h"
+#include "snmp/ui/snmpagenttab.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -121,8 +123,8 @@ ToolRun TstRecordedRows::atRow(int row, const QString &tool, const QStringList &
 // Through the row menu, as a user does it.
 bool TstRecordedRows::serve(int row, const QString &path)
 {
-    AgentRecordings &recordings = m_agents->recordings();
-    QSignalSpy ended(&recordings, &AgentRecordings::loadEnded);
+    AgentRowMenu &recordings = *m_test.window().snmpAgentTab->rowMenu;
+    QSignalSpy ended(m_test.window().recordingLoader, &RecordingLoader::loadEnded);
     m_test.files.path = path;
     emit m_page->txtSnmpStatus[row]->customContextMenuRequested({2, 2});
     recordings.mnuServeRecording->trigger();
@@ -325,7 +327,7 @@ void TstRecordedRows::typedObjectUptimeAndCounter64()
     // Back to the row's own objects: the recording is gone, the row's seven stay. Assistive
     // technology opens the row menu from the status box or the button as a right-click does;
     // the button's Press and the status box's text stay.
-    AgentRecordings &recordings = m_agents->recordings();
+    AgentRowMenu &recordings = *m_test.window().snmpAgentTab->rowMenu;
     QAccessibleInterface *status = QAccessible::queryAccessibleInterface(m_page->txtSnmpStatus[5]);
     QCOMPARE(status->text(QAccessible::Value), QStringLiteral("Started"));
     QCOMPARE(status->textInterface()->text(0, 5), QStringLiteral("Start"));
@@ -364,9 +366,9 @@ void TstRecordedRows::badFileLeavesTheRowAsItWas()
 
 void TstRecordedRows::cancelledReadingChangesNothing()
 {
-    AgentRecordings &recordings = m_agents->recordings();
-    QSignalSpy ended(&recordings, &AgentRecordings::loadEnded);
-    recordings.serveFile(3, m_folder.filePath("device.walk"));
+    RecordingLoader &loader = *m_test.window().recordingLoader;
+    QSignalSpy ended(&loader, &RecordingLoader::loadEnded);
+    loader.serveFile(3, m_folder.filePath("device.walk"));
     const auto dialogs = m_page->findChildren<QProgressDialog *>("frmRecordingProgress");
     QVERIFY(!dialogs.isEmpty());
     dialogs.last()->cancel(); // the newest, before the worker's result is looked at

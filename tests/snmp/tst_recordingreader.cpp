@@ -1,7 +1,7 @@
-#include "snmp/bercodec.h"
-#include "snmp/largeallocator.h"
-#include "snmp/oidorder.h"
-#include "snmp/recordingreader.h"
+#include "snmp/codec/bercodec.h"
+#include "snmp/recording/largeallocator.h"
+#include "snmp/codec/oidorder.h"
+#include "snmp/recording/recordingreader.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -2,10 +2,10 @@
 #include "support/testwindow.h"
 
 #include "app/helppage.h"
-#include "snmp/bercodec.h"
-#include "snmp/servedobjects.h"
-#include "snmp/snmpagent.h"
-#include "snmp/snmpvalue.h"
+#include "snmp/codec/bercodec.h"
+#include "snmp/answers/servedobjects.h"
+#include "snmp/agent/snmpagent.h"
+#include "snmp/codec/snmpvalue.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,11 +1,12 @@
 #include "snmptesthelpers.h"
 
-#include "snmp/agentanswers.h"
-#include "snmp/bercodec.h"
-#include "snmp/bulkanswers.h"
-#include "snmp/servedobjects.h"
-#include "snmp/snmpvalue.h"
-#include "snmp/systemanswers.h"
+#include "snmp/answers/answerbasics.h"
+#include "snmp/answers/requestanswers.h"
+#include "snmp/codec/bercodec.h"
+#include "snmp/answers/bulkanswers.h"
+#include "snmp/answers/servedobjects.h"
+#include "snmp/codec/snmpvalue.h"
+#include "snmp/answers/systemanswers.h"
 
 #include <QtTest>
 
@@ -243,11 +244,26 @@ SnmpMessage received(int type, const QStringList &oids)
     return decodeMessage(encodeMessage(message).value()).value();
 }
 
+// Answers as plain row `index` does: rows 5 and 6 the first and second typed object.
+Status answer(SnmpMessage &message, int index, const ControlledObject &o1 = Object1,
+              const ControlledObject &o2 = Object2, const QDateTime &now = Start)
+{
+    const AgentTableRow row = rowOf(index);
+    SystemAnswers prepared;
+    ServedObjects objects(nullptr, row, prepared, now, message.version == SnmpVersion::V1,
+                          RowKind::Plain);
+    if (index == 5)
+        objects.setTypedObject(o1);
+    else if (index == 6)
+        objects.setTypedObject(o2);
+    return answerRequest(message, objects, 65507);
+}
+
 SnmpMessage get(int index, const QStringList &oids, const ControlledObject &o1 = Object1,
                 const ControlledObject &o2 = Object2, const QDateTime &now = Start)
 {
     SnmpMessage message = received(32, oids);
-    answerGetRequest(message, index, rowOf(index), o1, o2, now);
+    answer(message, index, o1, o2, now);
     return message;
 }
 
@@ -311,7 +327,7 @@ void TstSnmpProtocol::getNextWalksTheGroup()
     QFETCH(QString, asked);
     QFETCH(int, next);
     SnmpMessage message = received(33, {asked});
-    QVERIFY(answerGetNextRequest(message, rowOf(6), Start.addSecs(2)).ok());
+    QVERIFY(answer(message, 6, Object1, Object2, Start.addSecs(2)).ok());
     QCOMPARE(message.ErrorStatus, next ? 0 : 2);
     QCOMPARE(message.ErrorIndex, next ? 0 : 1);
     QCOMPARE(message.Variables[0].Oid(), next ? Sys + QString::number(next) + ".0" : asked);

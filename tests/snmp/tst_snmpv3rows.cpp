@@ -2,11 +2,13 @@
 #include "support/testwindow.h"
 
 #include "app/helppage.h"
-#include "snmp/agentrecordings.h"
-#include "snmp/snmpagent.h"
-#include "snmp/snmpv3message.h"
-#include "snmp/usmengine.h"
-#include "snmp/v3usersdialog.h"
+#include "snmp/agent/recordingloader.h"
+#include "snmp/ui/agentrowmenu.h"
+#include "snmp/ui/snmpagenttab.h"
+#include "snmp/agent/snmpagent.h"
+#include "snmp/codec/snmpv3message.h"
+#include "snmp/usm/usmengine.h"
+#include "snmp/ui/v3usersdialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -336,7 +338,7 @@ void TstSnmpV3Rows::survivesBrokenV3()
 // named in the row's tooltip and answered at once.
 void TstSnmpV3Rows::usersDialogAddsUsers()
 {
-    AgentRecordings &recordings = m_window->snmpAgents->recordings();
+    AgentRowMenu &recordings = *m_window->snmpAgentTab->rowMenu;
     QCOMPARE(recordings.mnuAgentRow->actions().last(), recordings.mnuV3Users);
     recordings.mnuV3Users_Click(2);
     auto *dialog = m_window->snmpAgent->findChild<V3UsersDialog *>("dlgV3Users");
@@ -388,7 +390,7 @@ void TstSnmpV3Rows::passphrasesLeaveNoTrace()
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #endif
     m_test.messages.texts.clear();
-    AgentRecordings &recordings = m_window->snmpAgents->recordings();
+    AgentRowMenu &recordings = *m_window->snmpAgentTab->rowMenu;
     recordings.mnuV3Users_Click(3);
     auto *dialog = m_window->snmpAgent->findChild<V3UsersDialog *>("dlgV3Users");
     QVERIFY(dialog);

@@ -1,7 +1,7 @@
 #include "snmptesthelpers.h"
 #include "usmtesthelpers.h"
 
-#include "snmp/snmpvalue.h"
+#include "snmp/codec/snmpvalue.h"
 
 using usm::Auth;
 using usm::Priv;

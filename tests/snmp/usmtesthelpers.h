@@ -1,6 +1,7 @@
 #pragma once
 
-#include "snmp/usmengine.h"
+#include "snmp/usm/usmengine.h"
+#include "snmp/usm/usmkeys.h"
 
 // A Get of sysName.0 (request id 42, message id 7) secured as a manager would secure it for
 // `engineId`; the passphrases are the managers', right or wrong.

@@ -1,6 +1,6 @@
 #include "app/helppage.h"
 #include "common/core/openfilelimit.h"
-#include "snmp/snmpagentpage.h"
+#include "snmp/ui/snmpagentpage.h"
 #include "support/testwindow.h"
 #include "tcp/tcpconnection.h"
 #include "tcp/tcpserver.h"
