@@ -42,9 +42,21 @@ signals:
 
 private:
     struct Batches;
+    // The system's batched calls, where it has them: one file per system defines these.
+    struct SystemCalls;
+    struct CloseSystemCalls
+    {
+        void operator()(SystemCalls *calls) const;
+    };
+    using SystemCallsPointer = std::unique_ptr<SystemCalls, CloseSystemCalls>;
+    static SystemCallsPointer openSystemCalls(QUdpSocket &bound);
+    static int descriptorOf(const SystemCalls &calls);
+    int receiveBySystem();
+    QList<Failure> flushBySystem(int queued);
+
     std::unique_ptr<Batches> m_batches;
+    SystemCallsPointer m_system;
     QUdpSocket *m_socket = nullptr; // where no batched calls exist
     QSocketNotifier *m_notifier = nullptr;
-    int m_descriptor = -1;
     quint16 m_localPort = 0;
 };

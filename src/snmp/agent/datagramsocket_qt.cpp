@@ -1,0 +1,31 @@
+// Systems without batched calls read and send one datagram at a time through Qt.
+#include "snmp/agent/datagrambatches.h"
+
+struct DatagramSocket::SystemCalls
+{
+};
+
+DatagramSocket::SystemCallsPointer DatagramSocket::openSystemCalls(QUdpSocket &)
+{
+    return nullptr;
+}
+
+void DatagramSocket::CloseSystemCalls::operator()(SystemCalls *calls) const
+{
+    delete calls;
+}
+
+int DatagramSocket::descriptorOf(const SystemCalls &)
+{
+    return -1;
+}
+
+int DatagramSocket::receiveBySystem()
+{
+    return 0;
+}
+
+QList<Failure> DatagramSocket::flushBySystem(int)
+{
+    return {};
+}
