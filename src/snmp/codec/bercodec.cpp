@@ -266,37 +266,54 @@ void appendArc(QByteArray &out, quint64 arc)
 
 } // namespace
 
+bool appendOid(QByteArrayView dotted, QByteArray &out)
+{
+    const qsizetype kept = out.size();
+    quint64 first = 0;
+    int arcs = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= dotted.size(); ++i) {
+        if (i < dotted.size() && dotted[i] != '.')
+            continue;
+        const QByteArrayView digits = dotted.sliced(start, i - start);
+        start = i + 1;
+        quint64 arc = 0;
+        bool ok = !digits.isEmpty() && digits.size() <= 20;
+        for (char c : digits) {
+            const quint64 digit = quint64(c - '0');
+            ok = ok && c >= '0' && c <= '9' && arc <= (~quint64(0) - digit) / 10;
+            arc = arc * 10 + digit;
+        }
+        if (ok && arcs == 0) {
+            ok = arc <= 2;
+            first = arc;
+            ++arcs;
+            if (ok)
+                continue;
+        }
+        if (ok && arcs == 1) {
+            ok = (first == 2 || arc <= 39) && arc <= ~quint64(0) - 80;
+            arc += first * 40;
+        }
+        if (!ok) {
+            out.truncate(kept);
+            return false;
+        }
+        appendArc(out, arc);
+        ++arcs;
+    }
+    if (arcs >= 2)
+        return true;
+    out.truncate(kept);
+    return false;
+}
+
 Result<QByteArray> encodeOid(const QString &dotted)
 {
-    const auto invalid = [&dotted](const QString &why) {
-        return failure(QStringLiteral("\"%1\" is not an object identifier: %2").arg(dotted, why));
-    };
-    const QList<QStringView> parts = QStringView(dotted).split(QLatin1Char('.'));
-    if (parts.size() < 2)
-        return invalid(QStringLiteral("it needs two arcs or more"));
-    QList<quint64> arcs;
-    arcs.reserve(parts.size());
-    for (QStringView part : parts) {
-        bool digitsOnly = !part.isEmpty();
-        for (QChar c : part)
-            digitsOnly = digitsOnly && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        bool ok = false;
-        const quint64 arc = digitsOnly ? part.toULongLong(&ok) : 0;
-        if (!ok)
-            return invalid(QStringLiteral("\"%1\" is not an arc").arg(part));
-        arcs.append(arc);
-    }
-    if (arcs[0] > 2)
-        return invalid(QStringLiteral("the first arc must be 0, 1 or 2"));
-    if (arcs[0] < 2 && arcs[1] > 39)
-        return invalid(QStringLiteral("the second arc must be below 40"));
-    if (arcs[1] > ~quint64(0) - 80)
-        return invalid(QStringLiteral("the second arc is too large"));
     QByteArray out;
-    out.reserve(arcs.size() * 2);
-    appendArc(out, arcs[0] * 40 + arcs[1]);
-    for (qsizetype i = 2; i < arcs.size(); ++i)
-        appendArc(out, arcs[i]);
+    out.reserve(dotted.size());
+    if (!appendOid(dotted.toLatin1(), out))
+        return failure(QStringLiteral("\"%1\" is not an object identifier").arg(dotted));
     return out;
 }
 

@@ -63,7 +63,11 @@ QByteArrayView contentOf(QByteArrayView element);
 
 QByteArray encodeInteger(qint64 value);
 QByteArray encodeUnsigned(quint64 value);
-// Fails on anything but two or more dotted decimal arcs that BER can carry.
+// Appends the content of a dotted identifier: two or more decimal arcs of up to 64 bits, the
+// first 0, 1 or 2 and the second below 40 under the first two. False, with `out` as it was, for
+// anything else. The one parser of dotted identifiers.
+bool appendOid(QByteArrayView dotted, QByteArray &out);
+// The same as a new content, or why the text is none.
 Result<QByteArray> encodeOid(const QString &dotted);
 
 int headerSize(qsizetype contentLength);
