@@ -1,6 +1,6 @@
 #include "datagramsocket.h"
 
-#include "snmp/agent/datagrambatches.h"
+#include "snmp/agent/datagramsocket_p.h"
 
 #include <QSocketNotifier>
 #include <QUdpSocket>

@@ -1,5 +1,5 @@
 // Linux reads and sends a whole batch in one system call each: recvmmsg and sendmmsg.
-#include "snmp/agent/datagrambatches.h"
+#include "snmp/agent/datagramsocket_p.h"
 
 #include <QUdpSocket>
 

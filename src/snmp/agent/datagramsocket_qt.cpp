@@ -1,5 +1,5 @@
 // Systems without batched calls read and send one datagram at a time through Qt.
-#include "snmp/agent/datagrambatches.h"
+#include "snmp/agent/datagramsocket_p.h"
 
 struct DatagramSocket::SystemCalls
 {
