@@ -15,7 +15,7 @@ int main(int argc, char *argv[])
     raiseOpenFileLimit();
     QApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
-    QApplication::setApplicationVersion(QStringLiteral("1.01"));
+    QApplication::setApplicationVersion(QStringLiteral(VELMOR_VERSION));
 
     QueuedMessageBoxes messages;
     DesktopEditorLauncher editor(messages);
