@@ -34,11 +34,6 @@ constexpr int BigObjects = 70;
 
 enum Row { Recording = 0, Users = 1, Plain = 2 };
 
-QStringList v3(const char *level, const char *user)
-{
-    return {"-v3", "-l", level, "-u", user};
-}
-
 // An SNMPv3 message in plain text as a manager that knows the engine sends it.
 QByteArray plainV3(const QByteArray &engineId, const QByteArray &user, const SnmpMessage &pdu,
                    quint8 flags = SnmpV3Flag::Reportable, const QByteArray &contextEngine = {})
@@ -51,13 +46,6 @@ QByteArray plainV3(const QByteArray &engineId, const QByteArray &user, const Snm
     message.contextEngineId = contextEngine.isNull() ? engineId : contextEngine;
     message.pdu = encodePdu(pdu).value();
     return encodeV3Message(message, 0).bytes;
-}
-
-// The PDU of an SNMPv3 answer in plain text.
-SnmpMessage pduOf(const QByteArray &datagram)
-{
-    const Result<SnmpV3Message> message = decodeV3Message(datagram);
-    return message ? decodePdu(message.value().pdu).value() : SnmpMessage{};
 }
 
 } // namespace

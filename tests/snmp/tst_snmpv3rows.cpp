@@ -33,11 +33,6 @@ namespace {
 
 const QString SysName = QStringLiteral("1.3.6.1.2.1.1.5.0");
 
-QStringList v3(const char *level, const char *user)
-{
-    return {"-v3", "-l", level, "-u", user};
-}
-
 // The authPriv user's options, its privacy passphrase left for the caller.
 QStringList secretWithout()
 {
