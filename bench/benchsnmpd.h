@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
-#include <QUdpSocket>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -37,14 +36,6 @@ inline void sendBatch(int fd, mmsghdr *headers, int count)
             break;
         sent += done;
     }
-}
-
-// A UDP port on loopback that nothing holds at the moment of asking.
-inline quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0, QAbstractSocket::DontShareAddress);
-    return probe.localPort();
 }
 
 inline int openSocket()

@@ -7,10 +7,11 @@
 #include "benchservices.h"
 #include "benchsnmpd.h"
 #include "snmp/agent/recordingloader.h"
-#include "snmp/codec/bercodec.h"
-#include "snmp/recording/recordingreader.h"
 #include "snmp/agent/snmpagents.h"
+#include "snmp/codec/bercodec.h"
 #include "snmp/codec/snmpmessage.h"
+#include "snmp/recording/recordingreader.h"
+#include "support/manager.h"
 #include "trace/debugtrace.h"
 
 #include <QCoreApplication>
@@ -468,7 +469,7 @@ int main(int argc, char **argv)
         std::printf("snmpd not found: no comparison\n");
         return 0;
     }
-    const quint16 reference = freePort();
+    const quint16 reference = freeUdpPort();
     QProcess reference_agent;
     if (!startSnmpd(reference_agent, snmpd, folder.path(), "rocommunity kettle 127.0.0.1\n",
                     reference))

@@ -12,14 +12,15 @@
 #include "common/core/editorlauncher.h"
 #include "common/core/messagepresenter.h"
 #include "netinfo/adapterinfo.h"
-#include "snmp/codec/bercodec.h"
-#include "snmp/ui/snmpagentpage.h"
 #include "snmp/agent/snmpagents.h"
+#include "snmp/codec/bercodec.h"
 #include "snmp/codec/snmpmessage.h"
 #include "snmp/codec/snmpv3message.h"
+#include "snmp/ui/snmpagentpage.h"
 #include "snmp/usm/usmcipher.h"
-#include "snmp/usm/usmhmac.h"
-#include "snmp/usm/usmkeys.h"
+#include "support/manager.h"
+#include "support/requests.h"
+#include "support/securedrequests.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -167,14 +168,8 @@ double cpuSeconds(qint64 pid)
 
 QByteArray getRequest(const QStringList &oids)
 {
-    SnmpMessage message;
-    message.version = SnmpVersion::V2c;
-    message.Type = SnmpPdu::V2cBase + SnmpPdu::GetRequest;
-    message.Community = QStringLiteral("kettle");
-    message.MessageNumber = FirstId;
-    for (const QString &oid : oids)
-        message.Variables.append(SnmpVariable::make(oid).value());
-    return encodeMessage(message).value();
+    return encodeMessage(makeRequest(SnmpPdu::V2cBase, oids, QStringLiteral("kettle"), FirstId))
+        .value();
 }
 
 bool sendTo(int fd, const QByteArray &datagram, quint16 port)
@@ -501,69 +496,36 @@ bool discover(V3Peer &peer)
     return found;
 }
 
-struct V3Keys
+ManagerUser userFor(const V3Level &level, const QByteArray &engineId)
 {
-    QByteArray auth;
-    QByteArray priv;
-};
-
-V3Keys keysFor(const V3Level &level, const QByteArray &engineId)
-{
-    V3Keys keys;
-    if (level.auth != usm::Auth::None)
-        keys.auth = usm::localizedKey(level.auth, "benchauth1", engineId).value();
-    if (level.priv != usm::Priv::None)
-        keys.priv = usm::privacyKey(level.auth, level.priv,
-                                    usm::localizedKey(level.auth, "benchpriv1", engineId).value())
-                        .value();
-    return keys;
+    return managerUser(level.user, engineId, level.auth, "benchauth1", level.priv, "benchpriv1");
 }
 
 // A Get of sysName.0 secured as a manager secures it, message and request id alike.
-QByteArray securedGet(const V3Peer &peer, const V3Level &level, const V3Keys &keys, qint32 id)
+QByteArray securedGet(const V3Peer &peer, const V3Level &level, const ManagerUser &user, qint32 id)
 {
-    SnmpMessage get;
-    get.version = SnmpVersion::V2c;
-    get.Type = SnmpPdu::V2cBase + SnmpPdu::GetRequest;
-    get.MessageNumber = id;
-    get.Variables.append(SnmpVariable::make(QStringLiteral("1.3.6.1.2.1.1.5.0")).value());
     const quint32 time = peer.time + quint32(peer.since.elapsed() / 1000);
-    SnmpV3Message message;
-    message.messageId = id;
-    message.flags = level.flags | SnmpV3Flag::Reportable;
-    message.usm = {peer.engineId, peer.boots, time, level.user, {}, {}};
-    message.contextEngineId = peer.engineId;
-    message.pdu = encodePdu(get).value();
-    if (level.flags & SnmpV3Flag::Priv) {
-        const usm::Encrypted encrypted =
-            usm::encrypt(level.priv, keys.priv, peer.boots, time, encodeScopedPdu(message)).value();
-        message.encryptedPdu = encrypted.data;
-        message.usm.privacy = encrypted.salt;
-    }
-    const int length = (level.flags & SnmpV3Flag::Auth) ? usm::digestLength(level.auth) : 0;
-    EncodedV3 secured = encodeV3Message(message, length);
-    if (length)
-        secured.bytes.replace(secured.authenticationOffset, length,
-                              usm::digest(level.auth, keys.auth, secured.bytes).value());
-    return secured.bytes;
+    return securedMessage(
+        makeRequest(SnmpPdu::V2cBase, {QStringLiteral("1.3.6.1.2.1.1.5.0")}, {}, id), id,
+        level.flags | SnmpV3Flag::Reportable, user, peer.engineId, peer.boots, time);
 }
 
 V3Traffic traffic(const V3Peer &peer, const V3Level &level)
 {
-    const V3Keys keys = keysFor(level, peer.engineId);
+    const ManagerUser user = userFor(level, peer.engineId);
     V3Traffic built;
     built.flags = level.flags;
     for (int i = 0; i < 4096; ++i)
-        built.requests.push_back(securedGet(peer, level, keys, FirstId + i));
+        built.requests.push_back(securedGet(peer, level, user, FirstId + i));
     return built;
 }
 
 // The value a secured Get brings back, decrypted, to show both agents answer alike.
 QString v3Sample(const V3Peer &peer, const V3Level &level)
 {
-    const V3Keys keys = keysFor(level, peer.engineId);
+    const ManagerUser user = userFor(level, peer.engineId);
     const int fd = openSocket();
-    sendTo(fd, securedGet(peer, level, keys, FirstId), peer.port);
+    sendTo(fd, securedGet(peer, level, user, FirstId), peer.port);
     pollfd poller{fd, POLLIN, 0};
     QString text = QStringLiteral("no answer");
     if (::poll(&poller, 1, 2000) > 0) {
@@ -574,7 +536,7 @@ QString v3Sample(const V3Peer &peer, const V3Level &level)
         bool readable = bool(answer);
         if (readable && (answer.value().flags & SnmpV3Flag::Priv)) {
             SnmpV3Message &m = answer.value();
-            const auto plain = usm::decrypt(level.priv, keys.priv, m.usm.boots, m.usm.time,
+            const auto plain = usm::decrypt(user.priv, user.privKey, m.usm.boots, m.usm.time,
                                             m.usm.privacy, m.encryptedPdu);
             readable = plain && decodeScopedPdu(plain.value(), m).ok();
         }
@@ -605,14 +567,14 @@ int runComparison(int argc, char **argv)
     std::vector<quint16> rows;
     QStringList arguments{QStringLiteral("--agent")};
     for (int i = 0; i < SnmpAgents::RowCount; ++i) {
-        rows.push_back(freePort());
+        rows.push_back(freeUdpPort());
         arguments.append(QString::number(rows.back()));
     }
     Child agent;
     startAgentProcess(agent.process, arguments);
 
     QTemporaryDir folder;
-    const quint16 reference = freePort();
+    const quint16 reference = freeUdpPort();
     Child reference_agent;
     const QByteArray conf = QStringLiteral("rocommunity kettle 127.0.0.1\n"
                                            "sysDescr IP=127.0.0.1,Port=%1\n"
@@ -707,13 +669,13 @@ int runV3Comparison(int argc, char **argv)
         return 1;
     }
     V3Peer row;
-    row.port = freePort();
+    row.port = freeUdpPort();
     Child agent;
     startAgentProcess(agent.process, {QStringLiteral("--agent"), QString::number(row.port)});
 
     QTemporaryDir folder;
     V3Peer reference;
-    reference.port = freePort();
+    reference.port = freeUdpPort();
     QByteArray conf = "sysName Agent 1\n";
     for (const V3Level &level : v3Levels()) {
         conf += "createUser " + level.user;

@@ -1,8 +1,6 @@
 #include "testwindow.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 AdapterRecord adapterRecord(const QString &name, const QString &type, const QString &ipv4)
 {
@@ -31,18 +29,4 @@ FrmMain &TestWindow::open()
 {
     m_window = std::make_unique<FrmMain>(ipInfo, m_services, m_startDirectory.path());
     return *m_window;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -3,6 +3,7 @@
 #include "app/frmmain.h"
 #include "netinfo/adapterinfo.h"
 #include "recorders.h"
+#include "testfiles.h"
 
 #include <QTemporaryDir>
 
@@ -42,7 +43,3 @@ private:
     AppServices m_services;
     std::unique_ptr<FrmMain> m_window;
 };
-
-// Writes bytes to a file, creating folders on the way.
-void writeFile(const QString &path, const QByteArray &bytes);
-QByteArray readFile(const QString &path);

@@ -1,18 +1,14 @@
-#include "snmptesthelpers.h"
+#include "support/requests.h"
 
-#include "snmp/answers/answerbasics.h"
-#include "snmp/answers/requestanswers.h"
 #include "snmp/codec/bercodec.h"
-#include "snmp/answers/bulkanswers.h"
-#include "snmp/answers/servedobjects.h"
+#include "snmp/codec/snmpmessage.h"
 #include "snmp/codec/snmpvalue.h"
-#include "snmp/answers/systemanswers.h"
 
 #include <QtTest>
 
-// Encoding, decoding and the answer routines, without sockets or windows. Byte vectors are
-// written out by hand, so a fault the encoder and decoder share cannot hide behind a round trip.
-class TstSnmpProtocol : public QObject
+// Encoding and decoding, without sockets. Byte vectors are written out by hand, so a fault the
+// encoder and decoder share cannot hide behind a round trip.
+class TstSnmpCodec : public QObject
 {
     Q_OBJECT
 private slots:
@@ -24,17 +20,11 @@ private slots:
     void decodingReusesTheAnswersBuffers();
     void refusedMessages_data();
     void refusedMessages();
-    void uptimeIsUnsignedAndWraps();
-    void getAnswersWhatTheRowHas();
-    void getNextWalksTheGroup_data();
-    void getNextWalksTheGroup();
-    void getBulkOfTheSystemGroup_data();
-    void getBulkOfTheSystemGroup();
 };
 
 static QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 
-void TstSnmpProtocol::valueTexts_data()
+void TstSnmpCodec::valueTexts_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("text");
@@ -78,7 +68,7 @@ void TstSnmpProtocol::valueTexts_data()
     QTest::newRow("Null with a text") << SnmpType::Null << "anything" << QByteArray();
 }
 
-void TstSnmpProtocol::valueTexts()
+void TstSnmpCodec::valueTexts()
 {
     QFETCH(int, type);
     QFETCH(QString, text);
@@ -105,7 +95,7 @@ void TstSnmpProtocol::valueTexts()
 static const QByteArray v1Get = hex("302702010004067075626c6963a01a020212340201000201003"
                                     "00e300c06082b060102010101000500");
 
-void TstSnmpProtocol::messagesGoOutAsTheyCame()
+void TstSnmpCodec::messagesGoOutAsTheyCame()
 {
     const SnmpMessage get = decodeMessage(v1Get).value();
     QCOMPARE(get.Variables[0].Oid(), QStringLiteral("1.3.6.1.2.1.1.1.0"));
@@ -135,7 +125,7 @@ void TstSnmpProtocol::messagesGoOutAsTheyCame()
 
 // A request is decoded into the buffers of the previous one's answer, which must then hold the
 // request's bytes and leave an empty binding behind, not half of one.
-void TstSnmpProtocol::identifiersAtTheFirstArcs_data()
+void TstSnmpCodec::identifiersAtTheFirstArcs_data()
 {
     QTest::addColumn<QString>("dotted");
     QTest::addColumn<QByteArray>("content"); // empty: no identifier
@@ -155,7 +145,7 @@ void TstSnmpProtocol::identifiersAtTheFirstArcs_data()
 }
 
 // Names and values alike, through a whole message and back.
-void TstSnmpProtocol::identifiersAtTheFirstArcs()
+void TstSnmpCodec::identifiersAtTheFirstArcs()
 {
     QFETCH(QString, dotted);
     QFETCH(QByteArray, content);
@@ -177,7 +167,7 @@ void TstSnmpProtocol::identifiersAtTheFirstArcs()
     QCOMPARE(ber::contentOf(decoded.value().Variables[0].oidElement()), content);
 }
 
-void TstSnmpProtocol::decodingReusesTheAnswersBuffers()
+void TstSnmpCodec::decodingReusesTheAnswersBuffers()
 {
     const auto answered = [] {
         SnmpMessage message = decodeMessage(v1Get).value();
@@ -197,7 +187,7 @@ void TstSnmpProtocol::decodingReusesTheAnswersBuffers()
     QVERIFY(alone.Variables[0].Oid().isEmpty());
 }
 
-void TstSnmpProtocol::refusedMessages_data()
+void TstSnmpCodec::refusedMessages_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("empty") << QByteArray();
@@ -215,167 +205,11 @@ void TstSnmpProtocol::refusedMessages_data()
                                                       "01000500");
 }
 
-void TstSnmpProtocol::refusedMessages()
+void TstSnmpCodec::refusedMessages()
 {
     QFETCH(QByteArray, bytes);
     QVERIFY(!decodeMessage(bytes).ok());
 }
 
-namespace {
-
-const QString Sys = QStringLiteral("1.3.6.1.2.1.1.");
-const QDateTime Start(QDate(2026, 3, 1), QTime(12, 0, 0));
-const ControlledObject Object1{"1.3.6.1.2.1.2.2.1.8.1", "Integer32", "1"};
-const ControlledObject Object2{"1.3.6.1.2.1.11.2.0", "Integer32", "100"};
-
-AgentTableRow rowOf(int index)
-{
-    const QString n = QString::number(index + 1);
-    return {true, Start, "IP=127.0.0.1,Port=" + QString::number(171 + index),
-            "1.3.6.1.4.1.7394.1.99." + n, "Ola Nordmann", "Agent " + n, "Lab " + n, 76};
-}
-
-// As the agent receives it: decoded from bytes, with error fields an answer must not echo.
-SnmpMessage received(int type, const QStringList &oids)
-{
-    SnmpMessage message = makeRequest(type, oids);
-    message.ErrorStatus = 5;
-    message.ErrorIndex = 9;
-    return decodeMessage(encodeMessage(message).value()).value();
-}
-
-// Answers as plain row `index` does: rows 5 and 6 the first and second typed object.
-Status answer(SnmpMessage &message, int index, const ControlledObject &o1 = Object1,
-              const ControlledObject &o2 = Object2, const QDateTime &now = Start)
-{
-    const AgentTableRow row = rowOf(index);
-    SystemAnswers prepared;
-    ServedObjects objects(nullptr, row, prepared, now, message.version == SnmpVersion::V1,
-                          RowKind::Plain);
-    if (index == 5)
-        objects.setTypedObject(o1);
-    else if (index == 6)
-        objects.setTypedObject(o2);
-    return answerRequest(message, objects, 65507);
-}
-
-SnmpMessage get(int index, const QStringList &oids, const ControlledObject &o1 = Object1,
-                const ControlledObject &o2 = Object2, const QDateTime &now = Start)
-{
-    SnmpMessage message = received(32, oids);
-    answer(message, index, o1, o2, now);
-    return message;
-}
-
-} // namespace
-
-void TstSnmpProtocol::uptimeIsUnsignedAndWraps()
-{
-    // Hundredths of whole seconds; the top bit is no sign, and past 2^32 the clock starts over.
-    using Case = std::tuple<qint64, const char *, const char *>; // ms, text, element
-    constexpr qint64 Day = 86'400'000;
-    for (const auto &[ms, text, element] : {Case{90'999, "9000", "43022328"},
-                                            Case{300 * Day, "2592000000", "4305009a7ec800"},
-                                            Case{500 * Day, "25032704", "4304017df800"}}) {
-        const SnmpMessage answer = get(0, {Sys + "3"}, Object1, Object2, Start.addMSecs(ms));
-        QCOMPARE(answer.Variables[0].Oid(), Sys + "3.0");
-        QCOMPARE(answer.Variables[0].Value(), QString(text));
-        QCOMPARE(answer.Variables[0].valueElement().toHex(), QByteArray(element));
-    }
-}
-
-void TstSnmpProtocol::getAnswersWhatTheRowHas()
-{
-    for (int row = 0; row < 7; ++row) {
-        for (const auto &[object, owner] : {std::pair{Object1, 5}, std::pair{Object2, 6}}) {
-            const SnmpMessage answer = get(row, {object.oid});
-            QCOMPARE(answer.ErrorStatus, row == owner ? 0 : 2);
-            QCOMPARE(answer.ErrorIndex, row == owner ? 0 : 1);
-            QCOMPARE(answer.Variables[0].Value(), row == owner ? object.value : QString());
-        }
-    }
-    // A system identifier typed into the box stays the system object's.
-    QCOMPARE(get(5, {Sys + "5.0"}, {Sys + "5.0", "Integer32", "9"}).Variables[0].Value(),
-             QStringLiteral("Agent 6"));
-    // Only the object and its .0 instance are sysName.
-    for (const QString &oid : {Sys + "5.5", Sys + "5.0.0", Sys + "50.0"})
-        QCOMPARE(get(0, {oid}).ErrorStatus, 2);
-
-    // The error index names the last variable without an answer.
-    const SnmpMessage answer = get(0, {Sys + "5", Sys + "9.0", Sys + "8.0"});
-    QCOMPARE(answer.Variables[0].Value(), QStringLiteral("Agent 1"));
-    QCOMPARE(answer.ErrorStatus, 2);
-    QCOMPARE(answer.ErrorIndex, 3);
-    QCOMPARE(answer.Variables[2].Type(), SnmpType::Null);
-}
-
-void TstSnmpProtocol::getNextWalksTheGroup_data()
-{
-    QTest::addColumn<QString>("asked");
-    QTest::addColumn<int>("next"); // 0: none
-    // Each step of a walk from mib-2 is compared against snmpwalk by the agent row tests.
-    for (int n = 1; n <= 7; ++n)
-        QTest::addRow("%d", n) << Sys + QString::number(n) << n;
-    QTest::newRow("system") << "1.3.6.1.2.1.1" << 1;
-    QTest::newRow("between objects") << Sys + "3.0.5" << 4;
-    QTest::newRow("past sysServices") << Sys + "7.0.1" << 0;
-    QTest::newRow("controlled object") << Object1.oid << 0;
-}
-
-void TstSnmpProtocol::getNextWalksTheGroup()
-{
-    QFETCH(QString, asked);
-    QFETCH(int, next);
-    SnmpMessage message = received(33, {asked});
-    QVERIFY(answer(message, 6, Object1, Object2, Start.addSecs(2)).ok());
-    QCOMPARE(message.ErrorStatus, next ? 0 : 2);
-    QCOMPARE(message.ErrorIndex, next ? 0 : 1);
-    QCOMPARE(message.Variables[0].Oid(), next ? Sys + QString::number(next) + ".0" : asked);
-    const QString values = "|IP=127.0.0.1,Port=177|1.3.6.1.4.1.7394.1.99.7|200|Ola Nordmann|"
-                           "Agent 7|Lab 7|76";
-    QCOMPARE(message.Variables[0].Value(), values.split('|')[next]);
-}
-
-// A row without a recording: its seven system objects are the whole view.
-void TstSnmpProtocol::getBulkOfTheSystemGroup_data()
-{
-    QTest::addColumn<int>("nonRepeaters");
-    QTest::addColumn<int>("maxRepetitions");
-    QTest::addColumn<QStringList>("oids");
-    QTest::addColumn<QStringList>("answers"); // identifier, "!" marking endOfMibView
-
-    QTest::newRow("negative counts are 0")
-        << -3 << -1 << QStringList{Sys + "1.0"} << QStringList{};
-    QTest::newRow("more non-repeaters than variables")
-        << 9 << 4 << QStringList{Sys + "1.0", Sys + "7.0"}
-        << QStringList{Sys + "2.0", Sys + "7.0!"};
-    QTest::newRow("repeaters interleave and stop when all ended")
-        << 1 << 5 << QStringList{"1.3", Sys + "4.0", Sys + "5.0"}
-        << QStringList{Sys + "1.0", Sys + "5.0",  Sys + "6.0",  Sys + "6.0", Sys + "7.0",
-                       Sys + "7.0", Sys + "7.0!", Sys + "7.0!", Sys + "7.0!"};
-}
-
-void TstSnmpProtocol::getBulkOfTheSystemGroup()
-{
-    QFETCH(int, nonRepeaters);
-    QFETCH(int, maxRepetitions);
-    QFETCH(QStringList, oids);
-    QFETCH(QStringList, answers);
-    AgentTableRow row;
-    row.AgentStartTime = QDateTime::currentDateTimeUtc();
-    row.SysDescr = row.SysObjectID = QStringLiteral("1.3");
-    SystemAnswers prepared;
-    const ServedObjects objects(nullptr, row, prepared, row.AgentStartTime, false);
-    SnmpMessage message = makeRequest(SnmpPdu::V2cBase + SnmpPdu::GetBulkRequest, oids);
-    message.nonRepeaters = nonRepeaters;
-    message.maxRepetitions = maxRepetitions;
-    QVERIFY(answerGetBulkRequest(message, objects));
-    QStringList got;
-    for (const SnmpVariable &variable : message.Variables)
-        got.append(variable.Oid() + (variable.Type() == SnmpType::EndOfMibView ? "!" : ""));
-    QCOMPARE(got, answers);
-    QCOMPARE(message.ErrorStatus, 0);
-}
-
-QTEST_GUILESS_MAIN(TstSnmpProtocol)
-#include "tst_snmpprotocol.moc"
+QTEST_GUILESS_MAIN(TstSnmpCodec)
+#include "tst_snmpcodec.moc"

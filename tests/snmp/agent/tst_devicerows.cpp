@@ -1,19 +1,12 @@
-#include "snmptesthelpers.h"
-#include "support/testwindow.h"
+#include "support/testrows.h"
 
-#include "app/helppage.h"
-#include "snmp/agent/recordingloader.h"
-#include "snmp/ui/agentrowmenu.h"
-#include "snmp/ui/snmpagenttab.h"
 #include "snmp/agent/snmpagent.h"
+#include "snmp/codec/bercodec.h"
 #include "snmp/codec/snmpv3message.h"
 #include "snmp/codec/snmpvalue.h"
 #include "snmp/usm/usmengine.h"
-#include "snmp/ui/v3usersdialog.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QNetworkDatagram>
+#include <QStandardPaths>
 #include <QtTest>
 
 using usm::Auth;
@@ -34,30 +27,14 @@ constexpr int BigObjects = 70;
 
 enum Row { Recording = 0, Users = 1, Plain = 2 };
 
-QStringList v3(const char *level, const char *user)
-{
-    return {"-v3", "-l", level, "-u", user};
-}
-
 // An SNMPv3 message in plain text as a manager that knows the engine sends it.
 QByteArray plainV3(const QByteArray &engineId, const QByteArray &user, const SnmpMessage &pdu,
                    quint8 flags = SnmpV3Flag::Reportable, const QByteArray &contextEngine = {})
 {
-    SnmpV3Message message;
-    message.messageId = 21;
-    message.flags = flags;
-    message.usm.engineId = engineId;
-    message.usm.userName = user;
-    message.contextEngineId = contextEngine.isNull() ? engineId : contextEngine;
-    message.pdu = encodePdu(pdu).value();
+    SnmpV3Message message = v3Message(pdu, 21, flags, user, engineId);
+    if (!contextEngine.isNull())
+        message.contextEngineId = contextEngine;
     return encodeV3Message(message, 0).bytes;
-}
-
-// The PDU of an SNMPv3 answer in plain text.
-SnmpMessage pduOf(const QByteArray &datagram)
-{
-    const Result<SnmpV3Message> message = decodeV3Message(datagram);
-    return message ? decodePdu(message.value().pdu).value() : SnmpMessage{};
 }
 
 } // namespace
@@ -69,7 +46,7 @@ class TstDeviceRows : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void init() { m_test.messages.texts.clear(); }
+    void init() { m_rows.messages.texts.clear(); }
     void usersAreServedAtTheirLevelOnly_data();
     void usersAreServedAtTheirLevelOnly();
     void reportsOnlyOnRequestsToThisEngine();
@@ -82,50 +59,22 @@ private slots:
     void uptimeWrapsOnEveryPath();
 
 private:
-    ToolRun run(Row row, const QString &tool, const QStringList &options,
-                const QStringList &operands)
+    UsmEngine &engine() { return m_rows.agents.snmpAgent(Users).usm(); }
+    // What the row sent back for `datagram`.
+    QList<QByteArray> answersTo(Row row, const QByteArray &datagram)
     {
-        return runTool(tool, options + QStringList{address(row)} + operands);
+        const Manager::Answers answers = m_rows.manager.answersTo(m_rows.port(row), {datagram});
+        if (!answers.probed)
+            qWarning("the probe was not answered");
+        return answers.datagrams;
     }
-    QString address(Row row) const { return "127.0.0.1:" + QString::number(m_ports[row]); }
-    UsmEngine &engine() { return m_agents->snmpAgent(Users).usm(); }
-    // What the row sent back for `datagram`: a Get probe follows it, and the row takes
-    // datagrams in order, so anything it answered comes before the probe's answer.
-    QList<QByteArray> answersTo(Row row, const QByteArray &datagram);
     std::optional<SnmpMessage> exchange(Row row, const SnmpMessage &request);
     // A counter of the row's own, read with a v2c Get.
     quint32 counter(Row row, const QString &oid);
 
-    TestWindow m_test;
-    SnmpAgents *m_agents = nullptr;
-    std::array<quint16, 3> m_ports{};
-    QUdpSocket m_manager;
+    TestRows m_rows;
     QTemporaryDir m_folder;
 };
-
-QList<QByteArray> TstDeviceRows::answersTo(Row row, const QByteArray &datagram)
-{
-    static qint32 probeNumber = 500000;
-    const SnmpMessage probe = makeRequest(SnmpPdu::V2cBase, {SysName}, "kettle", ++probeNumber);
-    m_manager.writeDatagram(datagram, QHostAddress::LocalHost, m_ports[row]);
-    m_manager.writeDatagram(encodeMessage(probe).value(), QHostAddress::LocalHost, m_ports[row]);
-    QList<QByteArray> answers;
-    const bool probed = QTest::qWaitFor(
-        [&] {
-            while (m_manager.hasPendingDatagrams()) {
-                const QByteArray answer = m_manager.receiveDatagram().data();
-                const Result<SnmpMessage> message = decodeMessage(answer);
-                if (message && message.value().MessageNumber == probeNumber)
-                    return true;
-                answers.append(answer);
-            }
-            return false;
-        },
-        3000);
-    if (!probed)
-        qWarning("the probe was not answered");
-    return answers;
-}
 
 std::optional<SnmpMessage> TstDeviceRows::exchange(Row row, const SnmpMessage &request)
 {
@@ -150,15 +99,13 @@ void TstDeviceRows::initTestCase()
 {
     if (QStandardPaths::findExecutable("snmpget").isEmpty())
         QSKIP("net-snmp tools are not installed (./scripts/test installs them)");
-    QVERIFY(m_manager.bind(QHostAddress::LocalHost, 0));
-    FrmMain &window = m_test.open();
-    m_agents = window.snmpAgents;
-    QVERIFY(m_agents->addV3User(Users, "vsha256", Auth::Sha256, "auth-pass-1", Priv::Aes128,
-                                "priv-pass-1"));
-    QVERIFY(m_agents->addV3User(Users, "vauth", Auth::Sha1, "auth-pass-1"));
-    QVERIFY(m_agents->addV3User(Users, "open", Auth::None, {}));
+    SnmpAgents &agents = m_rows.agents;
+    QVERIFY(agents.addV3User(Users, "vsha256", Auth::Sha256, "auth-pass-1", Priv::Aes128,
+                             "priv-pass-1"));
+    QVERIFY(agents.addV3User(Users, "vauth", Auth::Sha1, "auth-pass-1"));
+    QVERIFY(agents.addV3User(Users, "open", Auth::None, {}));
     for (int row = 0; row < 3; ++row)
-        QVERIFY(clickRow(window, row, QString::number(m_ports[row] = freeUdpPort())));
+        QVERIFY(m_rows.start(row));
 
     // A counter of the agent's own, recorded: the live value stands in for it.
     QByteArray recording = "1.3.6.1.2.1.2.2.1.2.1|4|eth0\n1.3.6.1.2.1.2.2.1.5.1|66|1000000000\n"
@@ -168,11 +115,8 @@ void TstDeviceRows::initTestCase()
             BigBase.toLatin1() + QByteArray::number(i) + "|4|" + QByteArray(1000, 'x') + '\n';
     const QString path = m_folder.filePath("device.txt");
     writeFile(path, recording);
-    RecordingLoader &loader = *window.recordingLoader;
-    QSignalSpy ended(&loader, &RecordingLoader::loadEnded);
-    loader.serveFile(Recording, path);
-    QVERIFY(ended.wait(20000));
-    QVERIFY(m_agents->servedRecording(Recording).tree);
+    QVERIFY(m_rows.serve(Recording, path));
+    QVERIFY(agents.servedRecording(Recording).tree);
 }
 
 void TstDeviceRows::usersAreServedAtTheirLevelOnly_data()
@@ -206,7 +150,7 @@ void TstDeviceRows::usersAreServedAtTheirLevelOnly()
                     {"snmpwalk", {"1.3.6.1.2.1.1"}},
                     {"snmpset", {SysName, "s", "x"}}};
     for (const auto &[tool, operands] : requests) {
-        const ToolRun got = run(Users, tool, options, operands);
+        const ToolRun got = m_rows.run(Users, tool, options, operands);
         const QString output = got.out + got.err;
         const bool refused = output.contains("authorizationError");
         const bool set = QLatin1String(tool) == QLatin1String("snmpset");
@@ -276,8 +220,9 @@ void TstDeviceRows::ownObjectsCountLive()
 {
     // A wrong community, a parse error and a stranger's version each count once.
     quint32 before = counter(Recording, InBadCommunityNames);
-    QVERIFY(run(Recording, "snmpget", {"-v2c", "-c", "public", "-r0", "-t", "0.3"}, {SysName})
-                .out.isEmpty());
+    QVERIFY(
+        m_rows.run(Recording, "snmpget", {"-v2c", "-c", "public", "-r0", "-t", "0.3"}, {SysName})
+            .out.isEmpty());
     QCOMPARE(counter(Recording, InBadCommunityNames), before + 1);
     before = counter(Recording, InAsnParseErrs);
     QVERIFY(answersTo(Recording, QByteArray::fromHex("3003020100")).isEmpty());
@@ -304,34 +249,30 @@ void TstDeviceRows::ownObjectsCountLive()
     QCOMPARE(next->Variables.value(0).Value(), QString::number(packets + 4));
 
     before = counter(Users, UnknownUserNames);
-    const ToolRun unknown = run(Users, "snmpget", v3("noAuthNoPriv", "nobody"), {SysName});
+    const ToolRun unknown = m_rows.run(Users, "snmpget", v3("noAuthNoPriv", "nobody"), {SysName});
     QVERIFY2(unknown.err.contains("Unknown user name"), qPrintable(unknown.err));
     QCOMPARE(counter(Users, UnknownUserNames), before + 1);
 
-    // The engine ID a manager reads is the one the users dialog shows.
-    m_test.window().snmpAgentTab->rowMenu->mnuV3Users_Click(Users);
-    auto *dialog = m_test.window().snmpAgent->findChild<V3UsersDialog *>("dlgV3Users");
-    QVERIFY(dialog);
-    const QString shown = dialog->lblEngineId->text();
-    dialog->close();
-    const ToolRun id = run(
+    // The engine ID a manager reads is the row's (which its users dialog shows).
+    const ToolRun id = m_rows.run(
         Users, "snmpget", v3("authNoPriv", "vauth") + QStringList{"-a", "SHA", "-A", "auth-pass-1"},
         {"1.3.6.1.6.3.10.2.1.1.0"});
     QString hex = id.out.section("Hex-STRING: ", 1).remove(' ').remove('\n').toLower();
     QCOMPARE(hex, engine().engineId().toHex());
-    QVERIFY2(shown.contains(hex), qPrintable(shown));
 
     // Each in its place in a walk, SNMPv1 included; the engine's only where there are users.
-    const ToolRun group = run(Users, "snmpwalk", {"-v1", "-c", "kettle"}, {"1.3.6.1.2.1.11"});
+    const ToolRun group =
+        m_rows.run(Users, "snmpwalk", {"-v1", "-c", "kettle"}, {"1.3.6.1.2.1.11"});
     QCOMPARE(group.out.count(" = "), 8);
     QVERIFY(group.out.contains(".1.3.6.1.2.1.11.30.0 = INTEGER: 2\n"));
-    const ToolRun v3objects = run(Users, "snmpwalk", {"-v1", "-c", "kettle"}, {"1.3.6.1.6.3"});
+    const ToolRun v3objects =
+        m_rows.run(Users, "snmpwalk", {"-v1", "-c", "kettle"}, {"1.3.6.1.6.3"});
     QCOMPARE(v3objects.out.count(" = "), 4 + 3 + 1 + 6);
     QVERIFY(v3objects.out.contains(".1.3.6.1.6.3.10.2.1.4.0 = INTEGER: 65507\n"));
-    QVERIFY(run(Recording, "snmpget", {"-v2c", "-c", "kettle"}, {"1.3.6.1.6.3.10.2.1.1.0"})
+    QVERIFY(m_rows.run(Recording, "snmpget", {"-v2c", "-c", "kettle"}, {"1.3.6.1.6.3.10.2.1.1.0"})
                 .out.contains("No Such Object"));
     // A plain row serves none of them.
-    const ToolRun plain = run(Plain, "snmpget", {"-v2c", "-c", "kettle"}, {InAsnParseErrs});
+    const ToolRun plain = m_rows.run(Plain, "snmpget", {"-v2c", "-c", "kettle"}, {InAsnParseErrs});
     QVERIFY2(plain.err.contains("noSuchName"), qPrintable(plain.out + plain.err));
 }
 
@@ -339,12 +280,12 @@ void TstDeviceRows::missingObjectsAsRealAgentsAnswer()
 {
     const QString missing = QStringLiteral("1.3.6.1.2.1.1.5.1");
     // v2c answers as v3 does, where a plain row keeps error status 2.
-    ToolRun got = run(Recording, "snmpget", {"-v2c", "-c", "kettle"}, {SysName, missing});
+    ToolRun got = m_rows.run(Recording, "snmpget", {"-v2c", "-c", "kettle"}, {SysName, missing});
     QCOMPARE(got.out, ".1.3.6.1.2.1.1.5.0 = STRING: \"Agent 1\"\n.1.3.6.1.2.1.1.5.1 = No Such "
                       "Instance currently exists at this OID\n");
-    got = run(Recording, "snmpgetnext", {"-v2c", "-c", "kettle"}, {"1.3.6.1.6.3.99"});
+    got = m_rows.run(Recording, "snmpgetnext", {"-v2c", "-c", "kettle"}, {"1.3.6.1.6.3.99"});
     QVERIFY2(got.out.contains(PastTheEnd), qPrintable(got.out + got.err));
-    got = run(Plain, "snmpget", {"-v2c", "-c", "kettle"}, {SysName, missing});
+    got = m_rows.run(Plain, "snmpget", {"-v2c", "-c", "kettle"}, {SysName, missing});
     QVERIFY2(got.err.contains("noSuchName"), qPrintable(got.out + got.err));
 
     // SNMPv1: the error response is the request itself on a device, filled in on a plain row.
@@ -400,8 +341,8 @@ void TstDeviceRows::refusedSetsNameTheObject()
     QFETCH(int, row);
     QFETCH(QStringList, options);
     QFETCH(QString, error);
-    const ToolRun got =
-        run(Row(row), "snmpset", options, {SysName, "s", "x", "1.3.6.1.2.1.1.6.0", "s", "y"});
+    const ToolRun got = m_rows.run(Row(row), "snmpset", options,
+                                   {SysName, "s", "x", "1.3.6.1.2.1.1.6.0", "s", "y"});
     QVERIFY2(got.err.contains(QRegularExpression("Reason: \\(?" + error +
                                                  ".*\nFailed object: \\.1\\.3\\.6\\.1\\.2\\.1\\.1"
                                                  "\\.5\\.0\n")),
@@ -447,7 +388,7 @@ void TstDeviceRows::getBulkSendsWhatFits()
     QStringList operands{"-Cn" + QString::number(BigObjects), "-Cr0"};
     for (int i = 0; i < BigObjects; ++i)
         operands.append(BigBase + QString::number(i));
-    const ToolRun got = run(Recording, "snmpbulkget", {"-v2c", "-c", "kettle"}, operands);
+    const ToolRun got = m_rows.run(Recording, "snmpbulkget", {"-v2c", "-c", "kettle"}, operands);
     QVERIFY2(got.exitCode == 0, qPrintable(got.err));
     const qsizetype answered = got.out.count(" = STRING: ");
     QVERIFY2(answered > 55 && answered < BigObjects, qPrintable(QString::number(answered)));
@@ -459,7 +400,7 @@ void TstDeviceRows::uptimeWrapsOnEveryPath()
 {
     const QDateTime wrapped = QDateTime::currentDateTimeUtc().addSecs(-(4294967296 / 100 + 5));
     for (const Row row : {Recording, Users, Plain})
-        m_agents->agentTable()[row].AgentStartTime = wrapped;
+        m_rows.agents.agentTable()[row].AgentStartTime = wrapped;
     const auto ticksIn = [](const QString &output) {
         const QRegularExpressionMatch match =
             QRegularExpression("Timeticks: \\((\\d+)\\)").match(output);
@@ -480,19 +421,18 @@ void TstDeviceRows::uptimeWrapsOnEveryPath()
                  {Recording, "snmpget", community, SysUpTime},
                  {Users, "snmpget", secured, SysUpTime}};
     for (const auto &[row, tool, options, operand] : paths) {
-        const qint64 ticks = ticksIn(run(row, tool, options, {operand}).out);
+        const qint64 ticks = ticksIn(m_rows.run(row, tool, options, {operand}).out);
         QVERIFY2(ticks >= 400 && ticks < 1000, qPrintable(QString::number(ticks)));
     }
     // The trace shows what went out.
-    m_test.window().help->chkDebugMode->click();
-    run(Plain, "snmpget", community, {SysUpTime});
-    m_test.window().help->chkDebugMode->click();
-    const QString trace = QString::fromLatin1(readFile(m_test.traceFolder() + "/Snmp_127.0.0.1_" +
-                                                       QString::number(m_ports[Plain]) + ".txt"));
+    m_rows.trace.setDebugMode(true);
+    m_rows.run(Plain, "snmpget", community, {SysUpTime});
+    m_rows.trace.setDebugMode(false);
+    const QString trace = QString::fromLatin1(readFile(m_rows.traceFile(Plain)));
     const QRegularExpressionMatch traced =
         QRegularExpression("\t\t1\\.3\\.6\\.1\\.2\\.1\\.1\\.3\\.0\t\t7\t(\\d+)\r\n").match(trace);
     QVERIFY2(traced.hasMatch() && traced.captured(1).toLongLong() < 1000, qPrintable(trace));
 }
 
-QTEST_MAIN(TstDeviceRows)
+QTEST_GUILESS_MAIN(TstDeviceRows)
 #include "tst_devicerows.moc"

@@ -1,20 +1,15 @@
-#include "snmptesthelpers.h"
-#include "support/testwindow.h"
+#include "support/testrows.h"
 
-#include "app/helppage.h"
-#include "snmp/codec/bercodec.h"
-#include "snmp/answers/servedobjects.h"
 #include "snmp/agent/snmpagent.h"
+#include "snmp/answers/servedobjects.h"
 #include "snmp/codec/snmpvalue.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QNetworkDatagram>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QtTest>
 
-#include <optional>
 #include <tuple>
 
 namespace {
@@ -34,58 +29,25 @@ const QStringList Walk = QStringLiteral(".1.3.6.1.2.1.1.1.0 = STRING: \"IP=127.0
 
 } // namespace
 
-// One window for all cases; row 0 stays started on m_port.
+// Row 0 stays started.
 class TstSnmpAgentRows : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init() { m_test.messages.texts.clear(); }
-    void cleanup() // a failed case must not leave tracing on for the next
-    {
-        if (m_window->trace().debugMode())
-            m_window->help->chkDebugMode->click();
-    }
+    void initTestCase() { QVERIFY(m_rows.start(0)); }
+    void init() { m_rows.messages.texts.clear(); }
+    // A failed case must not leave tracing on for the next.
+    void cleanup() { m_rows.trace.setDebugMode(false); }
     void netSnmpTools_data();
     void netSnmpTools();
     void startStopAndRestart();
-    void startFailuresLeaveTheRowStopped_data();
-    void startFailuresLeaveTheRowStopped();
     void survivesAHundredThousandBadDatagrams();
     void tracesWhatGoesOut();
     void traceFailureEndsTheEvent();
 
 private:
-    // A manager's request from a loopback socket of its own; no answer in time gives nullopt.
-    std::optional<SnmpMessage> exchange(quint16 port, const SnmpMessage &request, int ms = 2000)
-    {
-        m_manager.writeDatagram(encodeMessage(request).value(), QHostAddress::LocalHost, port);
-        // The agents live on this thread: waiting keeps the event loop running.
-        if (!QTest::qWaitFor([this] { return m_manager.hasPendingDatagrams(); }, ms))
-            return std::nullopt;
-        Result<SnmpMessage> response = decodeMessage(m_manager.receiveDatagram().data());
-        return response ? std::optional(response.value()) : std::nullopt;
-    }
-    QString traceFile(quint16 port) const
-    {
-        return m_test.traceFolder() + "/Snmp_127.0.0.1_" + QString::number(port) + ".txt";
-    }
-
-    TestWindow m_test;
-    FrmMain *m_window = nullptr;
-    SnmpAgentPage *m_page = nullptr;
-    quint16 m_port = 0;
-    QUdpSocket m_manager;
+    TestRows m_rows;
 };
-
-void TstSnmpAgentRows::initTestCase()
-{
-    QVERIFY(m_manager.bind(QHostAddress::LocalHost, 0));
-    m_window = &m_test.open();
-    m_page = m_window->snmpAgent;
-    m_port = freeUdpPort();
-    QVERIFY(clickRow(*m_window, 0, QString::number(m_port)));
-}
 
 void TstSnmpAgentRows::netSnmpTools_data()
 {
@@ -103,7 +65,7 @@ void TstSnmpAgentRows::netSnmpTools_data()
                    SysName + '\n';
     }
     // Walks from the tools' own default start.
-    const QString walk = Walk.join('\n').arg(m_port) + "\n";
+    const QString walk = Walk.join('\n').arg(m_rows.port(0)) + "\n";
     QTest::newRow("snmpwalk v1") << "snmpwalk -v1 -c kettle"
                                  << "1.3.6.1.2.1" << walk;
     // A GetBulk past the group ends the view inside mib-2, which the tool prints.
@@ -126,8 +88,7 @@ void TstSnmpAgentRows::netSnmpTools()
     QFETCH(QString, out);
     QStringList arguments = command.split(' ');
     const QString tool = arguments.takeFirst();
-    arguments += QStringList{"127.0.0.1:" + QString::number(m_port)} + operands.split(' ');
-    ToolRun run = runTool(tool, arguments);
+    ToolRun run = m_rows.run(0, tool, arguments, operands.split(' '));
     if (out.startsWith('.')) {
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         run.out.remove("End of MIB\n");
@@ -142,101 +103,50 @@ void TstSnmpAgentRows::netSnmpTools()
 
 void TstSnmpAgentRows::startStopAndRestart()
 {
-    const quint16 port = freeUdpPort();
-    QVERIFY(clickRow(*m_window, 3, QString::number(port)));
-    QCOMPARE(m_page->cmdSnmpControl[3]->text(), QStringLiteral("Stop"));
-    AgentTableRow &row = m_window->snmpAgents->agentTable()[3];
+    QVERIFY(m_rows.start(3));
+    const quint16 port = m_rows.port(3);
+    AgentTableRow &row = m_rows.agents.agentTable()[3];
     row.AgentStartTime = row.AgentStartTime.addSecs(-90);
 
-    // Edited boxes change nothing until the next start.
-    m_page->txtSnmpPort[3]->setText("9");
+    // Edited settings change nothing until the next start.
+    m_rows.agents.setPort(3, "9");
     const SnmpMessage request = makeRequest(32, {SysName, Sys + "1.0", Sys + "3.0"}, "kettle", -77);
-    auto answer = exchange(port, request);
+    auto answer = m_rows.manager.exchange(port, request);
     QVERIFY(answer);
     QCOMPARE(answer->MessageNumber, -77);
     QCOMPARE(answer->Variables[0].Value(), QStringLiteral("Agent 4"));
     QCOMPARE(answer->Variables[1].Value(), "IP=127.0.0.1,Port=" + QString::number(port));
     QVERIFY(answer->Variables[2].Value().toInt() >= 9000);
 
-    m_page->cmdSnmpControl[3]->click();
-    QCOMPARE(m_page->txtSnmpStatus[3]->text(), QStringLiteral("Stopped"));
-    QCOMPARE(m_page->cmdSnmpControl[3]->text(), QStringLiteral("Start"));
-    QVERIFY(!exchange(port, request, 300));
+    m_rows.agents.StopSnmpAgent(3);
+    QVERIFY(!m_rows.manager.exchange(port, request, 300));
 
     // The agent keeps its encoded answers: a restart must not answer from the earlier start's.
-    const quint16 again = freeUdpPort();
-    QVERIFY(clickRow(*m_window, 3, QString::number(again)));
-    answer = exchange(again, request);
+    QVERIFY(m_rows.start(3));
+    answer = m_rows.exchange(3, request);
     QVERIFY(answer);
-    QCOMPARE(answer->Variables[1].Value(), "IP=127.0.0.1,Port=" + QString::number(again));
+    QCOMPARE(answer->Variables[1].Value(), "IP=127.0.0.1,Port=" + m_rows.agents.port(3));
     const QString uptime = answer->Variables[2].Value();
     QVERIFY2(uptime.toInt() <= 100, qPrintable(uptime));
 
     // Over IPv6 the answer goes back to the sender's longer address.
-    m_page->cmdSnmpControl[3]->click();
-    QUdpSocket manager6;
-    if (!manager6.bind(QHostAddress::LocalHostIPv6, 0))
+    m_rows.agents.StopSnmpAgent(3);
+    Manager manager6(QHostAddress::LocalHostIPv6);
+    if (manager6.socket.state() != QAbstractSocket::BoundState)
         QSKIP("this system has no IPv6 loopback");
-    const quint16 six = freeUdpPort();
-    QVERIFY(clickRow(*m_window, 3, QString::number(six), QStringLiteral("::1")));
-    manager6.writeDatagram(encodeMessage(request).value(), QHostAddress::LocalHostIPv6, six);
-    QVERIFY(QTest::qWaitFor([&] { return manager6.hasPendingDatagrams(); }, 2000));
-    const Result<SnmpMessage> over6 = decodeMessage(manager6.receiveDatagram().data());
+    QVERIFY(m_rows.start(3, QStringLiteral("::1")));
+    const auto over6 = manager6.exchange(m_rows.port(3), request);
     QVERIFY(over6);
-    QCOMPARE(over6.value().Variables[0].Value(), QStringLiteral("Agent 4"));
-    m_page->cmdSnmpControl[3]->click();
-    QVERIFY(m_test.messages.texts.isEmpty());
-}
-
-void TstSnmpAgentRows::startFailuresLeaveTheRowStopped_data()
-{
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("port"); // "busy": taken by another socket; "row 0": row 0's
-    QTest::addColumn<QString>("message");
-    const QString loopback = QStringLiteral("127.0.0.1");
-    const QString inUse = QStringLiteral("SNMP Agent Port was in use");
-    const QString notValid = QStringLiteral("SNMP Agent IP Address is not valid");
-    QTest::newRow("port in use") << loopback << "busy" << inUse;
-    QTest::newRow("row 0's port") << loopback << "row 0" << inUse;
-    QTest::newRow("letters in the port box") << loopback << "abc"
-                                             << "Type mismatch";
-    QTest::newRow("port beyond 32 bits") << loopback << "99999999999"
-                                         << "Overflow";
-    QTest::newRow("form default address") << "255.255.255.255"
-                                          << "free" << notValid;
-    QTest::newRow("address of no adapter here") << "192.0.2.77"
-                                                << "free" << notValid;
-}
-
-void TstSnmpAgentRows::startFailuresLeaveTheRowStopped()
-{
-    QFETCH(QString, address);
-    QFETCH(QString, port);
-    QFETCH(QString, message);
-    QUdpSocket occupant;
-    if (port == "busy" || port == "free") {
-        const quint16 number = freeUdpPort();
-        if (port == "busy")
-            QVERIFY(occupant.bind(QHostAddress::LocalHost, number));
-        port = QString::number(number);
-    } else if (port == "row 0") {
-        port = QString::number(m_port);
-    }
-    QVERIFY(!clickRow(*m_window, 2, port, address));
-    QCOMPARE(m_test.messages.texts, QStringList{message});
-    QCOMPARE(m_page->txtSnmpStatus[2]->text(), QStringLiteral("Stopped"));
-    QVERIFY(m_page->cmdSnmpControl[2]->isEnabled());
-    QVERIFY(!m_window->snmpAgents->snmpAgent(2).isListening());
-    const auto answer = exchange(m_port, makeRequest(32, {SysName}));
-    QVERIFY(answer);
-    QCOMPARE(answer->Variables[0].Value(), QStringLiteral("Agent 1"));
+    QCOMPARE(over6->Variables[0].Value(), QStringLiteral("Agent 4"));
+    m_rows.agents.StopSnmpAgent(3);
+    QVERIFY(m_rows.messages.texts.isEmpty());
 }
 
 // Broken and foreign datagrams must neither crash nor block the row, nor be answered; what
 // decodes must encode to bytes that decode to the same message again.
 void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
 {
-    const SnmpAgent &agent = m_window->snmpAgents->snmpAgent(0);
+    const SnmpAgent &agent = m_rows.agents.snmpAgent(0);
     const auto seed = [](int type, const QStringList &oids, const char *community = "kettle") {
         return encodeMessage(makeRequest(type, oids, community, 0x7fff1234)).value();
     };
@@ -257,7 +167,7 @@ void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
         QByteArray::fromHex("3027020103300d020101020203e80401040201030400301104000400a00b02"
                             "01010201000201003000")};
     QRandomGenerator random(20261206);
-    m_manager.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 1 << 20);
+    m_rows.manager.socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 1 << 20);
     constexpr int Total = 100'000;
     // More than the agent reads in one go, yet well inside its receive buffer.
     constexpr int Batch = 150;
@@ -282,52 +192,51 @@ void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
             const bool request = pdu == SnmpPdu::GetRequest || pdu == SnmpPdu::GetNextRequest ||
                                  pdu == SnmpPdu::SetRequest || pdu == SnmpPdu::GetBulkRequest;
             ++(request ? expectedAnswers : expectedDropped);
-            m_manager.writeDatagram(datagram, QHostAddress::LocalHost, m_port);
+            m_rows.manager.socket.writeDatagram(datagram, QHostAddress::LocalHost, m_rows.port(0));
         }
         // Events run without the pauses qWaitFor takes: the agent needs several turns a round.
         const QDeadlineTimer deadline(5000);
         bool caughtUp = false;
         while (!caughtUp && !deadline.hasExpired()) {
             QCoreApplication::processEvents();
-            while (m_manager.hasPendingDatagrams() && m_manager.receiveDatagram().isValid())
+            while (m_rows.manager.socket.hasPendingDatagrams() &&
+                   m_rows.manager.socket.receiveDatagram().isValid())
                 ++answers;
             caughtUp = agent.droppedCount() == expectedDropped && answers == expectedAnswers;
         }
         QVERIFY2(caughtUp, qPrintable(QStringLiteral("stuck after %1 datagrams").arg(sent)));
     }
     QVERIFY(expectedDropped > Total / 2);
-    const auto answer = exchange(m_port, makeRequest(32, {SysName}));
+    const auto answer = m_rows.exchange(0, makeRequest(32, {SysName}));
     QVERIFY(answer);
     QCOMPARE(answer->Variables[0].Value(), QStringLiteral("Agent 1"));
-    QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
+    QVERIFY2(m_rows.messages.texts.isEmpty(), qPrintable(m_rows.messages.texts.join('\n')));
 }
 
 void TstSnmpAgentRows::tracesWhatGoesOut()
 {
-    const quint16 port = freeUdpPort();
-    QVERIFY(clickRow(*m_window, 5, QString::number(port)));
-    m_window->help->chkDebugMode->click();
-    const QString controlled = m_page->txtOid1->text();
-    m_page->txtValue1->setText("abc");
-    auto answer = exchange(port, makeRequest(64, {Sys + "5", controlled}, "kettle", 8));
+    QVERIFY(m_rows.start(5));
+    m_rows.trace.setDebugMode(true);
+    const QString controlled = TypedObjects[0].oid;
+    m_rows.agents.setTypedObject(0, {controlled, "Integer32", "abc"});
+    auto answer = m_rows.exchange(5, makeRequest(64, {Sys + "5", controlled}, "kettle", 8));
     QVERIFY(answer);
-    QCOMPARE(m_test.messages.texts, QStringList{"Modul: SnmpGetRequest, Err: Type mismatch: "
+    QCOMPARE(m_rows.messages.texts, QStringList{"Modul: SnmpGetRequest, Err: Type mismatch: "
                                                 "\"abc\" is not an Integer32 value"});
     QCOMPARE(answer->Variables[0].Value(), QStringLiteral("Agent 6"));
     QCOMPARE(answer->Variables[1].Type(), SnmpType::Null);
     const QString utf8 = QStringLiteral("Gr\u00fc\u00dfe \u20ac");
-    m_page->cboType1->setCurrentText("OctetString");
-    m_page->txtValue1->setText(utf8);
-    answer = exchange(port, makeRequest(64, {controlled}, "kettle", 9));
+    m_rows.agents.setTypedObject(0, {controlled, "OctetString", utf8});
+    answer = m_rows.exchange(5, makeRequest(64, {controlled}, "kettle", 9));
     QCOMPARE(answer.value().Variables[0].Value(), utf8);
-    QVERIFY(exchange(port, makeRequest(33, {Sys + "7.0"}, "kettle", 99)));
+    QVERIFY(m_rows.exchange(5, makeRequest(33, {Sys + "7.0"}, "kettle", 99)));
     // A wrong community is echoed but for its error fields; only the response is traced.
     SnmpMessage wrong = makeRequest(65, {SysName}, "Kettle", 7);
     wrong.ErrorStatus = 5;
-    answer = exchange(port, wrong);
+    answer = m_rows.exchange(5, wrong);
     QCOMPARE(answer.value().Community, QStringLiteral("Kettle"));
     QCOMPARE(answer.value().ErrorStatus, 0);
-    QString trace = QString::fromLatin1(readFile(traceFile(port)));
+    QString trace = QString::fromLatin1(readFile(m_rows.traceFile(5)));
     const QRegularExpression stamp("^\\d\\d:\\d\\d:\\d\\d ", QRegularExpression::MultilineOption);
     trace.replace(stamp, "hh:mm:ss ");
     const QString c = "\t\t" + controlled, s = "\t\t1.3.6.1.2.1.1.";
@@ -344,12 +253,12 @@ void TstSnmpAgentRows::tracesWhatGoesOut()
     // request's bindings in SNMPv1 and none in v2c, and the record lists what was sent.
     for (const int sent : {3000, 0}) {
         const QStringList oids(3000, Sys + "1.0");
-        answer = exchange(port, makeRequest(sent ? 32 : 64, oids));
+        answer = m_rows.exchange(5, makeRequest(sent ? 32 : 64, oids));
         QVERIFY(answer);
         QCOMPARE(answer->ErrorStatus, 1);
         QCOMPARE(answer->ErrorIndex, 0);
         QCOMPARE(answer->Variables.size(), sent);
-        const QByteArray bytes = readFile(traceFile(port));
+        const QByteArray bytes = readFile(m_rows.traceFile(5));
         QCOMPARE(bytes.sliced(bytes.lastIndexOf("--> Response")).count("\r\n\t\t"), sent);
     }
 }
@@ -357,27 +266,27 @@ void TstSnmpAgentRows::tracesWhatGoesOut()
 // A record that cannot be written ends the event: one message naming the handler, no answer.
 void TstSnmpAgentRows::traceFailureEndsTheEvent()
 {
-    m_window->help->chkDebugMode->click();
+    m_rows.trace.setDebugMode(true);
     using Event = std::tuple<int, const char *, const char *>; // type, community, handler
     const Event events[] = {{32, "kettle", "SnmpGetRequest"},
                             {65, "kettle", "SnmpGetNextRequest"},
                             {64, "public", "snmpAgent_Request"}}; // traces the response only
     // A device that refuses every write, then no trace folder at all.
-    QVERIFY(QFile::link("/dev/full", traceFile(m_port)));
+    QVERIFY(QFile::link("/dev/full", m_rows.traceFile(0)));
     for (const bool folder : {true, false}) {
         if (!folder)
-            QVERIFY(QDir(m_test.traceFolder()).removeRecursively());
+            QVERIFY(QDir(m_rows.traceFolder()).removeRecursively());
         for (const auto &[type, community, handler] : events) {
-            m_test.messages.texts.clear();
-            QVERIFY(!exchange(m_port, makeRequest(type, {SysName}, community), 300));
-            QTRY_COMPARE(m_test.messages.texts.size(), 1); // the handler may come late
-            QVERIFY2(m_test.messages.texts[0].startsWith(
-                         QStringLiteral("Modul: %1, Err: ").arg(handler)),
-                     qPrintable(m_test.messages.texts[0]));
+            QStringList &texts = m_rows.messages.texts;
+            texts.clear();
+            QVERIFY(!m_rows.exchange(0, makeRequest(type, {SysName}, community), 300));
+            QTRY_COMPARE(texts.size(), 1); // the handler may come late
+            QVERIFY2(texts[0].startsWith(QStringLiteral("Modul: %1, Err: ").arg(handler)),
+                     qPrintable(texts[0]));
         }
     }
-    QVERIFY(!QDir(m_test.traceFolder()).exists());
+    QVERIFY(!QDir(m_rows.traceFolder()).exists());
 }
 
-QTEST_MAIN(TstSnmpAgentRows)
+QTEST_GUILESS_MAIN(TstSnmpAgentRows)
 #include "tst_snmpagentrows.moc"

@@ -1,7 +1,9 @@
-#include "snmptesthelpers.h"
-#include "usmtesthelpers.h"
+#include "support/securedrequests.h"
 
 #include "snmp/codec/snmpvalue.h"
+#include "snmp/usm/usmengine.h"
+
+#include <QtTest>
 
 using usm::Auth;
 using usm::Priv;
@@ -124,9 +126,12 @@ void TstUsm::incomingChecks()
     UsmEngine engine(99999, 5);
     QVERIFY(engine.addUser("u1", Auth::Sha256, "pass12345", Priv::Aes128, "pass67890"));
     QVERIFY(engine.addUser("a1", Auth::Sha256, "pass12345"));
+    // A Get of sysName.0, request id 42 in message 7.
+    const ManagerUser manager = managerUser(user, engine.engineId(), Auth::Sha256, "pass12345",
+                                            Priv::Aes128, privPassphrase);
     const QByteArray datagram =
-        securedGet(engine.engineId(), engine.boots() + bootsOffset, engine.time() + timeOffset,
-                   user, flags, Auth::Sha256, Priv::Aes128, privPassphrase);
+        securedMessage(makeRequest(64, {"1.3.6.1.2.1.1.5.0"}, {}, 42), 7, flags, manager,
+                       engine.engineId(), engine.boots() + bootsOffset, engine.time() + timeOffset);
     const UsmEngine::Outcome outcome = engine.receive(datagram);
     QCOMPARE(outcome.report.isEmpty(), reportFlags == 0xff);
     for (int arc = 1; arc <= 6; ++arc)

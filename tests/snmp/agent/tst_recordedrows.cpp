@@ -1,15 +1,9 @@
-#include "snmptesthelpers.h"
-#include "support/testwindow.h"
+#include "support/testrows.h"
 
-#include "snmp/agent/recordingloader.h"
-#include "snmp/ui/agentrowmenu.h"
-#include "snmp/ui/snmpagenttab.h"
+#include "snmp/recording/recordedtree.h"
 
-#include <QAccessible>
-#include <QAction>
-#include <QMenu>
-#include <QProgressDialog>
-#include <QPushButton>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QtTest>
 
 namespace {
@@ -22,7 +16,7 @@ const QString PastTheEnd =
 bool isLive(const QString &object)
 {
     static const QRegularExpression live(QStringLiteral("^\\.1\\.3\\.6\\.1\\.2\\.1\\.11\\."
-                                                         "(1|3|4|5|6|30|31|32)\\.0 = "));
+                                                        "(1|3|4|5|6|30|31|32)\\.0 = "));
     return live.match(object).hasMatch();
 }
 
@@ -87,7 +81,7 @@ class TstRecordedRows : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
-    void init() { m_test.messages.texts.clear(); }
+    void init() { m_rows.messages.texts.clear(); }
     void replaysTheRecordedWalk_data();
     void replaysTheRecordedWalk();
     void everyTypeInBothFormats();
@@ -96,54 +90,31 @@ private slots:
     void getBulkIsCutToOneDatagram();
     void typedObjectUptimeAndCounter64();
     void badFileLeavesTheRowAsItWas();
-    void cancelledReadingChangesNothing();
 
 private:
     ToolRun atRow(int row, const QString &tool, const QStringList &options,
-                  const QStringList &operands = {}, bool mibs = false);
-    bool serve(int row, const QString &path);
+                  const QStringList &operands = {}, bool mibs = false)
+    {
+        return m_rows.run(row, tool, options + QStringList{"-c", "kettle"}, operands, mibs);
+    }
 
-    TestWindow m_test;
-    SnmpAgentPage *m_page = nullptr;
-    SnmpAgents *m_agents = nullptr;
-    std::array<quint16, 7> m_ports{};
+    TestRows m_rows;
     QTemporaryDir m_folder;
     QProcess m_snmpd;
     QStringList m_recorded;  // the walk's objects, sysUpTime.0 left out
     QStringList m_walkSnmpd; // snmpwalk's arguments for snmpd
 };
 
-ToolRun TstRecordedRows::atRow(int row, const QString &tool, const QStringList &options,
-                               const QStringList &operands, bool mibs)
-{
-    const QString agent = "127.0.0.1:" + QString::number(m_ports[row]);
-    return runTool(tool, options + QStringList{"-c", "kettle", agent} + operands, mibs);
-}
-
-// Through the row menu, as a user does it.
-bool TstRecordedRows::serve(int row, const QString &path)
-{
-    AgentRowMenu &recordings = *m_test.window().snmpAgentTab->rowMenu;
-    QSignalSpy ended(m_test.window().recordingLoader, &RecordingLoader::loadEnded);
-    m_test.files.path = path;
-    emit m_page->txtSnmpStatus[row]->customContextMenuRequested({2, 2});
-    recordings.mnuServeRecording->trigger();
-    recordings.mnuAgentRow->hide();
-    return ended.count() > 0 || ended.wait(20000);
-}
-
 void TstRecordedRows::initTestCase()
 {
     const QString snmpd = QStandardPaths::findExecutable("snmpd", {"/usr/sbin"});
     if (snmpd.isEmpty() || QStandardPaths::findExecutable("snmpwalk").isEmpty())
         QSKIP("net-snmp is not installed (./scripts/test installs it)");
-    FrmMain &window = m_test.open();
-    m_page = window.snmpAgent;
-    m_agents = window.snmpAgents;
-    for (int row = 0; row < 7; ++row)
-        QVERIFY(clickRow(window, row, QString::number(m_ports[row] = freeUdpPort())));
+    for (int row = 0; row < SnmpAgents::RowCount; ++row)
+        QVERIFY(m_rows.start(row));
 
-    // snmpd with its standard tree, all seven system objects set, read-only on loopback.
+    // snmpd with its standard tree, all seven system objects set, read-only on loopback; it
+    // cannot bind port 0 and tell us.
     const QString conf = m_folder.filePath("snmpd.conf");
     writeFile(conf, "rocommunity public 127.0.0.1\nsysServices 72\n");
     const quint16 port = freeUdpPort();
@@ -160,8 +131,8 @@ void TstRecordedRows::initTestCase()
                             15000));
     const QString path = m_folder.filePath("snmpd.walk");
     writeFile(path, recorded.out.toUtf8());
-    QVERIFY2(serve(0, path), "the walk never loaded");
-    QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
+    QVERIFY2(m_rows.serve(0, path), "the walk never loaded");
+    QVERIFY2(m_rows.messages.texts.isEmpty(), qPrintable(m_rows.messages.texts.join('\n')));
     for (const QString &object : objectsOf(recorded.out))
         if (!object.startsWith(Uptime))
             m_recorded.append(object);
@@ -200,8 +171,8 @@ void TstRecordedRows::replaysTheRecordedWalk()
         const ToolRun recorded = runTool("snmpwalk", options.mid(1) + m_walkSnmpd, true);
         QVERIFY2(recorded.exitCode == 0, qPrintable(recorded.err));
         writeFile(m_folder.filePath("snmpd-mibs.walk"), recorded.out.toUtf8());
-        QVERIFY(serve(4, m_folder.filePath("snmpd-mibs.walk")));
-        QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
+        QVERIFY(m_rows.serve(4, m_folder.filePath("snmpd-mibs.walk")));
+        QVERIFY2(m_rows.messages.texts.isEmpty(), qPrintable(m_rows.messages.texts.join('\n')));
         expected = objectsOf(recorded.out);
         expected.removeIf(
             [](const QString &o) { return o.startsWith(Uptime) || o.endsWith(PastTheEnd); });
@@ -240,10 +211,10 @@ void TstRecordedRows::everyTypeInBothFormats()
     std::reverse(reversed.begin(), reversed.end());
     writeFile(m_folder.filePath("device.txt"), reversed.join('\n'));
     writeFile(m_folder.filePath("device.walk"), walk);
-    QVERIFY(serve(1, m_folder.filePath("device.txt")));
-    QVERIFY(serve(2, m_folder.filePath("device.walk")));
-    QVERIFY2(m_test.messages.texts.isEmpty(), qPrintable(m_test.messages.texts.join('\n')));
-    QCOMPARE(m_page->txtSnmpStatus[1]->toolTip(), "Serving device.txt (17 recorded objects)");
+    QVERIFY(m_rows.serve(1, m_folder.filePath("device.txt")));
+    QVERIFY(m_rows.serve(2, m_folder.filePath("device.walk")));
+    QVERIFY2(m_rows.messages.texts.isEmpty(), qPrintable(m_rows.messages.texts.join('\n')));
+    QCOMPARE(m_rows.agents.servedRecording(1).tree->size(), 17);
     for (int row : {1, 2}) {
         const ToolRun got = atRow(row, "snmpget", {"-v2c"}, oids);
         QCOMPARE(got.out, printed);
@@ -301,19 +272,19 @@ void TstRecordedRows::getBulkIsCutToOneDatagram()
 void TstRecordedRows::typedObjectUptimeAndCounter64()
 {
     // Row 5's typed object is recorded too; the typed value wins for Get and GetNext.
-    const QString typed = m_page->txtOid1->text();
-    m_page->txtValue1->setText("2");
+    const QString typed = TypedObjects[0].oid;
+    m_rows.agents.setTypedObject(0, {typed, "Integer32", "2"});
     writeFile(m_folder.filePath("switch.txt"),
               "1.3.6.1.2.1.1.3.0|67|4294967200\n1.3.6.1.2.1.2.2.1.7.1|2|1\n" + typed.toLatin1() +
                   "|2|1\n1.3.6.1.2.1.31.1.1.1.6.1|70|5\n");
-    QVERIFY(serve(5, m_folder.filePath("switch.txt")));
+    QVERIFY(m_rows.serve(5, m_folder.filePath("switch.txt")));
     QCOMPARE(atRow(5, "snmpget", {"-v2c"}, {typed}).out, "." + typed + " = INTEGER: 2\n");
     QCOMPARE(atRow(5, "snmpgetnext", {"-v2c"}, {"1.3.6.1.2.1.2.2.1.7.1"}).out,
              "." + typed + " = INTEGER: 2\n");
 
     // The recorded clock runs on from its value and wraps at 32 bits.
     const qint64 since =
-        m_agents->agentTable()[5].AgentStartTime.secsTo(QDateTime::currentDateTimeUtc());
+        m_rows.agents.agentTable()[5].AgentStartTime.secsTo(QDateTime::currentDateTimeUtc());
     const QString uptime = atRow(5, "snmpget", {"-v2c", "-Ot"}, {"1.3.6.1.2.1.1.3.0"}).out;
     const qint64 ticks = uptime.section(" = ", 1).trimmed().toLongLong();
     QVERIFY2(ticks == (4294967200 + since * 100) % 4294967296 ||
@@ -323,60 +294,17 @@ void TstRecordedRows::typedObjectUptimeAndCounter64()
     // SNMPv1 cannot get a Counter64 (the v1 replay shows that walks skip them).
     const ToolRun get = atRow(5, "snmpget", {"-v1"}, {"1.3.6.1.2.1.31.1.1.1.6.1"});
     QVERIFY2(get.err.contains("noSuchName"), qPrintable(get.out + get.err));
-
-    // Back to the row's own objects: the recording is gone, the row's seven stay. Assistive
-    // technology opens the row menu from the status box or the button as a right-click does;
-    // the button's Press and the status box's text stay.
-    AgentRowMenu &recordings = *m_test.window().snmpAgentTab->rowMenu;
-    QAccessibleInterface *status = QAccessible::queryAccessibleInterface(m_page->txtSnmpStatus[5]);
-    QCOMPARE(status->text(QAccessible::Value), QStringLiteral("Started"));
-    QCOMPARE(status->textInterface()->text(0, 5), QStringLiteral("Start"));
-    status->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
-    QVERIFY(recordings.mnuAgentRow->isVisible());
-    recordings.mnuAgentRow->hide();
-    QAccessibleActionInterface *button =
-        QAccessible::queryAccessibleInterface(m_page->cmdSnmpControl[5])->actionInterface();
-    button->doAction(QAccessibleActionInterface::showMenuAction());
-    QVERIFY(recordings.mnuAgentRow->isVisible());
-    QVERIFY(recordings.mnuServeSystemObjects->isEnabled());
-    recordings.mnuServeSystemObjects->trigger();
-    recordings.mnuAgentRow->hide();
-    QVERIFY(m_page->cmdSnmpControl[5]->toolTip().isEmpty());
-    const ToolRun gone =
-        atRow(5, "snmpget", {"-v2c"}, {"1.3.6.1.2.1.2.2.1.7.1", "1.3.6.1.2.1.1.5.0"});
-    QVERIFY2(gone.err.contains("noSuchName"), qPrintable(gone.out + gone.err));
-    QCOMPARE(atRow(5, "snmpget", {"-v2c"}, {"1.3.6.1.2.1.1.5.0"}).out,
-             ".1.3.6.1.2.1.1.5.0 = STRING: \"Agent 6\"\n");
-    QSignalSpy pressed(m_page->cmdSnmpControl[5], &QPushButton::clicked);
-    button->doAction(QAccessibleActionInterface::pressAction());
-    QVERIFY(pressed.wait());
-    QVERIFY(atRow(5, "snmpget", {"-v2c", "-r0", "-t1"}, {"1.3.6.1.2.1.1.5.0"}).out.isEmpty());
-    m_page->cmdSnmpControl[5]->click();
 }
 
 void TstRecordedRows::badFileLeavesTheRowAsItWas()
 {
     const QString bad = m_folder.filePath("bad.walk");
     writeFile(bad, ".1.3.6.1.2.1.1.5.0 = STRING: \"x\"\n.1.3.6.1.2.1.1.6.0 = Float: 1\n");
-    QVERIFY(serve(0, bad));
-    QCOMPARE(m_test.messages.texts, QStringList{"bad.walk, line 2: unknown type \"Float\""});
-    QVERIFY(m_page->txtSnmpStatus[0]->toolTip().startsWith("Serving snmpd.walk ("));
+    QVERIFY(m_rows.serve(0, bad));
+    QCOMPARE(m_rows.messages.texts, QStringList{"bad.walk, line 2: unknown type \"Float\""});
+    QCOMPARE(QFileInfo(m_rows.agents.servedRecording(0).path).fileName(), "snmpd.walk");
     QCOMPARE(atRow(0, "snmpget", {"-v2c"}, {oidOf(m_recorded[5])}).out, m_recorded[5] + '\n');
 }
 
-void TstRecordedRows::cancelledReadingChangesNothing()
-{
-    RecordingLoader &loader = *m_test.window().recordingLoader;
-    QSignalSpy ended(&loader, &RecordingLoader::loadEnded);
-    loader.serveFile(3, m_folder.filePath("device.walk"));
-    const auto dialogs = m_page->findChildren<QProgressDialog *>("frmRecordingProgress");
-    QVERIFY(!dialogs.isEmpty());
-    dialogs.last()->cancel(); // the newest, before the worker's result is looked at
-    QVERIFY(ended.wait(10000));
-    QVERIFY(m_test.messages.texts.isEmpty());
-    QVERIFY(!m_agents->servedRecording(3).tree);
-    QVERIFY(m_page->txtSnmpStatus[3]->toolTip().isEmpty());
-}
-
-QTEST_MAIN(TstRecordedRows)
+QTEST_GUILESS_MAIN(TstRecordedRows)
 #include "tst_recordedrows.moc"

@@ -1,8 +1,11 @@
 // Mutated version 3 datagrams through the engine's checks and the scoped PDU decoder: every
 // input must fail or pass cleanly, never read out of bounds. A fixed-seed run the suite does
 // every time; the sanitizer build makes an overread fatal.
-#include "snmptesthelpers.h"
-#include "usmtesthelpers.h"
+#include "support/requests.h"
+#include "support/securedrequests.h"
+
+#include "snmp/codec/snmpv3message.h"
+#include "snmp/usm/usmengine.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,11 +17,14 @@ int main(int argc, char **argv)
     UsmEngine engine(99999);
     if (!engine.addUser("u1", usm::Auth::Sha1, "pass12345", usm::Priv::Aes128, "pass67890"))
         qFatal("user refused");
-    const QByteArray secured = securedGet(engine.engineId(), engine.boots(), engine.time(), "u1",
-                                          SnmpV3Flag::Auth | SnmpV3Flag::Priv, usm::Auth::Sha1,
-                                          usm::Priv::Aes128);
-    const QByteArray plain = securedGet(engine.engineId(), 0, 0, "u1", SnmpV3Flag::Reportable,
-                                        usm::Auth::None, usm::Priv::None);
+    const SnmpMessage get = makeRequest(64, {"1.3.6.1.2.1.1.5.0"}, {}, 42);
+    const ManagerUser u1 = managerUser("u1", engine.engineId(), usm::Auth::Sha1, "pass12345",
+                                       usm::Priv::Aes128, "pass67890");
+    const QByteArray secured = securedMessage(get, 7, SnmpV3Flag::Auth | SnmpV3Flag::Priv, u1,
+                                              engine.engineId(), engine.boots(), engine.time());
+    const QByteArray plain =
+        securedMessage(get, 7, SnmpV3Flag::Reportable, managerUser("u1", {}, usm::Auth::None, {}),
+                       engine.engineId(), 0, 0);
     const QList<QByteArray> seeds{secured, plain, encodeScopedPdu(decodeV3Message(plain).value())};
     for (int i = 0; i < runs; ++i) {
         const QByteArray input = mutated(seeds[random.bounded(seeds.size())], random);

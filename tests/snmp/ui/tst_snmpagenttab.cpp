@@ -1,0 +1,346 @@
+#include "support/manager.h"
+#include "support/requests.h"
+#include "support/testwindow.h"
+
+#include "app/helppage.h"
+#include "snmp/agent/recordingloader.h"
+#include "snmp/agent/snmpagent.h"
+#include "snmp/ui/agentrowmenu.h"
+#include "snmp/ui/snmpagentpage.h"
+#include "snmp/ui/snmpagenttab.h"
+#include "snmp/ui/v3usersdialog.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <sys/mman.h>
+
+#include <cstring>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace {
+
+const QString SysName = QStringLiteral("1.3.6.1.2.1.1.5.0");
+const QString Recorded = QStringLiteral("1.3.6.1.2.1.2.2.1.7.1");
+
+// How often `needle` stands in this process's writable memory, freed blocks included, besides
+// where the needle itself is. Read through a mapping of its own, which it skips, so the scan
+// leaves no copies to find.
+qsizetype occurrencesInMemory(QByteArrayView needle)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QFile memory(QStringLiteral("/proc/self/mem"));
+    if (!maps.open(QIODevice::ReadOnly) ||
+        !memory.open(QIODevice::Unbuffered | QIODevice::ReadOnly))
+        return -1;
+    constexpr qint64 Window = 1 << 20;
+    void *mapped =
+        mmap(nullptr, Window, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return -1;
+    char *const window = static_cast<char *>(mapped);
+    const QByteArray regions = maps.readAll();
+    qsizetype found = 0;
+    for (const QByteArray &line : regions.split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        // Heap and anonymous mappings; files and the stack hold no freed blocks.
+        if (fields.size() < 5 || !fields[1].startsWith("rw") ||
+            (fields.size() > 5 && fields[5] != "[heap]"))
+            continue;
+        const QList<QByteArray> range = fields[0].split('-');
+        const qint64 start = range[0].toLongLong(nullptr, 16);
+        const qint64 end = range[1].toLongLong(nullptr, 16);
+        if (start == qint64(quintptr(window)))
+            continue;
+        // Windows overlap by the needle's length, so nothing is missed at their seams.
+        for (qint64 at = start; at < end; at += Window - needle.size()) {
+            const qint64 size = qMin(Window, end - at);
+            if (!memory.seek(at) || memory.read(window, size) != size)
+                break;
+            const QByteArrayView bytes(window, size);
+            for (qsizetype i = bytes.indexOf(needle); i >= 0; i = bytes.indexOf(needle, i + 1))
+                found += quintptr(at + i) != quintptr(needle.data());
+            if (at + size == end)
+                break;
+        }
+    }
+    std::memset(window, 0, Window);
+    munmap(mapped, Window);
+    return found;
+}
+
+} // namespace
+
+// The SNMP Agent tab in a whole window: the page shows what the rows do, and the row menu and
+// its dialogs act on them. Row 0 stays started.
+class TstSnmpAgentTab : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init() { m_test.messages.texts.clear(); }
+    void thePageAndTheRowFollowEachOther();
+    void startFailuresLeaveTheRowStopped_data();
+    void startFailuresLeaveTheRowStopped();
+    void recordingsThroughTheRowMenu();
+    void cancelledReadingChangesNothing();
+    void usersDialogAddsUsers();
+    void passphrasesLeaveNoTrace();
+
+private:
+    quint16 portOf(int row) const { return m_agents->port(row).toUShort(); }
+    bool serve(int row, const QString &path);
+
+    TestWindow m_test;
+    SnmpAgentPage *m_page = nullptr;
+    SnmpAgents *m_agents = nullptr;
+    AgentRowMenu *m_menu = nullptr;
+    Manager m_manager;
+    QTemporaryDir m_folder;
+};
+
+// Through the row menu, as a user does it.
+bool TstSnmpAgentTab::serve(int row, const QString &path)
+{
+    QSignalSpy ended(m_test.window().recordingLoader, &RecordingLoader::loadEnded);
+    m_test.files.path = path;
+    emit m_page->txtSnmpStatus[row]->customContextMenuRequested({2, 2});
+    m_menu->mnuServeRecording->trigger();
+    m_menu->mnuAgentRow->hide();
+    return ended.count() > 0 || ended.wait(20000);
+}
+
+void TstSnmpAgentTab::initTestCase()
+{
+    m_page = m_test.open().snmpAgent;
+    m_agents = m_test.window().snmpAgents;
+    m_menu = m_test.window().snmpAgentTab->rowMenu;
+    QVERIFY(m_agents->startOnAnyPort(0));
+    writeFile(m_folder.filePath("device.txt"),
+              Recorded.toLatin1() + "|2|1\n1.3.6.1.2.1.2.2.1.7.2|2|1\n");
+}
+
+// The status box, the button and the port box follow the row; what is typed below row 5 is
+// answered at once, and traced while Debug Mode is ticked in the Help tab.
+void TstSnmpAgentTab::thePageAndTheRowFollowEachOther()
+{
+    QVERIFY(m_agents->startOnAnyPort(5));
+    QCOMPARE(m_page->txtSnmpPort[5]->text(), m_agents->port(5));
+    QCOMPARE(m_page->cmdSnmpControl[5]->text(), QStringLiteral("Stop"));
+    m_test.window().help->chkDebugMode->click();
+    const QString utf8 = QStringLiteral("Gr\u00fc\u00dfe \u20ac");
+    m_page->cboType1->setCurrentText("OctetString");
+    m_page->txtValue1->setText(utf8);
+    const auto answer = m_manager.exchange(portOf(5), makeRequest(64, {m_page->txtOid1->text()}));
+    m_test.window().help->chkDebugMode->click();
+    QVERIFY(answer);
+    QCOMPARE(answer->Variables[0].Value(), utf8);
+    QVERIFY(readFile(m_test.traceFolder() + "/Snmp_127.0.0.1_" + m_agents->port(5) + ".txt")
+                .contains(" --> Response\t1234\r\n"));
+    m_page->cmdSnmpControl[5]->click();
+    QCOMPARE(m_page->txtSnmpStatus[5]->text(), QStringLiteral("Stopped"));
+    QCOMPARE(m_page->cmdSnmpControl[5]->text(), QStringLiteral("Start"));
+}
+
+void TstSnmpAgentTab::startFailuresLeaveTheRowStopped_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("port"); // "busy": taken by another socket; "row 0": row 0's
+    QTest::addColumn<QString>("message");
+    const QString loopback = QStringLiteral("127.0.0.1");
+    const QString inUse = QStringLiteral("SNMP Agent Port was in use");
+    const QString notValid = QStringLiteral("SNMP Agent IP Address is not valid");
+    QTest::newRow("port in use") << loopback << "busy" << inUse;
+    QTest::newRow("row 0's port") << loopback << "row 0" << inUse;
+    QTest::newRow("letters in the port box") << loopback << "abc"
+                                             << "Type mismatch";
+    QTest::newRow("port beyond 32 bits") << loopback << "99999999999"
+                                         << "Overflow";
+    QTest::newRow("form default address") << "255.255.255.255"
+                                          << "free" << notValid;
+    QTest::newRow("address of no adapter here") << "192.0.2.77"
+                                                << "free" << notValid;
+}
+
+void TstSnmpAgentTab::startFailuresLeaveTheRowStopped()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, port);
+    QFETCH(QString, message);
+    QUdpSocket occupant;
+    if (port == "busy" || port == "free") {
+        const quint16 number = freeUdpPort();
+        if (port == "busy")
+            QVERIFY(occupant.bind(QHostAddress::LocalHost, number));
+        port = QString::number(number);
+    } else if (port == "row 0") {
+        port = m_agents->port(0);
+    }
+    m_page->txtSnmpIpAddr[2]->setText(address);
+    m_page->txtSnmpPort[2]->setText(port);
+    m_page->cmdSnmpControl[2]->click();
+    QVERIFY(!m_agents->isRunning(2));
+    QCOMPARE(m_test.messages.texts, QStringList{message});
+    QCOMPARE(m_page->txtSnmpStatus[2]->text(), QStringLiteral("Stopped"));
+    QVERIFY(m_page->cmdSnmpControl[2]->isEnabled());
+    QVERIFY(!m_agents->snmpAgent(2).isListening());
+    const auto answer = m_manager.exchange(portOf(0), makeRequest(32, {SysName}));
+    QVERIFY(answer);
+    QCOMPARE(answer->Variables[0].Value(), QStringLiteral("Agent 1"));
+}
+
+// A recording served through the row menu is named in the row's tooltip, and a bad file leaves
+// it. Assistive technology opens the row menu from the status box or the button as a
+// right-click does; the button's Press and the status box's text stay.
+void TstSnmpAgentTab::recordingsThroughTheRowMenu()
+{
+    QVERIFY(m_agents->startOnAnyPort(1));
+    QVERIFY(serve(1, m_folder.filePath("device.txt")));
+    QCOMPARE(m_page->txtSnmpStatus[1]->toolTip(), "Serving device.txt (2 recorded objects)");
+    const QString bad = m_folder.filePath("bad.walk");
+    writeFile(bad, ".1.3.6.1.2.1.1.5.0 = STRING: \"x\"\n.1.3.6.1.2.1.1.6.0 = Float: 1\n");
+    QVERIFY(serve(1, bad));
+    QCOMPARE(m_test.messages.texts, QStringList{"bad.walk, line 2: unknown type \"Float\""});
+    QVERIFY(m_page->txtSnmpStatus[1]->toolTip().startsWith("Serving device.txt ("));
+
+    // Back to the row's own objects: the recording is gone, the row's seven stay.
+    QAccessibleInterface *status = QAccessible::queryAccessibleInterface(m_page->txtSnmpStatus[1]);
+    QCOMPARE(status->text(QAccessible::Value), QStringLiteral("Started"));
+    QCOMPARE(status->textInterface()->text(0, 5), QStringLiteral("Start"));
+    status->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    QVERIFY(m_menu->mnuAgentRow->isVisible());
+    m_menu->mnuAgentRow->hide();
+    QAccessibleActionInterface *button =
+        QAccessible::queryAccessibleInterface(m_page->cmdSnmpControl[1])->actionInterface();
+    button->doAction(QAccessibleActionInterface::showMenuAction());
+    QVERIFY(m_menu->mnuAgentRow->isVisible());
+    QVERIFY(m_menu->mnuServeSystemObjects->isEnabled());
+    m_menu->mnuServeSystemObjects->trigger();
+    m_menu->mnuAgentRow->hide();
+    QVERIFY(m_page->cmdSnmpControl[1]->toolTip().isEmpty());
+    const auto gone = m_manager.exchange(portOf(1), makeRequest(64, {Recorded, SysName}));
+    QVERIFY(gone);
+    QCOMPARE(gone->ErrorStatus, SnmpError::NoSuchName);
+    QCOMPARE(gone->Variables[1].Value(), QStringLiteral("Agent 2"));
+    QSignalSpy pressed(m_page->cmdSnmpControl[1], &QPushButton::clicked);
+    button->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(pressed.wait());
+    QVERIFY(!m_manager.exchange(portOf(1), makeRequest(64, {SysName}), 1000));
+}
+
+void TstSnmpAgentTab::cancelledReadingChangesNothing()
+{
+    RecordingLoader &loader = *m_test.window().recordingLoader;
+    QSignalSpy ended(&loader, &RecordingLoader::loadEnded);
+    loader.serveFile(3, m_folder.filePath("device.txt"));
+    const auto dialogs = m_page->findChildren<QProgressDialog *>("frmRecordingProgress");
+    QVERIFY(!dialogs.isEmpty());
+    dialogs.last()->cancel(); // the newest, before the worker's result is looked at
+    QVERIFY(ended.wait(10000));
+    QVERIFY(m_test.messages.texts.isEmpty());
+    QVERIFY(!m_agents->servedRecording(3).tree);
+    QVERIFY(m_page->txtSnmpStatus[3]->toolTip().isEmpty());
+}
+
+// The row menu's dialog: short passphrases are refused with a message, a user added there is
+// named in the row's tooltip and answered at once.
+void TstSnmpAgentTab::usersDialogAddsUsers()
+{
+    if (QStandardPaths::findExecutable("snmpget").isEmpty())
+        QSKIP("net-snmp tools are not installed (./scripts/test installs them)");
+    QCOMPARE(m_menu->mnuAgentRow->actions().last(), m_menu->mnuV3Users);
+    m_menu->mnuV3Users_Click(4);
+    auto *dialog = m_page->findChild<V3UsersDialog *>("dlgV3Users");
+    QVERIFY(dialog);
+    // The engine ID a manager reads.
+    QVERIFY(dialog->lblEngineId->text().contains(m_agents->snmpAgent(4).usm().engineId().toHex()));
+    dialog->txtName->setText("viewer");
+    dialog->cboLevel->setCurrentText("authPriv");
+    dialog->cboAuth->setCurrentText("SHA-512");
+    dialog->txtAuthPass->setText("viewer-pass");
+    dialog->cboPriv->setCurrentText("AES-256");
+    dialog->txtPrivPass->setText("short");
+    dialog->cmdAdd->click();
+    QCOMPARE(m_test.messages.texts.size(), 1);
+    QVERIFY(m_test.messages.texts[0].contains("at least 8"));
+    QVERIFY(m_agents->v3Users(4).isEmpty());
+    dialog->txtPrivPass->setText("viewer-priv");
+    dialog->cmdAdd->click();
+    // Selected, the user's settings come back without passphrases, to be changed and applied.
+    dialog->lstUsers->setCurrentRow(0);
+    QCOMPARE(dialog->txtName->text() + dialog->cboLevel->currentText() +
+                 dialog->cboAuth->currentText() + dialog->cboPriv->currentText() +
+                 dialog->txtAuthPass->text() + dialog->cmdAdd->text(),
+             "viewerauthPrivSHA-512AES-256Apply");
+    dialog->cboLevel->setCurrentText("authNoPriv");
+    dialog->cboAuth->setCurrentText("SHA-224");
+    dialog->txtAuthPass->setText("viewer-pass-2");
+    dialog->cmdAdd->click();
+    QCOMPARE(m_page->cmdSnmpControl[4]->toolTip(), QStringLiteral("SNMPv3 users: viewer"));
+    dialog->close();
+    QVERIFY(m_agents->startOnAnyPort(4));
+    const ToolRun result =
+        runTool("snmpget", {"-v3", "-l", "authNoPriv", "-u", "viewer", "-a", "SHA-224", "-A",
+                            "viewer-pass-2", "127.0.0.1:" + m_agents->port(4), SysName});
+    QVERIFY2(result.out.contains("Agent 5"), qPrintable(result.out + result.err));
+}
+
+// Typed into the dialog and used, a passphrase must not survive in memory: not in the boxes,
+// not in the form, not in the megabyte it is stretched over, nor in freed blocks.
+void TstSnmpAgentTab::passphrasesLeaveNoTrace()
+{
+#ifdef __GLIBC__
+    // Freed blocks stay in the heap, large ones too, where they would be unmapped or trimmed
+    // at random: what was left in them is then seen every time.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#endif
+    m_menu->mnuV3Users_Click(3);
+    auto *dialog = m_page->findChild<V3UsersDialog *>("dlgV3Users");
+    QVERIFY(dialog);
+    // Made at run time, so no copy stands in the program's own data.
+    const auto secret = [](int which) {
+        return QStringLiteral("qz") + QString::number(7000 + which) + QStringLiteral("wx-unseen");
+    };
+    // Twice: the second stretching then takes freed memory instead of a fresh mapping.
+    for (const char *level : {"authPriv", "authPriv"}) {
+        dialog->txtName->setText("wiped");
+        dialog->cboLevel->setCurrentText(level);
+        dialog->cboAuth->setCurrentText("SHA-256");
+        dialog->cboPriv->setCurrentText("DES");
+        dialog->txtAuthPass->setText(secret(1));
+        dialog->txtPrivPass->setText(secret(2));
+        // Shares the box's buffer, which must be wiped where it stands, not only let go.
+        const QString held = dialog->txtPrivPass->text();
+        dialog->cmdAdd->click();
+        QCOMPARE(held, QString(held.size(), QChar(0)));
+    }
+    dialog->close();
+    QVERIFY(m_test.messages.texts.isEmpty());
+    QCOMPARE(m_agents->v3Users(3), QList<QByteArray>{"wiped"});
+    for (int which : {1, 2}) {
+        const QString text = secret(which); // one buffer: the needle in UTF-16 ...
+        QCOMPARE(occurrencesInMemory(
+                     QByteArrayView(reinterpret_cast<const char *>(text.utf16()), text.size() * 2)),
+                 0);
+        // ... and in UTF-8, made without a second full copy.
+        const QByteArray eight = "qz" + QByteArray::number(7000 + which) + "wx-unseen";
+        QCOMPARE(occurrencesInMemory(eight), 0);
+    }
+}
+
+QTEST_MAIN(TstSnmpAgentTab)
+#include "tst_snmpagenttab.moc"
