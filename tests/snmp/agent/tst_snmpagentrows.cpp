@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QNetworkDatagram>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -41,6 +42,7 @@ private slots:
     void netSnmpTools_data();
     void netSnmpTools();
     void startStopAndRestart();
+    void typedObjectsAsTheBoxesRead();
     void survivesAHundredThousandBadDatagrams();
     void tracesWhatGoesOut();
     void traceFailureEndsTheEvent();
@@ -144,6 +146,37 @@ void TstSnmpAgentRows::startStopAndRestart()
 
 // Broken and foreign datagrams must neither crash nor block the row, nor be answered; what
 // decodes must encode to bytes that decode to the same message again.
+// A plain row compares the typed identifier's text with the request's, the first boxes first:
+// with both boxes alike only row 5 answers, and a text no request reads as matches nothing. A
+// device answers its own boxes' object whatever the first boxes hold.
+void TstSnmpAgentRows::typedObjectsAsTheBoxesRead()
+{
+    const auto restore = qScopeGuard([this] {
+        for (int row : {5, 6}) {
+            m_rows.agents.removeV3User(row, "owner");
+            m_rows.agents.StopSnmpAgent(row);
+        }
+        m_rows.agents.setTypedObject(0, TypedObjects[0]);
+        m_rows.agents.setTypedObject(1, TypedObjects[1]);
+    });
+    QVERIFY(m_rows.start(5) && m_rows.start(6));
+    const QString oid = QStringLiteral("1.3.6.1.4.1.7394.9.1");
+    m_rows.agents.setTypedObject(0, {oid, "Integer32", "5"});
+    m_rows.agents.setTypedObject(1, {oid, "Integer32", "6"});
+    const auto value = [&](int row) {
+        const auto answer = m_rows.exchange(row, makeRequest(64, {oid}));
+        return answer && answer->ErrorStatus == 0 ? answer->Variables[0].Value() : QString();
+    };
+    QCOMPARE(value(5), QStringLiteral("5"));
+    QCOMPARE(value(6), QString());
+    QVERIFY(m_rows.agents.addV3User(6, "owner", usm::Auth::None, {}));
+    QCOMPARE(value(6), QStringLiteral("6"));
+    QVERIFY(m_rows.agents.removeV3User(6, "owner"));
+    m_rows.agents.setTypedObject(0, {"1.3.6.01.4.1.7394.9.1", "Integer32", "5"});
+    QCOMPARE(value(5), QString());
+    QCOMPARE(value(6), QStringLiteral("6"));
+}
+
 void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
 {
     const SnmpAgent &agent = m_rows.agents.snmpAgent(0);

@@ -331,6 +331,9 @@ void TstSnmpAgentTab::passphrasesLeaveNoTrace()
     dialog->close();
     QVERIFY(m_test.messages.texts.isEmpty());
     QCOMPARE(m_agents->v3Users(3), QList<QByteArray>{"wiped"});
+#ifdef __SANITIZE_ADDRESS__
+    QSKIP("the sanitizer keeps freed blocks and their shadow in mappings of its own");
+#endif
     for (int which : {1, 2}) {
         const QString text = secret(which); // one buffer: the needle in UTF-16 ...
         QCOMPARE(occurrencesInMemory(
