@@ -24,7 +24,6 @@ constexpr int FileCount = 200;
 constexpr qsizetype FileBytes = 40 * 1000; // a typical MIB module
 constexpr int PauseSamples = 25;
 
-
 } // namespace
 
 int main(int argc, char **argv)

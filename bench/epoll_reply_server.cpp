@@ -17,9 +17,9 @@ int EpollReplyServer::start()
     at.sin_family = AF_INET;
     at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof at;
-    if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr *>(&at), sizeof at) != 0
-        || listen(m_listener, 1024) != 0
-        || getsockname(m_listener, reinterpret_cast<sockaddr *>(&at), &length) != 0)
+    if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr *>(&at), sizeof at) != 0 ||
+        listen(m_listener, 1024) != 0 ||
+        getsockname(m_listener, reinterpret_cast<sockaddr *>(&at), &length) != 0)
         return 0;
     m_epoll = epoll_create1(EPOLL_CLOEXEC);
     m_wake = eventfd(0, EFD_CLOEXEC);

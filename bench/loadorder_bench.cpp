@@ -1,7 +1,7 @@
 // Times "Create LoadOrder.txt" on 1000 generated module files, from the click to the written
 // file, next to one plain read of the same files.
-#include "benchservices.h"
 #include "app/frmmain.h"
+#include "benchservices.h"
 #include "common/core/editorlauncher.h"
 #include "common/core/messagepresenter.h"
 #include "netinfo/adapterinfo.h"

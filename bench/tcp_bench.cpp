@@ -39,7 +39,6 @@ const std::string Reply = "HTTP/1.1 200";
 constexpr double RunSeconds = 1.0;
 constexpr int Repeats = 3;
 
-
 int connectLoopback(int port)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -214,13 +213,11 @@ int main(int argc, char **argv)
         const auto [ours, reference] =
             bestOfTurns([&] { return roundTripsPerSecond(ourPort, connections); },
                         [&] { return roundTripsPerSecond(referencePort, connections); });
-        const std::string what =
-            "round trips/s, " + std::to_string(connections) + " connection(s)";
+        const std::string what = "round trips/s, " + std::to_string(connections) + " connection(s)";
         printLine(what.c_str(), ours, reference);
     }
-    const auto [ours, reference] =
-        bestOfTurns([&] { return connectionsPerSecond(ourPort); },
-                    [&] { return connectionsPerSecond(referencePort); });
+    const auto [ours, reference] = bestOfTurns([&] { return connectionsPerSecond(ourPort); },
+                                               [&] { return connectionsPerSecond(referencePort); });
     printLine("connections/s (request, reply)", ours, reference);
     return 0;
 }

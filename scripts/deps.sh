@@ -1,6 +1,6 @@
 # Sourced by the scripts: installs with apt-get whatever of the build and test needs is missing.
 VELMOR_PACKAGES=(cmake ninja-build g++ ccache qt6-base-dev qt6-base-dev-tools libgl-dev
-  fonts-dejavu-core snmp snmpd dos2unix libcap2-bin libssl-dev)
+  fonts-dejavu-core snmp snmpd dos2unix libcap2-bin libssl-dev clang-format)
 
 velmor_install_missing() {
   local missing=()
@@ -21,4 +21,11 @@ velmor_build() {
   shift 2
   cmake -S "$VELMOR_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
   cmake --build "$dir" -j "$(nproc)"
+}
+
+# Fails, naming them, when a C++ file of the tree is not as clang-format writes it.
+velmor_check_format() {
+  local files
+  mapfile -t files < <(cd "$VELMOR_ROOT" && find src tests bench tools -name '*.h' -o -name '*.cpp' | sort)
+  (cd "$VELMOR_ROOT" && clang-format --dry-run --Werror "${files[@]}")
 }

@@ -1,9 +1,9 @@
 #include "app/frmmain.h"
 #include "common/core/apptitle.h"
+#include "common/core/openfilelimit.h"
 #include "common/widgets/desktopeditor.h"
 #include "common/widgets/dialogfilechooser.h"
 #include "common/widgets/messageboxes.h"
-#include "common/core/openfilelimit.h"
 #include "netinfo/adapterinfo.h"
 #include "netinfo/systemadapters.h"
 
@@ -21,8 +21,7 @@ int main(int argc, char *argv[])
     DesktopEditorLauncher editor(messages);
     AdapterInfo ipInfo(readSystemAdapters);
     DialogFileChooser files;
-    const AppServices services{QCoreApplication::applicationDirPath(), messages, editor,
-                               &files};
+    const AppServices services{QCoreApplication::applicationDirPath(), messages, editor, &files};
     FrmMain window(ipInfo, services, QDir::currentPath());
     window.show();
     return app.exec();

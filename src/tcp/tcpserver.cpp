@@ -1,7 +1,7 @@
 #include "tcpserver.h"
 
-#include "common/net/listenaddress.h"
 #include "common/core/reservedport.h"
+#include "common/net/listenaddress.h"
 #include "tcpconnection.h"
 
 #include <QNetworkInterface>
@@ -104,7 +104,10 @@ TcpServer::~TcpServer()
     }
 }
 
-bool TcpServer::listening() const { return m_server->isListening(); }
+bool TcpServer::listening() const
+{
+    return m_server->isListening();
+}
 
 Status TcpServer::setListening(bool on)
 {

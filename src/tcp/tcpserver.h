@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/net/listenaddress.h"
 #include "common/core/result.h"
+#include "common/net/listenaddress.h"
 
 #include <QByteArray>
 #include <QHostAddress>

@@ -22,9 +22,9 @@ TcpServicePage::TcpServicePage(QWidget *parent) : QWidget(parent)
     grid->setVerticalSpacing(2);
     QWidget *frame = fraTcpService;
     for (int i = 0; i < RowCount; ++i) {
-        txtTcpIpAddr[i] = arrayTextBox(frame, QStringLiteral("txtTcpIpAddr"), i,
-                                       QStringLiteral("255.255.255.255"),
-                                       QStringLiteral("IP Address:"));
+        txtTcpIpAddr[i] =
+            arrayTextBox(frame, QStringLiteral("txtTcpIpAddr"), i,
+                         QStringLiteral("255.255.255.255"), QStringLiteral("IP Address:"));
         txtTcpPort[i] = arrayTextBox(frame, QStringLiteral("txtTcpPort"), i,
                                      QString::fromLatin1(ports[i]), QStringLiteral("Port:"));
         cmdTcpControl[i] =
@@ -32,9 +32,9 @@ TcpServicePage::TcpServicePage(QWidget *parent) : QWidget(parent)
         txtTcpStatus[i] = arrayTextBox(frame, QStringLiteral("txtTcpStatus"), i,
                                        QStringLiteral("Stopped"), QStringLiteral("Status:"));
         txtTcpStatus[i]->setReadOnly(true);
-        txtTcpReply[i] = arrayTextBox(frame, QStringLiteral("txtTcpReply"), i,
-                                      QString::fromLatin1(replies[i]),
-                                      QStringLiteral("Send Reply String:"));
+        txtTcpReply[i] =
+            arrayTextBox(frame, QStringLiteral("txtTcpReply"), i, QString::fromLatin1(replies[i]),
+                         QStringLiteral("Send Reply String:"));
 
         const int row = i * 4;
         grid->addWidget(rowLabel(frame, QStringLiteral("IP Address:"), txtTcpIpAddr[i]), row, 0);

@@ -25,8 +25,7 @@ TcpServices::TcpServices(TcpServicePage &page, DebugTrace &trace, const AppServi
         tcpServer[i]->setObjectName(QStringLiteral("tcpServer_%1").arg(i));
         connect(tcpServer[i], &TcpServer::Connected, this, &TcpServices::tcpServer_Connected);
         connect(tcpServer[i], &TcpServer::DataIn, this, &TcpServices::tcpServer_DataIn);
-        connect(tcpServer[i], &TcpServer::Disconnected, this,
-                &TcpServices::tcpServer_Disconnected);
+        connect(tcpServer[i], &TcpServer::Disconnected, this, &TcpServices::tcpServer_Disconnected);
         connect(m_page.cmdTcpControl[i], &QPushButton::clicked, this,
                 [this, i] { cmdTcpControl_Click(i); });
     }
@@ -80,22 +79,21 @@ void TcpServices::StopTcpServer(int index)
 
 void TcpServices::reportFailure(const QString &handler, const QString &description)
 {
-    m_services.messages.showMessage(QStringLiteral("Modul: ") + handler
-                                    + QStringLiteral(", Err: ") + description);
+    m_services.messages.showMessage(QStringLiteral("Modul: ") + handler +
+                                    QStringLiteral(", Err: ") + description);
 }
 
 bool TcpServices::appendTrace(int index, const QStringList &lines, const QString &handler)
 {
-    const Status written = m_trace.AppendTraceRecord(TraceKind::Tcp,
-                                                     m_page.txtTcpIpAddr[index]->text(),
-                                                     m_page.txtTcpPort[index]->text(), lines);
+    const Status written =
+        m_trace.AppendTraceRecord(TraceKind::Tcp, m_page.txtTcpIpAddr[index]->text(),
+                                  m_page.txtTcpPort[index]->text(), lines);
     if (!written)
         reportFailure(handler, written.failure().description);
     return written.ok();
 }
 
-bool TcpServices::peerOf(int index, int id, QString &address, QString &port,
-                         const QString &handler)
+bool TcpServices::peerOf(int index, int id, QString &address, QString &port, const QString &handler)
 {
     const Result<QString> peerAddress = tcpServer[index]->peerAddress(id);
     if (!peerAddress) {
@@ -120,9 +118,10 @@ void TcpServices::tcpServer_Connected(int index, qint16 id, const QString &, int
     QString address, port;
     if (!peerOf(index, id, address, port, handler))
         return;
-    appendTrace(index, {QStringLiteral(" --- Connected with ") + address
-                            + QStringLiteral(" on port ") + port},
-                handler);
+    appendTrace(
+        index,
+        {QStringLiteral(" --- Connected with ") + address + QStringLiteral(" on port ") + port},
+        handler);
 }
 
 void TcpServices::tcpServer_DataIn(int index, qint16 id, const QString &text, int)
@@ -132,8 +131,8 @@ void TcpServices::tcpServer_DataIn(int index, qint16 id, const QString &text, in
         QString address, port;
         if (!peerOf(index, id, address, port, handler))
             return;
-        const QString record = QStringLiteral(" <-- ") + address + QLatin1Char(':') + port
-                               + QLatin1Char(' ') + text;
+        const QString record =
+            QStringLiteral(" <-- ") + address + QLatin1Char(':') + port + QLatin1Char(' ') + text;
         if (!appendTrace(index, {record}, handler))
             return;
     }

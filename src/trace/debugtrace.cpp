@@ -6,20 +6,22 @@
 #include <QDir>
 #include <QFile>
 
-QString TraceStamp() { return traceStampAt(QTime::currentTime()); }
+QString TraceStamp()
+{
+    return traceStampAt(QTime::currentTime());
+}
 
 QString traceStampAt(const QTime &time)
 {
     return time.toString(QStringLiteral("HH:mm:ss"));
 }
 
-QString DebugTrace::traceFilePath(TraceKind kind, const QString &address,
-                                  const QString &port) const
+QString DebugTrace::traceFilePath(TraceKind kind, const QString &address, const QString &port) const
 {
-    const QString prefix = kind == TraceKind::Snmp ? QStringLiteral("Snmp_")
-                                                   : QStringLiteral("Tcp_");
-    return traceFolder(m_programFolder) + QLatin1Char('/') + prefix + address + QLatin1Char('_')
-           + port + QStringLiteral(".txt");
+    const QString prefix =
+        kind == TraceKind::Snmp ? QStringLiteral("Snmp_") : QStringLiteral("Tcp_");
+    return traceFolder(m_programFolder) + QLatin1Char('/') + prefix + address + QLatin1Char('_') +
+           port + QStringLiteral(".txt");
 }
 
 Status DebugTrace::AppendTraceRecord(TraceKind kind, const QString &address, const QString &port,

@@ -15,8 +15,8 @@ void DeleteTraceFiles(const QString &programFolder)
     if (!folder.exists())
         return;
     for (const QString &pattern : {QStringLiteral("Snmp*"), QStringLiteral("Tcp*")}) {
-        const QFileInfoList matches = folder.entryInfoList(
-            {pattern}, QDir::Files | QDir::NoDotAndDotDot);
+        const QFileInfoList matches =
+            folder.entryInfoList({pattern}, QDir::Files | QDir::NoDotAndDotDot);
         for (const QFileInfo &file : matches) {
             if (file.isHidden() || file.isSymLink() || !file.isFile())
                 continue;

@@ -17,12 +17,15 @@ namespace {
 
 constexpr int PathRole = Qt::UserRole;
 
-QString cleanDirectory(const QString &path) { return QDir::cleanPath(QDir(path).absolutePath()); }
+QString cleanDirectory(const QString &path)
+{
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
 
 QString entryCaption(const QString &path, int depth)
 {
-    const QString name = QDir(path).isRoot() ? QDir::toNativeSeparators(path)
-                                             : QFileInfo(path).fileName();
+    const QString name =
+        QDir(path).isRoot() ? QDir::toNativeSeparators(path) : QFileInfo(path).fileName();
     return QString(depth * 2, QLatin1Char(' ')) + name;
 }
 
@@ -38,14 +41,12 @@ FileBrowser::FileBrowser(MibFixPage &page, const QString &startDirectory, QObjec
     rereadFileList();
 
     connect(m_page.lbxDrive, &QComboBox::activated, this, &FileBrowser::lbxDrive_Change);
-    connect(m_page.lbxDir, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
-        openDirectory(item->data(PathRole).toString());
-    });
+    connect(m_page.lbxDir, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem *item) { openDirectory(item->data(PathRole).toString()); });
     connect(m_page.lbxFile, &QListWidget::itemSelectionChanged, this, &FileBrowser::lbxFile_Click);
     connect(m_page.cmdRefresh, &QPushButton::clicked, this, &FileBrowser::cmdRefresh_Click);
     connect(m_page.cmdSelectAll, &QPushButton::clicked, this, &FileBrowser::cmdSelectAll_Click);
-    connect(m_page.cmdUnSelectAll, &QPushButton::clicked, this,
-            &FileBrowser::cmdUnSelectAll_Click);
+    connect(m_page.cmdUnSelectAll, &QPushButton::clicked, this, &FileBrowser::cmdUnSelectAll_Click);
 }
 
 void FileBrowser::fillDrives(const QString &startDirectory)
@@ -106,7 +107,7 @@ void FileBrowser::setDirectoryPath(const QString &path)
     list->clear();
 
     QStringList ancestors;
-    for (QDir dir(path);; ) {
+    for (QDir dir(path);;) {
         ancestors.prepend(dir.absolutePath());
         if (dir.isRoot() || !dir.cdUp())
             break;
@@ -147,8 +148,9 @@ void FileBrowser::cmdRefresh_Click()
 void FileBrowser::rereadFileList()
 {
     const FilePattern pattern(m_filePattern);
-    const QFileInfoList entries = QDir(m_filePath).entryInfoList(
-        QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList entries =
+        QDir(m_filePath)
+            .entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     QListWidget *list = m_page.lbxFile;
     const QSignalBlocker blocker(list);
     list->clear();
@@ -159,7 +161,10 @@ void FileBrowser::rereadFileList()
     list->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
 }
 
-void FileBrowser::lbxFile_Click() { UpdateFileCounter(); }
+void FileBrowser::lbxFile_Click()
+{
+    UpdateFileCounter();
+}
 
 void FileBrowser::cmdSelectAll_Click()
 {
@@ -187,8 +192,8 @@ void FileBrowser::UpdateFileCounter()
         if (list->item(i)->isSelected())
             ++selected;
     }
-    m_page.lblFileCounter->setText(QString::number(list->count()) + QStringLiteral(" (")
-                                   + QString::number(selected) + QLatin1Char(')'));
+    m_page.lblFileCounter->setText(QString::number(list->count()) + QStringLiteral(" (") +
+                                   QString::number(selected) + QLatin1Char(')'));
 }
 
 QString FileBrowser::highlightedDirectory() const

@@ -42,9 +42,9 @@ private:
     QString driveOf(const QString &path) const;
 
     MibFixPage &m_page;
-    QString m_dirPath;     // the directory list's open directory
-    QString m_filePath;    // the directory the file list shows
-    QString m_filePattern; // the pattern the file list applies
+    QString m_dirPath;                        // the directory list's open directory
+    QString m_filePath;                       // the directory the file list shows
+    QString m_filePattern;                    // the pattern the file list applies
     QHash<QString, QString> m_driveDirectory; // current directory per drive root
     QString m_drive;
 };

@@ -10,10 +10,9 @@ bool wildcardMatch(QStringView name, QStringView pattern)
         if (p < pattern.size() && pattern[p] == u'*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size()
-                   && (pattern[p] == u'?'
-                       || QChar::toCaseFolded(pattern[p].unicode())
-                              == QChar::toCaseFolded(name[n].unicode()))) {
+        } else if (p < pattern.size() &&
+                   (pattern[p] == u'?' || QChar::toCaseFolded(pattern[p].unicode()) ==
+                                              QChar::toCaseFolded(name[n].unicode()))) {
             ++n;
             ++p;
         } else if (starP >= 0) {
@@ -44,8 +43,8 @@ bool FilePattern::matches(const QString &fileName) const
     for (const QString &part : m_parts) {
         if (wildcardMatch(fileName, part))
             return true;
-        if (part.endsWith(QLatin1String(".*")) && !fileName.contains(QLatin1Char('.'))
-            && wildcardMatch(fileName, QStringView(part).chopped(2)))
+        if (part.endsWith(QLatin1String(".*")) && !fileName.contains(QLatin1Char('.')) &&
+            wildcardMatch(fileName, QStringView(part).chopped(2)))
             return true;
     }
     return false;

@@ -47,8 +47,8 @@ QListWidget *listBox(QWidget *parent, const QString &name, const QString &label)
 MibFixPage::MibFixPage(QWidget *parent) : QWidget(parent)
 {
     // Pictures of the four toolbar buttons: right, left, up, down.
-    for (QStyle::StandardPixmap pixmap : {QStyle::SP_ArrowRight, QStyle::SP_ArrowLeft,
-                                          QStyle::SP_ArrowUp, QStyle::SP_ArrowDown})
+    for (QStyle::StandardPixmap pixmap :
+         {QStyle::SP_ArrowRight, QStyle::SP_ArrowLeft, QStyle::SP_ArrowUp, QStyle::SP_ArrowDown})
         imgList16.append(style()->standardIcon(pixmap));
 
     auto *columns = new QHBoxLayout(this);

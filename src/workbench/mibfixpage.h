@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QList>
 #include <QIcon>
+#include <QList>
 #include <QWidget>
 
 class QAction;

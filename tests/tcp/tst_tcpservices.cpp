@@ -65,13 +65,16 @@ void startRow(QLineEdit *addressBox, QLineEdit *portBox, QPushButton *button,
     button->click();
 }
 
-qint16 idOf(const QList<QVariant> &event) { return event.at(1).value<qint16>(); }
+qint16 idOf(const QList<QVariant> &event)
+{
+    return event.at(1).value<qint16>();
+}
 } // namespace
 
 void TstTcpServices::rowsRefuseWhereNoClientReachesThem_data()
 {
     QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("port"); // "used": one a test socket holds
+    QTest::addColumn<QString>("port");         // "used": one a test socket holds
     QTest::addColumn<QStringList>("messages"); // of an SNMP row, then of the TCP row
     const QStringList notValid = {"SNMP Agent IP Address is not valid",
                                   "TCP Server IP Address is not valid"};
@@ -87,9 +90,10 @@ void TstTcpServices::rowsRefuseWhereNoClientReachesThem_data()
     QTest::newRow("link-local, no interface") << linkLocal.toString() << free << notValid;
     const QString advice = "Port 80 was refused: the system reserves ports below 1024 for "
                            "privileged programs. Choose a port from 1024 up, or allow this "
-                           "program those ports with:\nsudo setcap cap_net_bind_service=+ep "
-                           + QCoreApplication::applicationFilePath();
-    QTest::newRow("port below 1024") << "127.0.0.1" << "80" << QStringList{advice, advice};
+                           "program those ports with:\nsudo setcap cap_net_bind_service=+ep " +
+                           QCoreApplication::applicationFilePath();
+    QTest::newRow("port below 1024") << "127.0.0.1"
+                                     << "80" << QStringList{advice, advice};
     // Failures the TCP row alone meets.
     for (const auto &[port, message] : {std::pair{"used", "The bound address is already in use"},
                                         {"http", "Type mismatch"},
@@ -114,9 +118,8 @@ void TstTcpServices::rowsRefuseWhereNoClientReachesThem()
     const SnmpAgentPage &snmp = *window.snmpAgent;
     TcpServicePage &tcp = *window.tcpService;
     syscall(SYS_setresuid, -1, 65534, -1); // this thread binds as a normal user would
-    if (messages.size() != 1) // an SNMP row too
-        startRow(snmp.txtSnmpIpAddr[0], snmp.txtSnmpPort[0], snmp.cmdSnmpControl[0], address,
-                 port);
+    if (messages.size() != 1)              // an SNMP row too
+        startRow(snmp.txtSnmpIpAddr[0], snmp.txtSnmpPort[0], snmp.cmdSnmpControl[0], address, port);
     startRow(tcp.txtTcpIpAddr[0], tcp.txtTcpPort[0], tcp.cmdTcpControl[0], address, port);
     syscall(SYS_setresuid, -1, 0, -1);
     QCOMPARE(test.messages.texts, messages);
@@ -170,11 +173,11 @@ void TstTcpServices::oneClientThroughARowsStopAndStartAnsweredAndTraced()
     const QString data = QStringLiteral("@ <-- 127.0.0.1:%1 ").arg(peer);
     const QString ok = QStringLiteral("\r\n@ --> HTTP/1.1 200\r\n");
     QTRY_COMPARE(QString::fromLatin1(readFile(trace)).replace(stamp, QStringLiteral("\\1@")),
-                 QStringLiteral("@ --- Connected with 127.0.0.1 on port %1\r\n").arg(peer) + data
-                     + "GET /" + ok + data + "GET /a" + ok + data + QString::fromLatin1(all)
-                     + "\r\n@ --> " + QString::fromLatin1(utf8) // the bytes as sent
-                     + "\r\n" + data + "anyone there?\r\n" + data
-                     + "QUIT\r\n@ --> 221 Bye\r\n@ --- Disconnected\r\n\r\n");
+                 QStringLiteral("@ --- Connected with 127.0.0.1 on port %1\r\n").arg(peer) + data +
+                     "GET /" + ok + data + "GET /a" + ok + data + QString::fromLatin1(all) +
+                     "\r\n@ --> " + QString::fromLatin1(utf8) // the bytes as sent
+                     + "\r\n" + data + "anyone there?\r\n" + data +
+                     "QUIT\r\n@ --> 221 Bye\r\n@ --- Disconnected\r\n\r\n");
 
     // Each record the disk refuses ends its handler with a message; the data gets no reply.
     QVERIFY(QFile::remove(trace) && QFile::link(QStringLiteral("/dev/full"), trace));
@@ -261,8 +264,8 @@ void TstTcpServices::thousandConnectionsPastTheDescriptorLimitAnsweredNoneLeft()
     const auto cpuMs = [] {
         rusage use{};
         getrusage(RUSAGE_SELF, &use);
-        return (use.ru_utime.tv_sec + use.ru_stime.tv_sec) * 1000
-               + (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1000;
+        return (use.ru_utime.tv_sec + use.ru_stime.tv_sec) * 1000 +
+               (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1000;
     };
     QTcpSocket first; // its accept finds the queue empty afterwards, as in any row's life
     QVERIFY(connectTo(first, port));
@@ -294,8 +297,7 @@ void TstTcpServices::thousandConnectionsPastTheDescriptorLimitAnsweredNoneLeft()
     // Every other client goes away with a reset instead of an orderly close.
     const linger reset{1, 0};
     for (int i = 0; i < Clients; i += 2)
-        setsockopt(int(clients[i].socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
-                   sizeof reset);
+        setsockopt(int(clients[i].socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     clients.clear();
     first.close();
     QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 10000);

@@ -32,8 +32,7 @@ void TstDebugTrace::recordFormatAndFileName()
     QDir(folder.path()).mkdir("Debug");
     DebugTrace trace(folder.path());
     // Box texts are used as they stand, empty or with blanks.
-    QCOMPARE(trace.traceFilePath(TraceKind::Tcp, "", "80 "),
-             folder.path() + "/Debug/Tcp__80 .txt");
+    QCOMPARE(trace.traceFilePath(TraceKind::Tcp, "", "80 "), folder.path() + "/Debug/Tcp__80 .txt");
     const QString file = folder.path() + "/Debug/Snmp_127.0.0.1_171.txt";
     const QStringList record{QString::fromLatin1(" <-- x\xe9"), "\t\t1.3", ""};
     QVERIFY(trace.AppendTraceRecord(TraceKind::Snmp, "127.0.0.1", "171", record));

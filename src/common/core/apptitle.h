@@ -9,4 +9,7 @@ inline QString mainWindowTitle()
 {
     return QStringLiteral("  Velmor SNMP Test Tool, ver " VELMOR_VERSION);
 }
-inline QString applicationTitle() { return QStringLiteral("Velmor SNMP Test Tool"); }
+inline QString applicationTitle()
+{
+    return QStringLiteral("Velmor SNMP Test Tool");
+}

@@ -12,8 +12,8 @@ QString shellWord(const QString &text)
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9/._+-]+$"));
     if (plain.match(text).hasMatch())
         return text;
-    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("'\\''"))
-           + QLatin1Char('\'');
+    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("'\\''")) +
+           QLatin1Char('\'');
 }
 } // namespace
 
@@ -27,8 +27,8 @@ QString accessRefusedMessage(int port, const QString &systemDescription)
                           .arg(FirstFreePort);
 #ifdef Q_OS_LINUX
     message += QStringLiteral(", or allow this program those ports with:\nsudo setcap "
-                              "cap_net_bind_service=+ep ")
-               + shellWord(QCoreApplication::applicationFilePath());
+                              "cap_net_bind_service=+ep ") +
+               shellWord(QCoreApplication::applicationFilePath());
 #else
     message += QLatin1Char('.');
 #endif

@@ -13,8 +13,7 @@ struct Failure
     QString description;
 };
 
-template <typename T>
-class Result
+template <typename T> class Result
 {
 public:
     Result(T value) : m_state(std::move(value)) {}

@@ -11,7 +11,10 @@ LineReader::LineReader(QIODevice &device, qsizetype chunkSize)
 {
 }
 
-QString LineReader::errorString() const { return m_device.errorString(); }
+QString LineReader::errorString() const
+{
+    return m_device.errorString();
+}
 
 bool LineReader::fill()
 {
@@ -60,7 +63,7 @@ bool LineReader::readLine(QByteArrayView &line)
             if (cr + 1 == size) {
                 m_scanned = cr - m_pos;
                 if (fill())
-                    continue; // the byte after the CR decides whether it is CR LF
+                    continue;           // the byte after the CR decides whether it is CR LF
                 cr = m_pos + m_scanned; // fill() may have moved the unread bytes to the front
             }
             line = QByteArrayView(m_buffer.constData() + m_pos, cr - m_pos);

@@ -15,6 +15,6 @@ void DesktopEditorLauncher::openInEditor(const QString &path)
     const bool started = QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 #endif
     if (!started)
-        m_messages.showMessage(QStringLiteral("The text editor could not be started for ")
-                               + QDir::toNativeSeparators(path));
+        m_messages.showMessage(QStringLiteral("The text editor could not be started for ") +
+                               QDir::toNativeSeparators(path));
 }

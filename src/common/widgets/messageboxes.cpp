@@ -24,7 +24,10 @@ void QueuedMessageBoxes::showMessage(const QString &text)
     showNext();
 }
 
-QString QueuedMessageBoxes::textOnScreen() const { return m_box ? m_box->text() : QString(); }
+QString QueuedMessageBoxes::textOnScreen() const
+{
+    return m_box ? m_box->text() : QString();
+}
 
 void QueuedMessageBoxes::acceptCurrent()
 {

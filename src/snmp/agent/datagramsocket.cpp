@@ -37,8 +37,8 @@ int DatagramSocket::receive()
         // Read until the socket says it has nothing more: asking first would cost a system
         // call per datagram.
         const int i = b.received;
-        const qint64 size = m_socket->readDatagram(b.slot(i), SlotSize, &b.senders[i],
-                                                   &b.senderPorts[i]);
+        const qint64 size =
+            m_socket->readDatagram(b.slot(i), SlotSize, &b.senders[i], &b.senderPorts[i]);
         if (size < 0 && m_socket->error() == QAbstractSocket::TemporaryError)
             break;
         b.sizes[i] = size;

@@ -25,8 +25,7 @@ struct RecordingLoader::Job
     QTimer *poll = nullptr;
 };
 
-RecordingLoader::RecordingLoader(SnmpAgents &agents, MessagePresenter &messages,
-                                 QObject *parent)
+RecordingLoader::RecordingLoader(SnmpAgents &agents, MessagePresenter &messages, QObject *parent)
     : QObject(parent), m_agents(agents), m_messages(messages)
 {
 }

@@ -1,7 +1,7 @@
 #include "snmpagent.h"
 
-#include "common/net/listenaddress.h"
 #include "common/core/reservedport.h"
+#include "common/net/listenaddress.h"
 #include "snmp/agent/datagramsocket.h"
 
 #include <QUdpSocket>
@@ -157,13 +157,13 @@ std::optional<EngineFacts> SnmpAgent::engineFacts() const
         return std::nullopt;
     const UsmStats &usm = m_usm->stats();
     const MpdStats &mpd = m_usm->mpdStats();
-    return EngineFacts{m_usm->engineId(),
-                       m_usm->boots(),
-                       m_usm->time(),
-                       {mpd.unknownSecurityModels, mpd.invalidMsgs, mpd.unknownPduHandlers,
-                        mpd.unknownContexts},
-                       {usm.unsupportedSecLevels, usm.notInTimeWindows, usm.unknownUserNames,
-                        usm.unknownEngineIds, usm.wrongDigests, usm.decryptionErrors}};
+    return EngineFacts{
+        m_usm->engineId(),
+        m_usm->boots(),
+        m_usm->time(),
+        {mpd.unknownSecurityModels, mpd.invalidMsgs, mpd.unknownPduHandlers, mpd.unknownContexts},
+        {usm.unsupportedSecLevels, usm.notInTimeWindows, usm.unknownUserNames, usm.unknownEngineIds,
+         usm.wrongDigests, usm.decryptionErrors}};
 }
 
 qsizetype SnmpAgent::responseLimit() const

@@ -2,8 +2,8 @@
 
 #include "common/core/result.h"
 #include "snmp/answers/ownobjects.h"
-#include "snmp/codec/snmpmessage.h"
 #include "snmp/answers/snmpstatistics.h"
+#include "snmp/codec/snmpmessage.h"
 #include "snmp/usm/usmengine.h"
 
 #include <QByteArray>

@@ -143,7 +143,7 @@ void SnmpAgents::answerV3(int index)
 Status SnmpAgents::answer(int index, SnmpMessage &message, qsizetype room)
 {
     return ::answerRequest(message, servedObjects(index, message),
-                         room < 0 ? m_agents[index]->responseLimit() : room);
+                           room < 0 ? m_agents[index]->responseLimit() : room);
 }
 
 bool SnmpAgents::isDevice(int index) const

@@ -79,8 +79,8 @@ void SnmpAgents::started(int index, const Status &listening)
 
     const QString number = QString::number(index + 1);
     AgentTableRow &row = m_table[index];
-    row.SysDescr = QStringLiteral("IP=") + m_addresses[index] + QStringLiteral(",Port=") +
-                   m_ports[index];
+    row.SysDescr =
+        QStringLiteral("IP=") + m_addresses[index] + QStringLiteral(",Port=") + m_ports[index];
     row.SysObjectID = QStringLiteral("1.3.6.1.4.1.7394.1.99.") + number;
     // Kept in UTC: the uptime is a difference of instants, and a daylight-saving change must
     // not make it jump an hour.

@@ -1,8 +1,8 @@
 #include "v3userform.h"
 
 #include "snmp/agent/snmpagents.h"
-#include "snmp/usm/usmkeys.h"
 #include "snmp/usm/usmengine.h"
+#include "snmp/usm/usmkeys.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QString>
 
-
 // What a started row answers for the system group; written at start, read by the answers.
 struct AgentTableRow
 {

@@ -7,8 +7,7 @@ bool isAgentCommunity(const SnmpMessage &message)
 
 Status AnswerVariable(SnmpVariable &variable, const QString &value, int type, const QString &oid)
 {
-    const Status set =
-        type == 0 ? variable.setValue(value) : variable.setValueAndType(value, type);
+    const Status set = type == 0 ? variable.setValue(value) : variable.setValueAndType(value, type);
     if (!set)
         return set;
     return variable.setOid(oid);

@@ -1,7 +1,7 @@
 #include "bulkanswers.h"
 
-#include "snmp/codec/bercodec.h"
 #include "snmp/answers/servedobjects.h"
+#include "snmp/codec/bercodec.h"
 #include "snmp/codec/snmpmessage.h"
 #include "snmp/codec/snmpvalue.h"
 

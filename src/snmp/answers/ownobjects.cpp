@@ -1,8 +1,8 @@
 #include "ownobjects.h"
 
+#include "snmp/answers/snmpstatistics.h"
 #include "snmp/codec/bercodec.h"
 #include "snmp/codec/oidorder.h"
-#include "snmp/answers/snmpstatistics.h"
 
 #include <QList>
 
@@ -178,6 +178,5 @@ QByteArray OwnObjects::valueElement(int position) const
     // The counters stand in their identifiers' order, the processing ones first.
     const int index = int(Definitions[position].value) - int(Own::UnknownSecurityModels);
     const int processing = int(engine.processing.size());
-    return counter(index < processing ? engine.processing[index]
-                                      : engine.usm[index - processing]);
+    return counter(index < processing ? engine.processing[index] : engine.usm[index - processing]);
 }

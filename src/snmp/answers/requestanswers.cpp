@@ -2,8 +2,8 @@
 
 #include "snmp/answers/answerbasics.h"
 #include "snmp/answers/bulkanswers.h"
-#include "snmp/answers/variableanswers.h"
 #include "snmp/answers/servedobjects.h"
+#include "snmp/answers/variableanswers.h"
 #include "snmp/codec/snmpmessage.h"
 #include "snmp/codec/snmpvalue.h"
 

@@ -1,14 +1,14 @@
 #include "servedobjects.h"
 
 #include "snmp/answers/agenttable.h"
+#include "snmp/answers/systemanswers.h"
 #include "snmp/codec/bercodec.h"
 #include "snmp/codec/oidorder.h"
-#include "snmp/recording/recordedtree.h"
 #include "snmp/codec/snmpmessage.h"
-#include "snmp/codec/snmpvalue.h"
-#include "snmp/answers/systemanswers.h"
 #include "snmp/codec/snmptypes.h"
+#include "snmp/codec/snmpvalue.h"
 #include "snmp/codec/systemgroup.h"
+#include "snmp/recording/recordedtree.h"
 
 using SystemGroup::Uptime;
 

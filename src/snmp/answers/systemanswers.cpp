@@ -48,8 +48,7 @@ SystemAnswer systemObject(int number, const AgentTableRow &row, const QDateTime 
     }
 }
 
-bool SystemAnswers::isCurrent(const Prepared &prepared, int number,
-                              const AgentTableRow &row) const
+bool SystemAnswers::isCurrent(const Prepared &prepared, int number, const AgentTableRow &row) const
 {
     if (!prepared.made)
         return false;

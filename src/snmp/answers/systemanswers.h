@@ -28,17 +28,16 @@ public:
     // Answers `variable` as AnswerVariable with systemObject(number, row, now) would. Returns
     // false, leaving the variable alone, when that answer does not fit its type: the caller then
     // takes the general path, which reports why.
-    bool answer(SnmpVariable &variable, int number, const AgentTableRow &row,
-                const QDateTime &now);
+    bool answer(SnmpVariable &variable, int number, const AgentTableRow &row, const QDateTime &now);
 
 private:
     struct Prepared
     {
         bool made = false;
         bool fits = false;
-        QString text;         // the row's text it was made from
-        qint16 services = 0;  // or the row's number
-        qint64 ticks = -1;    // or the uptime
+        QString text;        // the row's text it was made from
+        qint16 services = 0; // or the row's number
+        qint64 ticks = -1;   // or the uptime
         SnmpVariable variable;
     };
     bool isCurrent(const Prepared &prepared, int number, const AgentTableRow &row) const;

@@ -166,7 +166,8 @@ Status checkObjectName(QByteArrayView content)
 {
     // An object's name has at most 128 sub-identifiers of 32 bits each; the first sub-identifier
     // as encoded, which holds two arcs, is no exception.
-    return walkOid(content, [](quint64) {}, 0xffffffff, 128);
+    return walkOid(
+        content, [](quint64) {}, 0xffffffff, 128);
 }
 
 QByteArrayView contentOf(QByteArrayView element)

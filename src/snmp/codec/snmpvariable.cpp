@@ -43,8 +43,7 @@ Result<SnmpVariable> SnmpVariable::make(const QString &oid, int type, const QStr
 }
 
 Result<SnmpVariable> SnmpVariable::decode(const ber::Element &oidElement,
-                                          const ber::Element &valueElement,
-                                          SnmpVariable *like)
+                                          const ber::Element &valueElement, SnmpVariable *like)
 {
     const Status oid = ber::checkObjectName(oidElement.content);
     if (!oid)

@@ -9,16 +9,12 @@
 void *allocateLarge(std::size_t bytes);
 void freeLarge(void *block, std::size_t bytes);
 
-template <typename T>
-struct LargeAllocator
+template <typename T> struct LargeAllocator
 {
     using value_type = T;
 
     LargeAllocator() = default;
-    template <typename U>
-    LargeAllocator(const LargeAllocator<U> &) noexcept
-    {
-    }
+    template <typename U> LargeAllocator(const LargeAllocator<U> &) noexcept {}
 
     T *allocate(std::size_t count)
     {
@@ -28,9 +24,5 @@ struct LargeAllocator
     }
     void deallocate(T *block, std::size_t count) noexcept { freeLarge(block, count * sizeof(T)); }
 
-    template <typename U>
-    bool operator==(const LargeAllocator<U> &) const noexcept
-    {
-        return true;
-    }
+    template <typename U> bool operator==(const LargeAllocator<U> &) const noexcept { return true; }
 };

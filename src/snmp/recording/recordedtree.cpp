@@ -14,7 +14,6 @@
 
 namespace {
 
-
 // Bytes of the element at `at`, header included. The tree holds only elements it encoded.
 qsizetype elementSize(const char *at)
 {
@@ -172,9 +171,7 @@ RecordedTree::Place RecordedTree::placeAfter(QByteArrayView content) const
 
 qsizetype RecordedTree::memoryUsed() const
 {
-    const auto vectorBytes = [](const auto &v) {
-        return qsizetype(v.capacity() * sizeof(v[0]));
-    };
+    const auto vectorBytes = [](const auto &v) { return qsizetype(v.capacity() * sizeof(v[0])); };
     return vectorBytes(m_objects) + vectorBytes(m_starts) + m_samples.bytes.capacity() +
            vectorBytes(m_samples.ends) + m_topSamples.bytes.capacity() +
            vectorBytes(m_topSamples.ends) + vectorBytes(m_slots);

@@ -71,8 +71,7 @@ private:
     qsizetype objectEnd(qsizetype offset) const;
     void sample();
 
-    template <typename T>
-    using LargeVector = std::vector<T, LargeAllocator<T>>;
+    template <typename T> using LargeVector = std::vector<T, LargeAllocator<T>>;
     LargeVector<char> m_objects;
     LargeVector<quint32> m_starts;
     // Identifier contents side by side, searched by halves.
@@ -97,7 +96,7 @@ private:
     // this finds them in two memory reads, not a search.
     LargeVector<quint64> m_slots;
     std::array<qsizetype, SystemGroup::Objects> m_system{NotFound, NotFound, NotFound, NotFound,
-                                      NotFound, NotFound, NotFound};
+                                                         NotFound, NotFound, NotFound};
 };
 
 // Collects objects in any order and sorts them once at the end.

@@ -1,9 +1,8 @@
 #include "valuetexts.h"
 
-#include "snmp/recording/recordingvalues.h"
-
 #include "snmp/codec/bercodec.h"
 #include "snmp/codec/snmptypes.h"
+#include "snmp/recording/recordingvalues.h"
 
 #include <limits>
 

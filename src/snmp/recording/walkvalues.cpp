@@ -233,7 +233,8 @@ Status walkValue(QByteArrayView text, QByteArray &out)
     if (type == "Gauge32")
         return unsignedValue(type, SnmpTag::Gauge32, 0xffffffffu, value, out);
     if (type == "Counter64")
-        return unsignedValue(type, SnmpTag::Counter64, std::numeric_limits<quint64>::max(), value, out);
+        return unsignedValue(type, SnmpTag::Counter64, std::numeric_limits<quint64>::max(), value,
+                             out);
     if (type == "Timeticks")
         return timeTicksValue(value, out);
     if (type == "OID")

@@ -89,9 +89,8 @@ void AgentRowMenu::showReading(int index, int reading, const QString &path)
     shown.dialog->setMinimumDuration(500);
     shown.dialog->setAutoReset(false);
     shown.dialog->setValue(0);
-    connect(shown.dialog, &QProgressDialog::canceled, this, [this, index] {
-        m_loader.cancel(index);
-    });
+    connect(shown.dialog, &QProgressDialog::canceled, this,
+            [this, index] { m_loader.cancel(index); });
 }
 
 void AgentRowMenu::showProgress(int index, int reading, int thousandths)

@@ -1,9 +1,8 @@
 #include "snmpagentpage.h"
 
-#include "snmp/codec/snmptypes.h"
-
 #include "common/widgets/controlnames.h"
 #include "common/widgets/rowcontrols.h"
+#include "snmp/codec/snmptypes.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -16,8 +15,8 @@
 SnmpAgentPage::SnmpAgentPage(QWidget *parent) : QWidget(parent)
 {
     auto *layout = new QVBoxLayout(this);
-    fraSimpleSnmpAgent = new QGroupBox(
-        QStringLiteral("Simple SNMP Agents (replies to system objects)"), this);
+    fraSimpleSnmpAgent =
+        new QGroupBox(QStringLiteral("Simple SNMP Agents (replies to system objects)"), this);
     nameControl(fraSimpleSnmpAgent, QStringLiteral("fraSimpleSnmpAgent"),
                 fraSimpleSnmpAgent->title());
     fraControlSnmpAgent = new QGroupBox(QStringLiteral("Value Controlled SNMP Agents"), this);
@@ -45,9 +44,9 @@ SnmpAgentPage::SnmpAgentPage(QWidget *parent) : QWidget(parent)
 
 void SnmpAgentPage::addRow(QWidget *frame, QGridLayout *grid, int gridRow, int index)
 {
-    txtSnmpIpAddr[index] = arrayTextBox(frame, QStringLiteral("txtSnmpIpAddr"), index,
-                                        QStringLiteral("255.255.255.255"),
-                                        QStringLiteral("IP Address:"));
+    txtSnmpIpAddr[index] =
+        arrayTextBox(frame, QStringLiteral("txtSnmpIpAddr"), index,
+                     QStringLiteral("255.255.255.255"), QStringLiteral("IP Address:"));
     txtSnmpPort[index] = arrayTextBox(frame, QStringLiteral("txtSnmpPort"), index,
                                       QString::number(171 + index), QStringLiteral("Port:"));
     cmdSnmpControl[index] =

@@ -35,7 +35,7 @@ public:
 
 private:
     void addRow(QWidget *frame, QGridLayout *grid, int gridRow, int index);
-    void addObjectBoxes(QWidget *frame, QGridLayout *grid, int gridRow, int set,
-                        QLineEdit *&oid, QComboBox *&type, QLineEdit *&value,
-                        const QString &oidText, const QString &valueText);
+    void addObjectBoxes(QWidget *frame, QGridLayout *grid, int gridRow, int set, QLineEdit *&oid,
+                        QComboBox *&type, QLineEdit *&value, const QString &oidText,
+                        const QString &valueText);
 };

@@ -59,10 +59,10 @@ void SnmpAgentTab::cmdSnmpControl_Click(int index)
 
 void SnmpAgentTab::pushTypedObjects()
 {
-    m_agents.setTypedObject(0, {m_page.txtOid1->text(), m_page.cboType1->currentText(),
-                                m_page.txtValue1->text()});
-    m_agents.setTypedObject(1, {m_page.txtOid2->text(), m_page.cboType2->currentText(),
-                                m_page.txtValue2->text()});
+    m_agents.setTypedObject(
+        0, {m_page.txtOid1->text(), m_page.cboType1->currentText(), m_page.txtValue1->text()});
+    m_agents.setTypedObject(
+        1, {m_page.txtOid2->text(), m_page.cboType2->currentText(), m_page.txtValue2->text()});
 }
 
 void SnmpAgentTab::showRunning(int index, bool running)

@@ -1,11 +1,11 @@
 #include "v3usersdialog.h"
 
-#include "common/widgets/controlnames.h"
 #include "common/core/messagepresenter.h"
+#include "common/widgets/controlnames.h"
 #include "snmp/agent/snmpagent.h"
 #include "snmp/agent/snmpagents.h"
-#include "snmp/usm/usmkeys.h"
 #include "snmp/agent/v3userform.h"
+#include "snmp/usm/usmkeys.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -18,8 +18,8 @@ constexpr int Block = 8; // DES's block, and the salt's size for every cipher
 // loading by itself, so both are loaded, once.
 bool desAvailable()
 {
-    static const bool loaded = OSSL_PROVIDER_load(nullptr, "legacy")
-                               && OSSL_PROVIDER_load(nullptr, "default");
+    static const bool loaded =
+        OSSL_PROVIDER_load(nullptr, "legacy") && OSSL_PROVIDER_load(nullptr, "default");
     return loaded;
 }
 
@@ -36,11 +36,16 @@ const EVP_CIPHER *cipherOf(Priv priv)
     static EVP_CIPHER *const aes192 = fetch("AES-192-CFB");
     static EVP_CIPHER *const aes256 = fetch("AES-256-CFB");
     switch (priv) {
-    case Priv::Des: return des;
-    case Priv::Aes128: return aes128;
-    case Priv::Aes192: return aes192;
-    case Priv::Aes256: return aes256;
-    case Priv::None: break;
+    case Priv::Des:
+        return des;
+    case Priv::Aes128:
+        return aes128;
+    case Priv::Aes192:
+        return aes192;
+    case Priv::Aes256:
+        return aes256;
+    case Priv::None:
+        break;
     }
     return nullptr;
 }
@@ -78,16 +83,16 @@ void Cipher::Free::operator()(EVP_CIPHER_CTX *ctx) const
 Cipher::Cipher(Priv priv, QByteArrayView key) : m_priv(priv)
 {
     const EVP_CIPHER *cipher = cipherOf(priv);
-    if (!cipher || key.size() < keyLength(priv)
-        || RAND_bytes(reinterpret_cast<unsigned char *>(&m_salt), sizeof m_salt) != 1)
+    if (!cipher || key.size() < keyLength(priv) ||
+        RAND_bytes(reinterpret_cast<unsigned char *>(&m_salt), sizeof m_salt) != 1)
         return;
     if (priv == Priv::Des)
         std::memcpy(m_preIv, key.data() + Block, Block);
     std::unique_ptr<EVP_CIPHER_CTX, Free> encrypt(EVP_CIPHER_CTX_new());
     std::unique_ptr<EVP_CIPHER_CTX, Free> decrypt(EVP_CIPHER_CTX_new());
     const auto ready = [&](EVP_CIPHER_CTX *ctx, int direction) {
-        return ctx && EVP_CipherInit_ex2(ctx, cipher, bytesOf(key), nullptr, direction, nullptr)
-               && EVP_CIPHER_CTX_set_padding(ctx, 0);
+        return ctx && EVP_CipherInit_ex2(ctx, cipher, bytesOf(key), nullptr, direction, nullptr) &&
+               EVP_CIPHER_CTX_set_padding(ctx, 0);
     };
     if (ready(encrypt.get(), 1) && ready(decrypt.get(), 0)) {
         m_encrypt = std::move(encrypt);
@@ -142,14 +147,14 @@ bool Cipher::encrypt(quint32 boots, quint32 time, QByteArrayView plain, char *ou
     const qsizetype rest = plain.size() - whole;
     auto *to = reinterpret_cast<unsigned char *>(out);
     int written = 0;
-    if (!EVP_CipherUpdate(m_encrypt.get(), to, &written, bytesOf(plain), int(whole))
-        || written != whole)
+    if (!EVP_CipherUpdate(m_encrypt.get(), to, &written, bytesOf(plain), int(whole)) ||
+        written != whole)
         return false;
     if (rest) {
         unsigned char padded[Block] = {};
         std::copy_n(bytesOf(plain) + whole, rest, padded);
-        if (!EVP_CipherUpdate(m_encrypt.get(), to + whole, &written, padded, Block)
-            || written != Block)
+        if (!EVP_CipherUpdate(m_encrypt.get(), to + whole, &written, padded, Block) ||
+            written != Block)
             return false;
     }
     return true;
@@ -158,16 +163,15 @@ bool Cipher::encrypt(quint32 boots, quint32 time, QByteArrayView plain, char *ou
 bool Cipher::decrypt(quint32 boots, quint32 time, QByteArrayView salt, QByteArrayView cipher,
                      QByteArray &out)
 {
-    if (!isValid() || salt.size() != Block
-        || (m_priv == Priv::Des && cipher.size() % Block))
+    if (!isValid() || salt.size() != Block || (m_priv == Priv::Des && cipher.size() % Block))
         return false;
     if (!start(m_decrypt.get(), boots, time, salt))
         return false;
     out.resize(cipher.size());
     int written = 0;
     return EVP_CipherUpdate(m_decrypt.get(), reinterpret_cast<unsigned char *>(out.data()),
-                            &written, bytesOf(cipher), int(cipher.size()))
-           && written == cipher.size();
+                            &written, bytesOf(cipher), int(cipher.size())) &&
+           written == cipher.size();
 }
 
 bool available(Priv priv)

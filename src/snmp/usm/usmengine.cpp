@@ -68,9 +68,8 @@ quint32 UsmEngine::time() const
     return quint32(qMin<qint64>(m_clock.elapsed() / 1000, MaxBoots));
 }
 
-Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth,
-                          const QByteArray &authPassphrase, usm::Priv priv,
-                          const QByteArray &privPassphrase)
+Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth, const QByteArray &authPassphrase,
+                          usm::Priv priv, const QByteArray &privPassphrase)
 {
     if (name.isEmpty() || name.size() > 32)
         return failure(QStringLiteral("user names are 1 to 32 octets"));
@@ -159,25 +158,23 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
         return refuse(m_stats.unknownUserNames, UnknownUserNames, "unknown user name");
     const bool wantsAuth = message.flags & SnmpV3Flag::Auth;
     const bool wantsPriv = message.flags & SnmpV3Flag::Priv;
-    if ((wantsAuth && user->auth == usm::Auth::None)
-        || (wantsPriv && user->priv == usm::Priv::None))
+    if ((wantsAuth && user->auth == usm::Auth::None) ||
+        (wantsPriv && user->priv == usm::Priv::None))
         return refuse(m_stats.unsupportedSecLevels, UnsupportedSecLevels,
                       "security level not supported for the user");
     if (wantsAuth) {
-        if (!user->hmac->verify(datagram, message.authenticationOffset,
-                                message.usm.authentication))
+        if (!user->hmac->verify(datagram, message.authenticationOffset, message.usm.authentication))
             return refuse(m_stats.wrongDigests, WrongDigests, "wrong digest");
         const quint32 now = time();
-        const quint32 distance = message.usm.time > now ? message.usm.time - now
-                                                        : now - message.usm.time;
+        const quint32 distance =
+            message.usm.time > now ? message.usm.time - now : now - message.usm.time;
         if (m_boots == MaxBoots || message.usm.boots != m_boots || distance > TimeWindow)
-            return refuse(m_stats.notInTimeWindows, NotInTimeWindows, "not in time window",
-                          user);
+            return refuse(m_stats.notInTimeWindows, NotInTimeWindows, "not in time window", user);
     }
     if (wantsPriv) {
         if (!user->cipher->decrypt(message.usm.boots, message.usm.time, message.usm.privacy,
-                                   message.encryptedPdu, m_plain)
-            || !decodeScopedPdu(m_plain, message))
+                                   message.encryptedPdu, m_plain) ||
+            !decodeScopedPdu(m_plain, message))
             return refuse(m_stats.decryptionErrors, DecryptionErrors, "decryption error");
     }
     Result<SnmpMessage> pdu = decodePdu(message.pdu);
@@ -201,9 +198,9 @@ UsmEngine::Outcome UsmEngine::dispatch(Request request, Outcome out)
     const bool reportable = (message.flags & SnmpV3Flag::Reportable) && isConfirmed(type);
     // Requests to this engine (or to the engine that answers, left empty) find their handler;
     // notifications and other engines' contexts find none.
-    const bool handled = type != SnmpPdu::InformRequest && type != SnmpPdu::V2Trap &&
-                         (message.contextEngineId.isEmpty() ||
-                          message.contextEngineId == m_engineId);
+    const bool handled =
+        type != SnmpPdu::InformRequest && type != SnmpPdu::V2Trap &&
+        (message.contextEngineId.isEmpty() || message.contextEngineId == m_engineId);
     quint32 *counter = nullptr;
     const char *oid = nullptr;
     if (!handled) {
@@ -302,9 +299,8 @@ Result<QByteArray> UsmEngine::secure(SnmpV3Message message, const SnmpMessage &p
     const int digestLength = authenticated ? user->hmac->length() : 0;
     // Written once, in place: the scoped PDU (encrypted from a scratch copy when private), the
     // salt, then the digest over the whole with its own place still zero.
-    EncodedV3 out = layoutV3Message(message, digestLength,
-                                    encrypted ? user->cipher->encryptedSize(scopedSize)
-                                              : scopedSize);
+    EncodedV3 out = layoutV3Message(
+        message, digestLength, encrypted ? user->cipher->encryptedSize(scopedSize) : scopedSize);
     char *const bytes = out.bytes.data();
     if (encrypted) {
         m_plain.resize(scopedSize);

@@ -89,8 +89,8 @@ private:
     // A report on a message that passed the checks, secured as it was; the counter named by
     // `oid` holds `value`.
     Result<QByteArray> reportOn(const Request &request, const QString &oid, quint32 value) const;
-    QByteArray report(const SnmpV3Message &request, qint32 requestId, int counterArc,
-                      quint32 value, const UsmUser *authenticateAs) const;
+    QByteArray report(const SnmpV3Message &request, qint32 requestId, int counterArc, quint32 value,
+                      const UsmUser *authenticateAs) const;
     Result<QByteArray> secure(SnmpV3Message message, const SnmpMessage &pdu,
                               const UsmUser *user) const;
 

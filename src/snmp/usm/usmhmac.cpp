@@ -15,13 +15,20 @@ namespace {
 const char *digestName(Auth auth)
 {
     switch (auth) {
-    case Auth::Md5: return "MD5";
-    case Auth::Sha1: return "SHA1";
-    case Auth::Sha224: return "SHA2-224";
-    case Auth::Sha256: return "SHA2-256";
-    case Auth::Sha384: return "SHA2-384";
-    case Auth::Sha512: return "SHA2-512";
-    case Auth::None: break;
+    case Auth::Md5:
+        return "MD5";
+    case Auth::Sha1:
+        return "SHA1";
+    case Auth::Sha224:
+        return "SHA2-224";
+    case Auth::Sha256:
+        return "SHA2-256";
+    case Auth::Sha384:
+        return "SHA2-384";
+    case Auth::Sha512:
+        return "SHA2-512";
+    case Auth::None:
+        break;
     }
     return nullptr;
 }
@@ -69,12 +76,12 @@ bool Hmac::sign(QByteArrayView message, qsizetype hole, char *out)
     unsigned char full[EVP_MAX_MD_SIZE];
     size_t written = 0;
     // A null key starts again from the pads the key made.
-    const bool ok = EVP_MAC_init(m_ctx.get(), nullptr, 0, nullptr)
-                    && EVP_MAC_update(m_ctx.get(), bytes, size_t(before))
-                    && (!holed || EVP_MAC_update(m_ctx.get(), zeros, size_t(m_length)))
-                    && EVP_MAC_update(m_ctx.get(), bytes + after, size_t(size - after))
-                    && EVP_MAC_final(m_ctx.get(), full, &written, sizeof full)
-                    && written >= size_t(m_length);
+    const bool ok = EVP_MAC_init(m_ctx.get(), nullptr, 0, nullptr) &&
+                    EVP_MAC_update(m_ctx.get(), bytes, size_t(before)) &&
+                    (!holed || EVP_MAC_update(m_ctx.get(), zeros, size_t(m_length))) &&
+                    EVP_MAC_update(m_ctx.get(), bytes + after, size_t(size - after)) &&
+                    EVP_MAC_final(m_ctx.get(), full, &written, sizeof full) &&
+                    written >= size_t(m_length);
     if (ok)
         std::copy_n(full, m_length, reinterpret_cast<unsigned char *>(out));
     return ok;
@@ -83,8 +90,8 @@ bool Hmac::sign(QByteArrayView message, qsizetype hole, char *out)
 bool Hmac::verify(QByteArrayView message, qsizetype hole, QByteArrayView digest)
 {
     char expected[EVP_MAX_MD_SIZE];
-    return digest.size() == m_length && sign(message, hole, expected)
-           && CRYPTO_memcmp(expected, digest.data(), size_t(m_length)) == 0;
+    return digest.size() == m_length && sign(message, hole, expected) &&
+           CRYPTO_memcmp(expected, digest.data(), size_t(m_length)) == 0;
 }
 
 Result<QByteArray> digest(Auth auth, QByteArrayView key, QByteArrayView message)

@@ -13,13 +13,20 @@ namespace {
 const EVP_MD *hashOf(Auth auth)
 {
     switch (auth) {
-    case Auth::Md5: return EVP_md5();
-    case Auth::Sha1: return EVP_sha1();
-    case Auth::Sha224: return EVP_sha224();
-    case Auth::Sha256: return EVP_sha256();
-    case Auth::Sha384: return EVP_sha384();
-    case Auth::Sha512: return EVP_sha512();
-    case Auth::None: break;
+    case Auth::Md5:
+        return EVP_md5();
+    case Auth::Sha1:
+        return EVP_sha1();
+    case Auth::Sha224:
+        return EVP_sha224();
+    case Auth::Sha256:
+        return EVP_sha256();
+    case Auth::Sha384:
+        return EVP_sha384();
+    case Auth::Sha512:
+        return EVP_sha512();
+    case Auth::None:
+        break;
     }
     return nullptr;
 }

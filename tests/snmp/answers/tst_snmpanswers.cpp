@@ -31,8 +31,14 @@ const ControlledObject Object2{"1.3.6.1.2.1.11.2.0", "Integer32", "100"};
 AgentTableRow rowOf(int index)
 {
     const QString n = QString::number(index + 1);
-    return {true, Start, "IP=127.0.0.1,Port=" + QString::number(171 + index),
-            "1.3.6.1.4.1.7394.1.99." + n, "Ola Nordmann", "Agent " + n, "Lab " + n, 76};
+    return {true,
+            Start,
+            "IP=127.0.0.1,Port=" + QString::number(171 + index),
+            "1.3.6.1.4.1.7394.1.99." + n,
+            "Ola Nordmann",
+            "Agent " + n,
+            "Lab " + n,
+            76};
 }
 
 // As the agent receives it: decoded from bytes, with error fields an answer must not echo.
@@ -74,9 +80,9 @@ void TstSnmpAnswers::uptimeIsUnsignedAndWraps()
     // Hundredths of whole seconds; the top bit is no sign, and past 2^32 the clock starts over.
     using Case = std::tuple<qint64, const char *, const char *>; // ms, text, element
     constexpr qint64 Day = 86'400'000;
-    for (const auto &[ms, text, element] : {Case{90'999, "9000", "43022328"},
-                                            Case{300 * Day, "2592000000", "4305009a7ec800"},
-                                            Case{500 * Day, "25032704", "4304017df800"}}) {
+    for (const auto &[ms, text, element] :
+         {Case{90'999, "9000", "43022328"}, Case{300 * Day, "2592000000", "4305009a7ec800"},
+          Case{500 * Day, "25032704", "4304017df800"}}) {
         const SnmpMessage answer = get(0, {Sys + "3"}, Object1, Object2, Start.addMSecs(ms));
         QCOMPARE(answer.Variables[0].Oid(), Sys + "3.0");
         QCOMPARE(answer.Variables[0].Value(), QString(text));
@@ -144,8 +150,7 @@ void TstSnmpAnswers::getBulkOfTheSystemGroup_data()
     QTest::addColumn<QStringList>("oids");
     QTest::addColumn<QStringList>("answers"); // identifier, "!" marking endOfMibView
 
-    QTest::newRow("negative counts are 0")
-        << -3 << -1 << QStringList{Sys + "1.0"} << QStringList{};
+    QTest::newRow("negative counts are 0") << -3 << -1 << QStringList{Sys + "1.0"} << QStringList{};
     QTest::newRow("more non-repeaters than variables")
         << 9 << 4 << QStringList{Sys + "1.0", Sys + "7.0"}
         << QStringList{Sys + "2.0", Sys + "7.0!"};

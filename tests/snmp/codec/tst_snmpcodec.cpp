@@ -22,7 +22,10 @@ private slots:
     void refusedMessages();
 };
 
-static QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+static QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
 
 void TstSnmpCodec::valueTexts_data()
 {

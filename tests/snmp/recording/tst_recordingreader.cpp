@@ -1,6 +1,6 @@
 #include "snmp/codec/bercodec.h"
-#include "snmp/recording/largeallocator.h"
 #include "snmp/codec/oidorder.h"
+#include "snmp/recording/largeallocator.h"
 #include "snmp/recording/recordingreader.h"
 
 #include <QRandomGenerator>
@@ -30,8 +30,7 @@ Result<RecordedTree> readBytes(const QTemporaryDir &folder, const QByteArray &by
 {
     const QString path = folder.filePath(QStringLiteral("device.snmpwalk"));
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes) != bytes.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
     file.close();
     return readRecording(path, progress);

@@ -16,8 +16,12 @@ constexpr quint8 AuthOnly = SnmpV3Flag::Auth | SnmpV3Flag::Reportable;
 // The counter a refusal adds to, by the last arc but one of its identifier; 0 for none.
 quint32 counter(const UsmStats &stats, int arc)
 {
-    const quint32 values[] = {0, stats.unsupportedSecLevels, stats.notInTimeWindows,
-                              stats.unknownUserNames, stats.unknownEngineIds, stats.wrongDigests,
+    const quint32 values[] = {0,
+                              stats.unsupportedSecLevels,
+                              stats.notInTimeWindows,
+                              stats.unknownUserNames,
+                              stats.unknownEngineIds,
+                              stats.wrongDigests,
                               stats.decryptionErrors};
     return values[arc];
 }
@@ -144,12 +148,11 @@ void TstUsm::incomingChecks()
         QCOMPARE(report.usm.boots, engine.boots());
         const SnmpMessage pdu = decodePdu(report.pdu).value();
         QCOMPARE(pdu.Type, SnmpPdu::V2cBase + 8);
-        QCOMPARE(pdu.Variables.value(0).Oid(), QStringLiteral("1.3.6.1.6.3.15.1.1.%1.0")
-                                                   .arg(refusal));
+        QCOMPARE(pdu.Variables.value(0).Oid(),
+                 QStringLiteral("1.3.6.1.6.3.15.1.1.%1.0").arg(refusal));
         QCOMPARE(pdu.Variables.value(0).Value(), QStringLiteral("1"));
     }
-    QCOMPARE(outcome.request.has_value() && outcome.request->pdu.MessageNumber == 42,
-             refusal == 0);
+    QCOMPARE(outcome.request.has_value() && outcome.request->pdu.MessageNumber == 42, refusal == 0);
 }
 
 QTEST_GUILESS_MAIN(TstUsm)
