@@ -158,6 +158,7 @@ ServedObjects SnmpAgents::servedObjects(int index, const SnmpMessage &message)
     ServedObjects objects(m_recordings[index].tree.get(), m_table[index], m_answers[index],
                           QDateTime::currentDateTimeUtc(), message.version == SnmpVersion::V1,
                           device ? RowKind::Device : RowKind::Plain);
+    objects.setBehaviour(m_behaviours[index]);
     if (const ControlledObject *typed = typedObject(index, !device))
         objects.setTypedObject(*typed);
     if (device) {

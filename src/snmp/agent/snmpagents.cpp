@@ -117,6 +117,21 @@ void SnmpAgents::serveRecording(int index, ServedRecording recording)
     emit servedChanged(index);
 }
 
+void SnmpAgents::setBehaviour(int index, const RowBehaviour &behaviour)
+{
+    if (m_behaviours[index] == behaviour)
+        return;
+    m_behaviours[index] = behaviour;
+    emit behaviourChanged(index);
+}
+
+RowCounts SnmpAgents::rowCounts(int index) const
+{
+    RowCounts counts;
+    counts.received = m_agents[index]->statistics().inPkts;
+    return counts;
+}
+
 Status SnmpAgents::addV3User(int index, const QByteArray &name, usm::Auth auth,
                              const QByteArray &authPassphrase, usm::Priv priv,
                              const QByteArray &privPassphrase)

@@ -3,6 +3,8 @@
 #include "common/core/result.h"
 #include "snmp/answers/agenttable.h"
 #include "snmp/answers/answerbasics.h"
+#include "snmp/answers/rowbehaviour.h"
+#include "snmp/answers/snmpstatistics.h"
 #include "snmp/answers/systemanswers.h"
 #include "snmp/usm/protocols.h"
 
@@ -69,6 +71,12 @@ public:
     bool removeV3User(int index, const QByteArray &name);
     QList<QByteArray> v3Users(int index) const;
 
+    // What the row does besides answering; applies to the running row at once.
+    void setBehaviour(int index, const RowBehaviour &behaviour);
+    const RowBehaviour &behaviour(int index) const { return m_behaviours[index]; }
+    // What the row did with what it received since it started.
+    RowCounts rowCounts(int index) const;
+
     SnmpAgent &snmpAgent(int index) { return *m_agents[index]; }
     std::array<AgentTableRow, RowCount> &agentTable() { return m_table; }
 
@@ -79,6 +87,8 @@ signals:
     void portChosen(int index, const QString &port);
     // What the row serves besides its own objects changed: a recording, or its users.
     void servedChanged(int index);
+    // The row's behaviour settings changed.
+    void behaviourChanged(int index);
 
 private:
     // Fills the row's values and announces it once it listens; reports why it does not.
@@ -121,4 +131,5 @@ private:
     std::array<AgentTableRow, RowCount> m_table;
     std::array<SystemAnswers, RowCount> m_answers;
     std::array<ServedRecording, RowCount> m_recordings;
+    std::array<RowBehaviour, RowCount> m_behaviours;
 };

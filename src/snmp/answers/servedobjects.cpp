@@ -12,6 +12,8 @@
 
 using SystemGroup::Uptime;
 
+const RowBehaviour ServedObjects::DefaultBehaviour;
+
 QByteArrayView oidContentOf(const SnmpVariable &variable)
 {
     return ber::contentOf(variable.oidElement());

@@ -3,6 +3,7 @@
 #include "common/core/result.h"
 #include "snmp/answers/answerbasics.h"
 #include "snmp/answers/ownobjects.h"
+#include "snmp/answers/rowbehaviour.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -47,6 +48,9 @@ public:
     void setTypedObject(const ControlledObject &object);
     // The agent's own objects, read live, that override recorded ones.
     void setOwnObjects(const OwnObjects &own) { m_own = own; }
+    // What the user set the row to do besides; it outlives this object.
+    void setBehaviour(const RowBehaviour &behaviour) { m_behaviour = &behaviour; }
+    const RowBehaviour &behaviour() const { return *m_behaviour; }
 
     // The object with this identifier. A plain row also takes a system object's identifier
     // without its ".0".
@@ -71,6 +75,8 @@ private:
     RowKind m_kind;
     std::optional<ControlledObject> m_typed;
     std::optional<OwnObjects> m_own;
+    const RowBehaviour *m_behaviour = &DefaultBehaviour;
+    static const RowBehaviour DefaultBehaviour;
     QByteArray m_typedContent;
 };
 

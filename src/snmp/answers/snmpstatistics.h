@@ -14,3 +14,18 @@ struct SnmpStatistics
     quint32 silentDrops = 0;
     quint32 proxyDrops = 0;
 };
+
+// What a row did with what it received, for its behaviour dialog. `received` is snmpInPkts
+// without the wrap; every datagram received ends in exactly one of the other counts but
+// `waiting`, which holds answers still held back by latency.
+struct RowCounts
+{
+    quint64 received = 0;
+    quint64 answered = 0;
+    quint64 droppedByLoss = 0;
+    quint64 droppedByMute = 0;
+    quint64 droppedOther = 0; // not a request, a stranger's, too big, or stopped while waiting
+    quint64 errorsInjected = 0;
+    quint64 malformedSent = 0;
+    quint64 waiting = 0;
+};

@@ -41,8 +41,16 @@ constexpr int InvalidFlags = 5;         // SNMPv3 asking privacy without authent
 namespace SnmpError {
 constexpr int TooBig = 1;
 constexpr int NoSuchName = 2;
+constexpr int BadValue = 3;
+constexpr int GenErr = 5;
+constexpr int NoAccess = 6;
+constexpr int WrongType = 7;
+constexpr int WrongLength = 8;
+constexpr int NoCreation = 11;
+constexpr int ResourceUnavailable = 13;
 constexpr int AuthorizationError = 16;
 constexpr int NotWritable = 17;
+constexpr int Last = 18; // inconsistentName
 } // namespace SnmpError
 
 struct SnmpMessage

@@ -2,6 +2,7 @@
 
 #include "snmp/answers/bulkanswers.h"
 #include "snmp/answers/requestanswers.h"
+#include "snmp/answers/rowbehaviour.h"
 #include "snmp/answers/servedobjects.h"
 #include "snmp/answers/systemanswers.h"
 #include "snmp/codec/snmpvalue.h"
@@ -19,6 +20,7 @@ private slots:
     void getNextWalksTheGroup();
     void getBulkOfTheSystemGroup_data();
     void getBulkOfTheSystemGroup();
+    void behaviourSummaryNamesWhatIsOn();
 };
 
 namespace {
@@ -180,6 +182,26 @@ void TstSnmpAnswers::getBulkOfTheSystemGroup()
         got.append(variable.Oid() + (variable.Type() == SnmpType::EndOfMibView ? "!" : ""));
     QCOMPARE(got, answers);
     QCOMPARE(message.ErrorStatus, 0);
+}
+
+void TstSnmpAnswers::behaviourSummaryNamesWhatIsOn()
+{
+    RowBehaviour behaviour;
+    QVERIFY(behaviour.isDefault());
+    QVERIFY(!behaviour.hasFaults());
+    QCOMPARE(behaviourSummary(behaviour), QString());
+    behaviour.countersAdvance = true;
+    behaviour.speedFactor = 100;
+    behaviour.latencyMs = 200;
+    behaviour.jitterMs = 50;
+    behaviour.lossPercent = 5;
+    QVERIFY(behaviour.hasFaults());
+    QCOMPARE(behaviourSummary(behaviour),
+             QStringLiteral("Counters \u00d7100, latency 200 \u00b1 50 ms, loss 5 %"));
+    behaviour = {};
+    behaviour.jitterMs = 1;
+    QVERIFY(behaviour.hasFaults());
+    QCOMPARE(behaviourSummary(behaviour), QStringLiteral("Latency 0 \u00b1 1 ms"));
 }
 
 QTEST_GUILESS_MAIN(TstSnmpAnswers)
