@@ -125,6 +125,8 @@ void SnmpAgents::setBehaviour(int index, const RowBehaviour &behaviour)
     emit behaviourChanged(index);
 }
 
+void SnmpAgents::resetWrittenValues(int) {}
+
 RowCounts SnmpAgents::rowCounts(int index) const
 {
     RowCounts counts;

@@ -74,6 +74,8 @@ public:
     // What the row does besides answering; applies to the running row at once.
     void setBehaviour(int index, const RowBehaviour &behaviour);
     const RowBehaviour &behaviour(int index) const { return m_behaviours[index]; }
+    // Forgets the values Sets wrote: the row answers what it served before.
+    void resetWrittenValues(int index);
     // What the row did with what it received since it started.
     RowCounts rowCounts(int index) const;
 

@@ -5,6 +5,7 @@
 #include "common/widgets/accessibleroles.h"
 #include "common/widgets/controlnames.h"
 #include "snmp/agent/recordingloader.h"
+#include "snmp/ui/behaviourdialog.h"
 #include "snmp/ui/snmpagentpage.h"
 #include "snmp/ui/v3usersdialog.h"
 
@@ -28,6 +29,9 @@ AgentRowMenu::AgentRowMenu(SnmpAgentPage &page, SnmpAgents &agents, RecordingLoa
     mnuV3Users = mnuAgentRow->addAction(QStringLiteral("SNMPv3 Users…"));
     mnuV3Users->setObjectName(QStringLiteral("mnuV3Users"));
     connect(mnuV3Users, &QAction::triggered, this, [this] { mnuV3Users_Click(m_menuRow); });
+    mnuBehaviour = mnuAgentRow->addAction(QStringLiteral("Behaviour…"));
+    mnuBehaviour->setObjectName(QStringLiteral("mnuBehaviour"));
+    connect(mnuBehaviour, &QAction::triggered, this, [this] { mnuBehaviour_Click(m_menuRow); });
     connect(mnuServeRecording, &QAction::triggered, this,
             [this] { mnuServeRecording_Click(m_menuRow); });
     connect(mnuServeSystemObjects, &QAction::triggered, this,
@@ -57,6 +61,20 @@ void AgentRowMenu::showMenu(int index, QWidget *control, const QPoint &position)
 void AgentRowMenu::mnuV3Users_Click(int index)
 {
     auto *dialog = new V3UsersDialog(m_agents, index, m_services.messages, &m_page);
+    dialog->show();
+}
+
+void AgentRowMenu::mnuBehaviour_Click(int index)
+{
+    // One dialog a row: a second would show settings the first may overwrite.
+    for (BehaviourDialog *open : m_page.findChildren<BehaviourDialog *>()) {
+        if (open->row() == index) {
+            open->raise();
+            open->activateWindow();
+            return;
+        }
+    }
+    auto *dialog = new BehaviourDialog(m_agents, index, m_services.messages, &m_page);
     dialog->show();
 }
 

@@ -26,11 +26,13 @@ public:
     void mnuServeRecording_Click(int index);
     void mnuServeSystemObjects_Click(int index);
     void mnuV3Users_Click(int index);
+    void mnuBehaviour_Click(int index);
 
     QMenu *mnuAgentRow = nullptr;
     QAction *mnuServeRecording = nullptr;
     QAction *mnuServeSystemObjects = nullptr;
     QAction *mnuV3Users = nullptr;
+    QAction *mnuBehaviour = nullptr;
 
 private:
     void showMenu(int index, QWidget *control, const QPoint &position);

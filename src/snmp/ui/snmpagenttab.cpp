@@ -42,6 +42,7 @@ SnmpAgentTab::SnmpAgentTab(SnmpAgentPage &page, SnmpAgents &agents, RecordingLoa
 
     connect(&agents, &SnmpAgents::runningChanged, this, &SnmpAgentTab::showRunning);
     connect(&agents, &SnmpAgents::servedChanged, this, &SnmpAgentTab::showServed);
+    connect(&agents, &SnmpAgents::behaviourChanged, this, &SnmpAgentTab::showServed);
     connect(&agents, &SnmpAgents::portChosen, this,
             [this](int index, const QString &port) { m_page.txtSnmpPort[index]->setText(port); });
     rowMenu = new AgentRowMenu(page, agents, loader, services, this);
@@ -85,6 +86,9 @@ void SnmpAgentTab::showServed(int index)
     const QString users = v3UsersTip(m_agents.v3Users(index));
     if (!users.isEmpty())
         lines.append(users);
+    const QString behaviour = behaviourSummary(m_agents.behaviour(index));
+    if (!behaviour.isEmpty())
+        lines.append(behaviour);
     const QString tip = lines.join(QLatin1Char('\n'));
     m_page.cmdSnmpControl[index]->setToolTip(tip);
     m_page.txtSnmpStatus[index]->setToolTip(tip);

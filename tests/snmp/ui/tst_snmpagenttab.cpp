@@ -6,6 +6,7 @@
 #include "snmp/agent/recordingloader.h"
 #include "snmp/agent/snmpagent.h"
 #include "snmp/ui/agentrowmenu.h"
+#include "snmp/ui/behaviourdialog.h"
 #include "snmp/ui/snmpagentpage.h"
 #include "snmp/ui/snmpagenttab.h"
 #include "snmp/ui/v3usersdialog.h"
@@ -99,6 +100,7 @@ private slots:
     void cancelledReadingChangesNothing();
     void usersDialogAddsUsers();
     void passphrasesLeaveNoTrace();
+    void behaviourDialogSetsTheRunningRow();
 
 private:
     quint16 portOf(int row) const { return m_agents->port(row).toUShort(); }
@@ -261,7 +263,7 @@ void TstSnmpAgentTab::usersDialogAddsUsers()
 {
     if (QStandardPaths::findExecutable("snmpget").isEmpty())
         QSKIP("net-snmp tools are not installed (./scripts/test installs them)");
-    QCOMPARE(m_menu->mnuAgentRow->actions().last(), m_menu->mnuV3Users);
+    QVERIFY(m_menu->mnuAgentRow->actions().contains(m_menu->mnuV3Users));
     m_menu->mnuV3Users_Click(4);
     auto *dialog = m_page->findChild<V3UsersDialog *>("dlgV3Users");
     QVERIFY(dialog);
@@ -343,6 +345,82 @@ void TstSnmpAgentTab::passphrasesLeaveNoTrace()
         const QByteArray eight = "qz" + QByteArray::number(7000 + which) + "wx-unseen";
         QCOMPARE(occurrencesInMemory(eight), 0);
     }
+}
+
+// The behaviour dialog sets the running row on Apply and names it in the tooltip; a field
+// that does not read is named, and nothing changes.
+void TstSnmpAgentTab::behaviourDialogSetsTheRunningRow()
+{
+    QCOMPARE(m_menu->mnuAgentRow->actions().last(), m_menu->mnuBehaviour);
+    m_menu->mnuBehaviour_Click(0);
+    m_menu->mnuBehaviour_Click(0);
+    QCOMPARE(m_page->findChildren<BehaviourDialog *>().size(), 1);
+    BehaviourDialog *dialog = m_page->findChild<BehaviourDialog *>("dlgBehaviour");
+    QCOMPARE(dialog->txtLatency->text() + dialog->txtLoss->text() +
+                 dialog->cboErrorStatus->currentText() + dialog->cboSpeedFactor->currentText(),
+             QStringLiteral("00genErr (5)\u00d71"));
+    dialog->chkCountersAdvance->setChecked(true);
+    dialog->cboSpeedFactor->setCurrentText(QStringLiteral("\u00d7100"));
+    dialog->txtLatency->setText("200");
+    dialog->txtJitter->setText("50");
+    dialog->txtLoss->setText("5");
+    dialog->txtErrorShare->setText("0.5");
+    dialog->cboErrorStatus->setCurrentText("wrongType");
+    dialog->cboMalformedKind->setCurrentIndex(int(MalformedKind::TwoAnswers));
+    dialog->cmdApply->click();
+    QCOMPARE(m_test.messages.texts, QStringList());
+    RowBehaviour expected;
+    expected.countersAdvance = true;
+    expected.speedFactor = 100;
+    expected.latencyMs = 200;
+    expected.jitterMs = 50;
+    expected.lossPercent = 5;
+    expected.errorPercent = 0.5;
+    expected.errorStatus = 7;
+    expected.malformedKind = MalformedKind::TwoAnswers;
+    QVERIFY(m_agents->behaviour(0) == expected);
+    QVERIFY(m_page->txtSnmpStatus[0]->toolTip().endsWith(QStringLiteral(
+        "Counters \u00d7100, latency 200 \u00b1 50 ms, loss 5 %, error 7 at 0.5 %")));
+    QCOMPARE(dialog->cboErrorStatus->currentText(), QStringLiteral("wrongType (7)"));
+
+    const struct
+    {
+        QLineEdit *box;
+        const char *text;
+        const char *field;
+    } refusals[] = {{dialog->txtLatency, "10001", "Latency"},
+                    {dialog->txtJitter, "-1", "Jitter"},
+                    {dialog->txtLoss, "100.5", "Loss"},
+                    {dialog->txtLoss, "five", "Loss"},
+                    {dialog->txtErrorShare, "nan", "Error share"},
+                    {dialog->txtMalformedShare, "", "Malformed share"}};
+    for (const auto &refusal : refusals) {
+        const QString kept = refusal.box->text();
+        refusal.box->setText(QString::fromLatin1(refusal.text));
+        dialog->txtLatency->setText(refusal.box == dialog->txtLatency ? refusal.text : "300");
+        dialog->cmdApply->click();
+        QVERIFY2(m_test.messages.takeFirst().startsWith(QLatin1String(refusal.field) + ": "),
+                 refusal.text);
+        QVERIFY(m_agents->behaviour(0) == expected);
+        refusal.box->setText(kept);
+    }
+    for (const char *status : {"19", "-1", "genErrr"}) {
+        dialog->txtLatency->setText("200");
+        dialog->cboErrorStatus->setCurrentText(status);
+        dialog->cmdApply->click();
+        QVERIFY2(m_test.messages.takeFirst().startsWith("Error status: "), status);
+    }
+    QVERIFY(m_agents->behaviour(0) == expected);
+
+    m_agents->setBehaviour(0, {});
+    QVERIFY(m_page->txtSnmpStatus[0]->toolTip().isEmpty());
+    QCOMPARE(dialog->txtLatency->text(), QStringLiteral("0"));
+    QVERIFY(m_manager.exchange(portOf(0),
+                               makeRequest(SnmpPdu::V2cBase + SnmpPdu::GetRequest, {SysName})));
+    dialog->showCounts();
+    QVERIFY(dialog->lblCounts->text().startsWith(
+        QStringLiteral("Requests received: %1\n").arg(m_agents->snmpAgent(0).statistics().inPkts)));
+    dialog->close();
 }
 
 QTEST_MAIN(TstSnmpAgentTab)
