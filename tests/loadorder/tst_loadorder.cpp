@@ -22,10 +22,6 @@ using Files = QList<std::pair<QString, QByteArray>>;
 using Lines = QList<QByteArray>;
 using Imports = QMap<QString, QStringList>;
 
-// Create LoadOrder.txt and its edits in the MIB Fix tab. IMPORTS clauses as real modules write
-// them, over many lines, indented with blanks, tabs or not at all, with blank lines, comments and
-// a lone ";": View IMPORTS must show the whole clause, and Create must order by the modules it
-// really imports.
 class TstLoadOrder : public QObject
 {
     Q_OBJECT
@@ -376,8 +372,11 @@ void TstLoadOrder::toolbarsDeleteAndOpenAndTheListFollows()
     QVERIFY(w.test.messages.texts.isEmpty());
 }
 
-// The real modules as Fix CRLF leaves them, two of them changed into layouts the shared folder
-// lacks, and one module still in LF line ends.
+// IMPORTS clauses as real modules write them: over many lines, indented with blanks, tabs or
+// not at all, with blank lines, comments and a lone ";". View IMPORTS must show the whole
+// clause, and Create LoadOrder.txt must order by the modules it really imports. Here: the real
+// modules as Fix CRLF leaves them, two of them changed into layouts the shared folder lacks,
+// and one module still in LF line ends.
 void TstLoadOrder::initTestCase()
 {
     const QString shared = qEnvironmentVariable("VELMOR_SHARED_DIR") + "/mibs/";

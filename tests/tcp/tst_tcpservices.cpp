@@ -21,9 +21,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-// The TCP rows and their servers. Replies go far beyond the socket buffers, to clients that read
-// late or end their sending before the last reply went out, and to a handler that waits in a
-// nested event loop.
 class TstTcpServices : public QObject
 {
     Q_OBJECT
