@@ -5,15 +5,11 @@
 #include "netinfo/resolverconfig.h"
 #include "netinfo/routetable.h"
 #include "netinfo/systemadapters.h"
+#include "support/listhelpers.h"
 #include "support/testwindow.h"
 
 #include <QHostAddress>
-#include <QListWidget>
-#include <QPointer>
-#include <QRegularExpression>
 #include <QtTest>
-
-#include <algorithm>
 
 namespace {
 
@@ -45,27 +41,12 @@ AdapterRecord adapterShowing(const QString &name, const QString &type, QStringLi
             v[5], v[6], v[7] == "True", v[8], v[9], v[10]};
 }
 
-// A loopback, a leased Ethernet adapter, a wireless one and one whose type text is oddly cased.
-QList<AdapterRecord> mixedAdapters()
-{
-    return {adapterRecord("lo", "Loopback", "127.0.0.1"), adapterShowing("eth0", "Ethernet", Eth0),
-            adapterRecord("wlan0", "Wireless"), adapterShowing("usb1", "EtHeRnEt", Usb1)};
-}
-
-QStringList texts(const QListWidget *list)
-{
-    QStringList result;
-    for (int i = 0; i < list->count(); ++i)
-        result.append(list->item(i)->text());
-    return result;
-}
-
 // Empty, or an address of the protocol (AnyIPProtocol: of either); several only in a list.
 bool isAddresses(const QString &text, QAbstractSocket::NetworkLayerProtocol protocol,
                  bool list = false)
 {
     const QStringList items = text.isEmpty() ? QStringList() : text.split(", ");
-    return (list || items.size() <= 1) && std::all_of(items.begin(), items.end(), [&](auto &item) {
+    return (list || items.size() <= 1) && std::ranges::all_of(items, [&](const QString &item) {
                const QHostAddress address(item);
                return !address.isNull() && (protocol == QAbstractSocket::AnyIPProtocol ||
                                             address.protocol() == protocol);
@@ -75,11 +56,10 @@ bool isAddresses(const QString &text, QAbstractSocket::NetworkLayerProtocol prot
 // One adapter's eleven values, each empty or of the shape its label names.
 void checkDetailLines(const QListWidget *list)
 {
-    const QStringList v = texts(list).replaceInStrings(QRegularExpression("^[^\t]*\t\t"), "");
+    const QStringList v = entries(list).replaceInStrings(QRegularExpression("^[^\t]*\t\t"), "");
     const QByteArray all = v.join(" | ").toUtf8();
     QCOMPARE(v.size(), Labels.size());
-    const auto ipv4 = QAbstractSocket::IPv4Protocol;
-    const auto any = QAbstractSocket::AnyIPProtocol;
+    const auto ipv4 = QAbstractSocket::IPv4Protocol, any = QAbstractSocket::AnyIPProtocol;
     QVERIFY2(QRegularExpression("^([0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2})*)?$").match(v[0]).hasMatch(),
              all);
     QVERIFY2(isAddresses(v[1], ipv4) && isAddresses(v[3], ipv4) && isAddresses(v[4], ipv4) &&
@@ -97,11 +77,11 @@ void checkDetailLines(const QListWidget *list)
 // A lease on one line (times in UTC), "none" for no lease.
 QString leaseText(const std::optional<DhcpLease> &lease)
 {
-    if (!lease)
-        return "none";
     const auto utc = [](const QDateTime &time) { return time.toUTC().toString(Qt::ISODate); };
-    return QStringList{lease->address, lease->server, utc(lease->obtained), utc(lease->expires)}
-        .join(' ');
+    return lease ? QStringList{lease->address, lease->server, utc(lease->obtained),
+                               utc(lease->expires)}
+                       .join(' ')
+                 : "none";
 }
 
 // Two leases for eth0 over time, the newest last; quotes and comments hold ';' and '}'.
@@ -122,7 +102,6 @@ class TstNicInfo : public QObject
     Q_OBJECT
 private slots:
     void listsEthernetAdaptersAndShowsTheOneInUse();
-    void noEthernetAdapterStillOpens();
     void realAdaptersGiveWellFormedLines();
     void routesNameServersAndAdapterTypes();
     void leasesAndTheirTimes();
@@ -130,8 +109,13 @@ private slots:
 
 void TstNicInfo::listsEthernetAdaptersAndShowsTheOneInUse()
 {
-    // Start-up took its address from the wireless adapter, not listed: the first one is shown.
-    TestWindow test({mixedAdapters(), 2});
+    // A loopback, a leased Ethernet adapter, a wireless one and one whose type text is oddly
+    // cased. Start-up took its address from the wireless adapter, not listed: the first one
+    // listed is shown.
+    TestWindow test(
+        {{adapterRecord("lo", "Loopback", "127.0.0.1"), adapterShowing("eth0", "Ethernet", Eth0),
+          adapterRecord("wlan0", "Wireless"), adapterShowing("usb1", "EtHeRnEt", Usb1)},
+         2});
     FrmMain &main = test.open();
     main.cmdNetInfo_Click();
     // The handler must return at once (no nested loop of its own) with the window up and modal,
@@ -139,15 +123,15 @@ void TstNicInfo::listsEthernetAdaptersAndShowsTheOneInUse()
     QPointer<FrmNicInfo> window = main.findChild<FrmNicInfo *>();
     QVERIFY(window && window->isVisible());
     QCOMPARE(window->windowModality(), Qt::ApplicationModal);
-    QCOMPARE(texts(window->lbxNIC), QStringList({"eth0", "usb1"}));
-    QCOMPARE(texts(window->lbxAdapterInfo), detailLines(Eth0));
+    QCOMPARE(entries(window->lbxNIC), QStringList({"eth0", "usb1"}));
+    QCOMPARE(entries(window->lbxAdapterInfo), detailLines(Eth0));
     // Clicks and keys move the current entry; the details follow it, never a neighbour's values.
     QTest::keyClick(window->lbxNIC, Qt::Key_Down);
-    QCOMPARE(texts(window->lbxAdapterInfo), detailLines(Usb1));
+    QCOMPARE(entries(window->lbxAdapterInfo), detailLines(Usb1));
     // Loading again in place must not append to what is there.
     window->Form_Load();
-    QCOMPARE(texts(window->lbxNIC), QStringList({"eth0", "usb1"}));
-    QCOMPARE(texts(window->lbxAdapterInfo), detailLines(Eth0));
+    QCOMPARE(entries(window->lbxNIC), QStringList({"eth0", "usb1"}));
+    QCOMPARE(entries(window->lbxAdapterInfo), detailLines(Eth0));
     // Closing unloads the window, so a second opening leaves exactly one behind.
     window->close();
     QTRY_VERIFY(window.isNull());
@@ -163,22 +147,18 @@ void TstNicInfo::listsEthernetAdaptersAndShowsTheOneInUse()
     AdapterInfo ipInfo([&adapters] { return AdapterSnapshot{adapters, 0}; });
     adapters.prepend(adapterRecord("eth9", "Ethernet", "127.0.0.90"));
     FrmNicInfo second(ipInfo);
-    QCOMPARE(texts(second.lbxNIC), QStringList({"eth9", "eth0"}));
+    QCOMPARE(entries(second.lbxNIC), QStringList({"eth9", "eth0"}));
     QCOMPARE(second.lbxNIC->currentRow(), 1);
-    QCOMPARE(second.lbxAdapterInfo->item(1)->text(),
-             QStringLiteral("IPv4 Address :\t\t127.0.0.10"));
+    QCOMPARE(second.lbxAdapterInfo->item(1)->text(), "IPv4 Address :\t\t127.0.0.10");
     QCOMPARE(ipInfo.currentAdapter(), 1);
-}
 
-void TstNicInfo::noEthernetAdapterStillOpens()
-{
     // Only other adapters: nothing listed, and no stray adapter's values shown.
-    AdapterInfo ipInfo(
+    AdapterInfo none(
         {{adapterRecord("lo", "Loopback", "127.0.0.1"), adapterRecord("ppp0", "PPP")}, 0});
-    FrmNicInfo window(ipInfo);
-    QCOMPARE(window.lbxNIC->count(), 0);
-    QCOMPARE(texts(window.lbxAdapterInfo), detailLines({}));
-    QCOMPARE(ipInfo.currentAdapter(), 0);
+    FrmNicInfo empty(none);
+    QCOMPARE(empty.lbxNIC->count(), 0);
+    QCOMPARE(entries(empty.lbxAdapterInfo), detailLines({}));
+    QCOMPARE(none.currentAdapter(), 0);
 }
 
 // Whatever adapters this machine has, the window lists its Ethernet ones and their lines are
@@ -230,26 +210,29 @@ void TstNicInfo::routesNameServersAndAdapterTypes()
     QCOMPARE(chooseNameServers(stub, QByteArray()), QStringList({"127.0.0.53"}));
 
     // Wireless adapters look like Ethernet at the link layer.
-    const QByteArray wlan = "DEVTYPE=wlan\nINTERFACE=wlan0\nIFINDEX=3\n";
-    QCOMPARE(adapterTypeName(QNetworkInterface::Ethernet, wlan), QStringLiteral("Wireless"));
-    QCOMPARE(adapterTypeName(QNetworkInterface::Ethernet, "DEVTYPE=bridge\nINTERFACE=br0\n"),
-             QStringLiteral("Ethernet"));
-    QCOMPARE(adapterTypeName(QNetworkInterface::Ethernet, {}), QStringLiteral("Ethernet"));
+    const auto ethernet = QNetworkInterface::Ethernet;
+    QCOMPARE(adapterTypeName(ethernet, "DEVTYPE=wlan\nINTERFACE=wlan0\nIFINDEX=3\n"), "Wireless");
+    QCOMPARE(adapterTypeName(ethernet, "DEVTYPE=bridge\nINTERFACE=br0\n"), "Ethernet");
+    QCOMPARE(adapterTypeName(ethernet, {}), "Ethernet");
 }
 
 void TstNicInfo::leasesAndTheirTimes()
 {
-    QCOMPARE(leaseText(parseDhclientLease(DhclientSample, "eth0")),
+    const auto dhclient = [](const QByteArray &text, const char *adapter) {
+        return leaseText(parseDhclientLease(text, adapter));
+    };
+    QCOMPARE(dhclient(DhclientSample, "eth0"),
              "192.0.2.3 192.0.2.254 2026-12-02T00:30:05Z 2026-12-03T00:30:05Z");
-    QCOMPARE(leaseText(parseDhclientLease(DhclientSample, "eth1")), "none");
-    QCOMPARE(leaseText(parseDhclientLease("lease { interface \"eth0\"; fixed-addr", "eth0")),
-             "none");
+    QCOMPARE(dhclient(DhclientSample, "eth1"), "none");
+    QCOMPARE(dhclient("lease { interface \"eth0\"; fixed-addr", "eth0"), "none");
     // Without a lease time the moment it was obtained is unknown.
-    const QByteArray epoch = "lease {\n interface \"eth0\";\n fixed-address 192.0.2.3;\n"
-                             " expire epoch 1796173200; # Wed Dec  2 01:00:00 2026\n}\n";
-    QCOMPARE(leaseText(parseDhclientLease(epoch, "eth0")), "192.0.2.3   2026-12-02T01:00:00Z");
-    const QByteArray never = "lease { interface \"eth0\"; fixed-address 192.0.2.3; expire never;}";
-    QCOMPARE(leaseText(parseDhclientLease(never, "eth0")), "192.0.2.3   ");
+    QCOMPARE(dhclient("lease {\n interface \"eth0\";\n fixed-address 192.0.2.3;\n"
+                      " expire epoch 1796173200; # Wed Dec  2 01:00:00 2026\n}\n",
+                      "eth0"),
+             "192.0.2.3   2026-12-02T01:00:00Z");
+    QCOMPARE(
+        dhclient("lease { interface \"eth0\"; fixed-address 192.0.2.3; expire never;}", "eth0"),
+        "192.0.2.3   ");
     // Shown as the local clock reading with its offset, naming the same instant.
     const QDateTime expires = parseDhclientLease(DhclientSample, "eth0")->expires;
     QCOMPARE(leaseTimeText(QDateTime()), QString());
@@ -273,16 +256,18 @@ void TstNicInfo::leasesAndTheirTimes()
     QVERIFY(!chooseLease({elsewhere}, {"100.64.0.5"}));
 
     QTemporaryDir root;
-    const QString base = root.path() + "/";
-    writeFile(base + "run/systemd/netif/leases/4", "ADDRESS=198.51.100.20\nLIFETIME=60\n");
-    writeFile(base + "run/systemd/netif/leases/5", "ADDRESS=100.69.0.20\n");
-    writeFile(base + "var/lib/NetworkManager/internal-5f1e-eth0.lease", "ADDRESS=198.51.100.21\n");
-    writeFile(base + "var/lib/NetworkManager/internal-5f1e-eth00.lease", "ADDRESS=100.68.0.99\n");
-    writeFile(base + "var/lib/NetworkManager/dhclient-77aa-eth0.lease",
-              "lease { interface \"eth0\"; fixed-address 198.51.100.22; }\n");
-    writeFile(base + "var/lib/dhcp/dhclient.eth0.leases", DhclientSample);
-    writeFile(base + "var/lib/dhcp/dhclient6.eth0.leases",
-              "lease { interface \"eth0\"; fixed-address 100.68.0.66; }\n");
+    const auto place = [&root](const QString &path, const QByteArray &text) {
+        writeFile(root.filePath(path), text);
+    };
+    place("run/systemd/netif/leases/4", "ADDRESS=198.51.100.20\nLIFETIME=60\n");
+    place("run/systemd/netif/leases/5", "ADDRESS=100.69.0.20\n");
+    place("var/lib/NetworkManager/internal-5f1e-eth0.lease", "ADDRESS=198.51.100.21\n");
+    place("var/lib/NetworkManager/internal-5f1e-eth00.lease", "ADDRESS=100.68.0.99\n");
+    place("var/lib/NetworkManager/dhclient-77aa-eth0.lease",
+          "lease { interface \"eth0\"; fixed-address 198.51.100.22; }\n");
+    place("var/lib/dhcp/dhclient.eth0.leases", DhclientSample);
+    place("var/lib/dhcp/dhclient6.eth0.leases",
+          "lease { interface \"eth0\"; fixed-address 100.68.0.66; }\n");
     QStringList addresses;
     for (const DhcpLease &lease : readLeases(root.path(), "eth0", 4))
         addresses.append(lease.address);

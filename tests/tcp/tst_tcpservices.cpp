@@ -8,15 +8,14 @@
 #include "tcp/tcpservices.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QNetworkInterface>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <arpa/inet.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
@@ -30,14 +29,31 @@ private slots:
     void rowsRefuseWhereNoClientReachesThem();
     void oneClientThroughARowsStopAndStartAnsweredAndTraced();
     void idsAndAPeerThatDoesNotRead();
+    void everyReplyWholeAndInOrder_data();
+    void everyReplyWholeAndInOrder();
+    void aRowTracesTheDisconnectionAfterTheLastReply();
+    void noDataInsideAHandlersNestedLoop();
     void thousandConnectionsPastTheDescriptorLimitAnsweredNoneLeft();
 };
 
 namespace {
+constexpr int Requests = 100;
+constexpr int RequestSize = 8;
+constexpr int ReplySize = 32000;
+// The kernel's buffers on both ends hold a few replies at most, the program's queue the rest.
+constexpr int SmallBuffer = 64 * 1024;
+
 int freePort()
 {
     QTcpServer probe;
     return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+}
+
+bool listenOnLoopback(TcpServer &server)
+{
+    server.setLocalAddress(QStringLiteral("127.0.0.1"));
+    server.setLocalPort(freePort());
+    return server.setListening(true).ok();
 }
 
 // The kernel completes the handshake; the listener accepts once the event loop runs.
@@ -45,6 +61,31 @@ bool connectTo(QTcpSocket &client, int port)
 {
     client.connectToHost(QHostAddress::LocalHost, quint16(port));
     return client.waitForConnected(3000);
+}
+
+bool send(QTcpSocket &client, const QByteArray &bytes)
+{
+    return client.write(bytes) == bytes.size() && client.flush();
+}
+
+// Appends what has arrived; true once the server has ended the connection.
+bool take(QTcpSocket &client, QByteArray &received)
+{
+    received += client.readAll();
+    return client.state() == QAbstractSocket::UnconnectedState;
+}
+
+// Ends the client's sending alone, as a half-close does.
+bool endSending(const QTcpSocket &client)
+{
+    return ::shutdown(int(client.socketDescriptor()), SHUT_WR) == 0;
+}
+
+// The client's next close sends a reset instead of an orderly end.
+void resetOnClose(const QTcpSocket &client)
+{
+    const linger now{1, 0};
+    setsockopt(int(client.socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
 }
 
 // Sends the piece, if any, and returns what arrives until size bytes came or the time is up.
@@ -57,6 +98,30 @@ QByteArray exchange(QTcpSocket &client, const QByteArray &piece, qsizetype size)
     return bytes;
 }
 
+QStringList descriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Little room on both ends of a connection, whatever this machine's buffer tuning: the client
+// keeps little of what it does not read, and the server's end, found among this process's
+// descriptors, holds few replies in the kernel. The program's own queue holds the rest.
+bool shrinkBuffers(QTcpSocket &client)
+{
+    client.setReadBufferSize(SmallBuffer);
+    client.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, SmallBuffer);
+    for (const QString &name : descriptors()) {
+        sockaddr_in peer{};
+        socklen_t size = sizeof peer;
+        if (::getpeername(name.toInt(), reinterpret_cast<sockaddr *>(&peer), &size) == 0 &&
+            peer.sin_family == AF_INET && ntohs(peer.sin_port) == client.localPort())
+            return setsockopt(name.toInt(), SOL_SOCKET, SO_SNDBUF, &SmallBuffer,
+                              sizeof SmallBuffer) == 0;
+    }
+    return false;
+}
+
 void startRow(QLineEdit *addressBox, QLineEdit *portBox, QPushButton *button,
               const QString &address, const QString &port)
 {
@@ -65,11 +130,56 @@ void startRow(QLineEdit *addressBox, QLineEdit *portBox, QPushButton *button,
     button->click();
 }
 
+// Opens the window and starts its first TCP row on loopback, traced if asked.
+TcpServicePage &startRow(TestWindow &test, int port, bool traced = false)
+{
+    FrmMain &window = test.open();
+    if (traced) {
+        window.help->chkDebugMode->setChecked(true);
+        window.chkDebugMode_Click();
+    }
+    TcpServicePage &page = *window.tcpService;
+    startRow(page.txtTcpIpAddr[0], page.txtTcpPort[0], page.cmdTcpControl[0], "127.0.0.1",
+             QString::number(port));
+    return page;
+}
+
+QString tracePath(const TestWindow &test, int port)
+{
+    return test.traceFolder() + "/Tcp_127.0.0.1_" + QString::number(port) + ".txt";
+}
+
+// Each record's stamp replaced by '@'.
+QString traceOf(const TestWindow &test, int port)
+{
+    static const QRegularExpression stamp(QStringLiteral("(^|\r\n)[0-2]\\d:[0-5]\\d:[0-5]\\d"));
+    return QString::fromLatin1(readFile(tracePath(test, port))).replace(stamp, "\\1@");
+}
+
+QString rowState(const TcpServicePage &page)
+{
+    return page.txtTcpStatus[0]->text() + page.cmdTcpControl[0]->text();
+}
+
 qint16 idOf(const QList<QVariant> &event)
 {
     return event.at(1).value<qint16>();
 }
+
+// Every 16 bytes name the reply and their own offset in it, so a lost, cut, repeated or
+// reordered piece shows where it happened.
+QByteArray reply(int k)
+{
+    QByteArray bytes;
+    for (int at = 0; at < ReplySize; at += 16)
+        bytes += QByteArray::number(k).rightJustified(5, '0') + '.' +
+                 QByteArray::number(at).rightJustified(8, '0') + "\r\n";
+    return bytes;
+}
 } // namespace
+
+enum class Client { StaysOpen, HalfClosesWhileReading, HalfClosesThenReads, HalfClosesThenResets };
+Q_DECLARE_METATYPE(Client)
 
 void TstTcpServices::rowsRefuseWhereNoClientReachesThem_data()
 {
@@ -123,8 +233,7 @@ void TstTcpServices::rowsRefuseWhereNoClientReachesThem()
     startRow(tcp.txtTcpIpAddr[0], tcp.txtTcpPort[0], tcp.cmdTcpControl[0], address, port);
     syscall(SYS_setresuid, -1, 0, -1);
     QCOMPARE(test.messages.texts, messages);
-    QCOMPARE(tcp.txtTcpStatus[0]->text() + tcp.cmdTcpControl[0]->text(),
-             messages.isEmpty() ? "StartedStop" : "StoppedStart");
+    QCOMPARE(rowState(tcp), messages.isEmpty() ? "StartedStop" : "StoppedStart");
     QCOMPARE(window.tcpServices->tcpServer[0]->listening(), messages.isEmpty());
 }
 
@@ -133,27 +242,21 @@ void TstTcpServices::rowsRefuseWhereNoClientReachesThem()
 void TstTcpServices::oneClientThroughARowsStopAndStartAnsweredAndTraced()
 {
     TestWindow test;
-    FrmMain &window = test.open();
-    TcpServicePage &page = *window.tcpService;
-    QLineEdit &replyBox = *page.txtTcpReply[0];
     const int port = freePort();
-    const QString trace = test.traceFolder() + "/Tcp_127.0.0.1_" + QString::number(port) + ".txt";
-    window.help->chkDebugMode->setChecked(true);
-    window.chkDebugMode_Click();
-    startRow(page.txtTcpIpAddr[0], page.txtTcpPort[0], page.cmdTcpControl[0], "127.0.0.1",
-             QString::number(port));
-    QCOMPARE(page.txtTcpStatus[0]->text() + page.cmdTcpControl[0]->text(), "StartedStop");
+    TcpServicePage &page = startRow(test, port, true);
+    QLineEdit &replyBox = *page.txtTcpReply[0];
+    QCOMPARE(rowState(page), "StartedStop");
     QTcpSocket client, late;
     QVERIFY(connectTo(client, port));
     const int peer = client.localPort();
     QCOMPARE(exchange(client, "GET /", 12), QByteArray("HTTP/1.1 200"));
     page.cmdTcpControl[0]->click();
-    QCOMPARE(page.txtTcpStatus[0]->text() + page.cmdTcpControl[0]->text(), "StoppedStart");
+    QCOMPARE(rowState(page), "StoppedStart");
     QVERIFY(!connectTo(late, port));
     // Stopping ends listening only; the open connection is still answered.
     QCOMPARE(exchange(client, "GET /a", 12), QByteArray("HTTP/1.1 200"));
     page.cmdTcpControl[0]->click();
-    QCOMPARE(page.txtTcpStatus[0]->text() + page.cmdTcpControl[0]->text(), "StartedStop");
+    QCOMPARE(rowState(page), "StartedStop");
     const QByteArray utf8 = QStringLiteral("Grüße €").toUtf8();
     replyBox.setText(QString::fromUtf8(utf8));
     QByteArray all;
@@ -166,13 +269,11 @@ void TstTcpServices::oneClientThroughARowsStopAndStartAnsweredAndTraced()
     replyBox.setText(QStringLiteral("221 Bye"));
     client.write("QUIT");
     client.flush();
-    QCOMPARE(::shutdown(int(client.socketDescriptor()), SHUT_WR), 0);
+    QVERIFY(endSending(client));
     QCOMPARE(exchange(client, {}, 7), QByteArray("221 Bye"));
-    // Each record's stamp replaced by '@'.
-    static const QRegularExpression stamp(QStringLiteral("(^|\r\n)[0-2]\\d:[0-5]\\d:[0-5]\\d"));
     const QString data = QStringLiteral("@ <-- 127.0.0.1:%1 ").arg(peer);
     const QString ok = QStringLiteral("\r\n@ --> HTTP/1.1 200\r\n");
-    QTRY_COMPARE(QString::fromLatin1(readFile(trace)).replace(stamp, QStringLiteral("\\1@")),
+    QTRY_COMPARE(traceOf(test, port),
                  QStringLiteral("@ --- Connected with 127.0.0.1 on port %1\r\n").arg(peer) + data +
                      "GET /" + ok + data + "GET /a" + ok + data + QString::fromLatin1(all) +
                      "\r\n@ --> " + QString::fromLatin1(utf8) // the bytes as sent
@@ -180,7 +281,8 @@ void TstTcpServices::oneClientThroughARowsStopAndStartAnsweredAndTraced()
                      "QUIT\r\n@ --> 221 Bye\r\n@ --- Disconnected\r\n\r\n");
 
     // Each record the disk refuses ends its handler with a message; the data gets no reply.
-    QVERIFY(QFile::remove(trace) && QFile::link(QStringLiteral("/dev/full"), trace));
+    QVERIFY(QFile::remove(tracePath(test, port)) &&
+            QFile::link("/dev/full", tracePath(test, port)));
     QVERIFY(connectTo(late, port));
     QCOMPARE(exchange(late, "QUIT", 0), QByteArray());
     late.close();
@@ -195,9 +297,7 @@ void TstTcpServices::oneClientThroughARowsStopAndStartAnsweredAndTraced()
 void TstTcpServices::idsAndAPeerThatDoesNotRead()
 {
     TcpServer server(2, nullptr, 3);
-    server.setLocalAddress(QStringLiteral("127.0.0.1"));
-    server.setLocalPort(freePort());
-    QVERIFY(server.setListening(true));
+    QVERIFY(listenOnLoopback(server));
     const int port = server.localPort();
     QSignalSpy connected(&server, &TcpServer::Connected);
     QSignalSpy disconnected(&server, &TcpServer::Disconnected);
@@ -237,6 +337,140 @@ void TstTcpServices::idsAndAPeerThatDoesNotRead()
                              15000);
 }
 
+void TstTcpServices::everyReplyWholeAndInOrder_data()
+{
+    QTest::addColumn<Client>("client");
+    QTest::newRow("stays open") << Client::StaysOpen;
+    QTest::newRow("half-closes after its last request, reading all along")
+        << Client::HalfClosesWhileReading;
+    QTest::newRow("half-closes before reading anything") << Client::HalfClosesThenReads;
+    QTest::newRow("half-closes, then resets") << Client::HalfClosesThenResets;
+}
+
+// Each request is answered with its own numbered reply, however the requests are split into
+// data events, so every client must receive exactly the same stream.
+void TstTcpServices::everyReplyWholeAndInOrder()
+{
+    QFETCH(Client, client);
+    TcpServer server(0);
+    QVERIFY(listenOnLoopback(server));
+    QSignalSpy disconnected(&server, &TcpServer::Disconnected);
+    QByteArray unanswered, expected, received;
+    connect(&server, &TcpServer::DataIn, &server, [&](int, qint16 id, const QString &text, int) {
+        QVERIFY(disconnected.isEmpty());
+        for (unanswered += text.toLatin1(); unanswered.size() >= RequestSize;
+             unanswered.remove(0, RequestSize)) {
+            const int k = unanswered.mid(1, RequestSize - 1).toInt();
+            QVERIFY(server.sendText(id, QString::fromLatin1(reply(k))));
+        }
+    });
+    for (int k = 0; k < Requests; ++k)
+        expected += reply(k);
+
+    const bool reading = client == Client::StaysOpen || client == Client::HalfClosesWhileReading;
+    QTcpSocket peer;
+    QVERIFY(connectTo(peer, server.localPort()));
+    QTRY_COMPARE(server.openConnections(), 1);
+    QVERIFY(shrinkBuffers(peer));
+    for (int k = 0; k < Requests; ++k, QTest::qWait(2)) {
+        QVERIFY(send(peer, 'R' + QByteArray::number(k).rightJustified(RequestSize - 1, '0')));
+        if (reading && k % 10 == 9)
+            take(peer, received);
+    }
+    if (client != Client::StaysOpen) {
+        // Replies still waiting in this process when the peer ends its sending go out too.
+        QTRY_VERIFY(reading || server.pendingBytes(1) > 0);
+        QVERIFY(endSending(peer));
+    }
+    if (client == Client::HalfClosesThenResets) {
+        resetOnClose(peer);
+        peer.abort();
+        QTRY_COMPARE(disconnected.size(), 1);
+        QCOMPARE(server.openConnections(), 0);
+        return;
+    }
+    const auto arrived = [&] {
+        const bool ended = take(peer, received);
+        return received.size() >= expected.size() && (client == Client::StaysOpen || ended);
+    };
+    QVERIFY2(QTest::qWaitFor(arrived, 10000),
+             QByteArray::number(received.size()) + " of " + QByteArray::number(expected.size()) +
+                 " bytes, from byte " + QByteArray::number(received.size() - 16) + ": " +
+                 received.right(16));
+    QVERIFY(received == expected);
+    if (client == Client::StaysOpen) {
+        QTest::qWait(50);
+        QVERIFY(!take(peer, received));
+        QCOMPARE(disconnected.size(), 0);
+        peer.close();
+    }
+    QTRY_COMPARE(disconnected.size(), 1);
+    QCOMPARE(server.openConnections(), 0);
+}
+
+// A row answers each data event with its 32,000-byte reply box. A client sends until replies
+// wait in this process, and some requests more that wait unread, then ends its sending: it
+// gets every reply, and the trace has each request and reply, then the disconnection.
+void TstTcpServices::aRowTracesTheDisconnectionAfterTheLastReply()
+{
+    TestWindow test;
+    const int port = freePort();
+    TcpServicePage &page = startRow(test, port, true);
+    page.txtTcpReply[0]->setText(QString::fromLatin1(reply(7).replace("\r\n", " |")));
+    const QString text = page.txtTcpReply[0]->text();
+    const TcpServer &server = *test.window().tcpServices->tcpServer[0];
+    QSignalSpy dataIn(&server, &TcpServer::DataIn);
+    QSignalSpy disconnected(&server, &TcpServer::Disconnected);
+    QTcpSocket peer;
+    QVERIFY(connectTo(peer, port));
+    QTRY_COMPARE(server.openConnections(), 1);
+    QVERIFY(shrinkBuffers(peer));
+    QByteArray sent, received;
+    for (int beyond = 0; sent.size() < 2000 && beyond < 20; QTest::qWait(5)) {
+        QVERIFY(send(peer, "GET /"));
+        sent += "GET /";
+        beyond += server.pendingBytes(1) > 0;
+    }
+    QVERIFY(server.pendingBytes(1) > 0);
+    QVERIFY(endSending(peer));
+    QVERIFY(QTest::qWaitFor([&] { return take(peer, received); }, 10000));
+    QCOMPARE(received, text.toLatin1().repeated(dataIn.size()));
+    QTRY_COMPARE(disconnected.size(), 1);
+
+    const QString trace = traceOf(test, port);
+    static const QRegularExpression data(QStringLiteral("@ <-- 127\\.0\\.0\\.1:\\d+ (.*)\r\n"));
+    QByteArray traced;
+    for (const QRegularExpressionMatch &match : data.globalMatch(trace))
+        traced += match.captured(1).toLatin1();
+    QCOMPARE(traced, sent);
+    QCOMPARE(trace.count(QStringLiteral("@ --> ")), dataIn.size());
+    QVERIFY(trace.endsWith("@ --> " + text + "\r\n@ --- Disconnected\r\n\r\n"));
+}
+
+// A handler may wait in a nested event loop, as a message box does. Data that arrives
+// meanwhile must wait for it, or its reply would go out after the later one.
+void TstTcpServices::noDataInsideAHandlersNestedLoop()
+{
+    TcpServer server(0);
+    QVERIFY(listenOnLoopback(server));
+    QTcpSocket peer;
+    QVERIFY(connectTo(peer, server.localPort()));
+    int depth = 0, deepest = 0;
+    connect(&server, &TcpServer::DataIn, &server, [&](int, qint16 id, const QString &text, int) {
+        deepest = std::max(deepest, ++depth);
+        if (text == QLatin1String("A")) {
+            QVERIFY(send(peer, "B"));
+            QTest::qWait(100);
+        }
+        QVERIFY(server.sendText(id, text));
+        --depth;
+    });
+    QVERIFY(send(peer, "A"));
+    QByteArray received;
+    QTRY_COMPARE((take(peer, received), received), QByteArray("AB"));
+    QCOMPARE(deepest, 1);
+}
+
 // Both ends of every connection are in this process. With descriptors for only half of the
 // row's ends, the row serves those it took, waits without spinning and takes the rest once
 // descriptors are free again.
@@ -250,16 +484,9 @@ void TstTcpServices::thousandConnectionsPastTheDescriptorLimitAnsweredNoneLeft()
     if (limit.rlim_cur < 2 * Clients + 100)
         QSKIP("too few file descriptors allowed for a thousand connections");
     TestWindow test;
-    FrmMain &window = test.open();
     const int port = freePort();
-    TcpServicePage &page = *window.tcpService;
-    startRow(page.txtTcpIpAddr[0], page.txtTcpPort[0], page.cmdTcpControl[0], "127.0.0.1",
-             QString::number(port));
-    const TcpServer &server = *window.tcpServices->tcpServer[0];
-    const auto descriptors = [] {
-        return QDir(QStringLiteral("/proc/self/fd"))
-            .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-    };
+    startRow(test, port);
+    const TcpServer &server = *test.window().tcpServices->tcpServer[0];
     const auto descriptorsIdle = descriptors().size();
     const auto cpuMs = [] {
         rusage use{};
@@ -295,9 +522,8 @@ void TstTcpServices::thousandConnectionsPastTheDescriptorLimitAnsweredNoneLeft()
     QTRY_COMPARE_WITH_TIMEOUT(answered(), Clients, 20000);
 
     // Every other client goes away with a reset instead of an orderly close.
-    const linger reset{1, 0};
     for (int i = 0; i < Clients; i += 2)
-        setsockopt(int(clients[i].socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        resetOnClose(clients[i]);
     clients.clear();
     first.close();
     QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 10000);

@@ -2,8 +2,6 @@
 
 #include "snmp/recording/recordedtree.h"
 
-#include <QFileInfo>
-#include <QStandardPaths>
 #include <QtTest>
 
 namespace {
@@ -42,11 +40,7 @@ QString oidOf(const QString &object)
 
 // One hand-made object of every type and tricky form: its OID|TAG|VALUE line, its walk form
 // and what snmpget prints for it.
-struct Sample
-{
-    const char *pipe, *walk, *printed;
-};
-const Sample Samples[] = {
+const std::tuple<const char *, const char *, const char *> Samples[] = {
     {"2|-2147483648", "INTEGER: -2147483648", "INTEGER: -2147483648"},
     {"2|2147483647", "INTEGER: up(2147483647)", "INTEGER: 2147483647"},
     {"4|", "\"\"", "\"\""},
@@ -199,12 +193,12 @@ void TstRecordedRows::everyTypeInBothFormats()
     QByteArray pipe, walk;
     QStringList oids;
     QString printed;
-    for (const Sample &sample : Samples) {
+    for (const auto &[asPipe, asWalk, asPrinted] : Samples) {
         const QString oid = SampleBase + QString::number(oids.size() + 1);
         oids.append(oid);
-        pipe += oid.toLatin1() + '|' + sample.pipe + "\r\n";
-        walk += '.' + oid.toLatin1() + " = " + sample.walk + '\n';
-        printed += '.' + oid + " = " + sample.printed + '\n';
+        pipe += oid.toLatin1() + '|' + asPipe + "\r\n";
+        walk += '.' + oid.toLatin1() + " = " + asWalk + '\n';
+        printed += '.' + oid + " = " + asPrinted + '\n';
     }
     // Listed backwards: a recording need not be in order.
     QByteArrayList reversed = pipe.split('\n');

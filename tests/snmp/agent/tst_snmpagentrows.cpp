@@ -4,11 +4,6 @@
 #include "snmp/answers/servedobjects.h"
 #include "snmp/codec/snmpvalue.h"
 
-#include <QDir>
-#include <QNetworkDatagram>
-#include <QRegularExpression>
-#include <QScopeGuard>
-#include <QStandardPaths>
 #include <QtTest>
 
 #include <tuple>
@@ -55,16 +50,11 @@ void TstSnmpAgentRows::netSnmpTools_data()
 {
     QTest::addColumn<QString>("command"); // tool and options; the agent and operands follow
     QTest::addColumn<QString>("operands");
-    QTest::addColumn<QString>("out"); // exact output, or a pattern of the failure's text
+    QTest::addColumn<QString>("out");
     for (const char *v : {"1", "2c"}) {
-        const QString options = QStringLiteral(" -v%1 -c kettle").arg(v);
-        QTest::addRow("snmpget v%s", v) << "snmpget" + options << SysName + " " + Sys + "7.0"
-                                        << Walk[4] + '\n' + Walk[6] + '\n';
-        // Nothing is writable: the refusal the version knows, naming the first variable.
-        QTest::addRow("snmpset v%s", v)
-            << "snmpset" + options << SysName + " s x " + Sys + "6.0 s y"
-            << (v[0] == '1' ? "noSuchName" : "notWritable") + QString(".*Failed object: .") +
-                   SysName + '\n';
+        QTest::addRow("snmpget v%s", v)
+            << QStringLiteral("snmpget -v%1 -c kettle").arg(v) << SysName + " " + Sys + "7.0"
+            << Walk[4] + '\n' + Walk[6] + '\n';
     }
     // Walks from the tools' own default start.
     const QString walk = Walk.join('\n').arg(m_rows.port(0)) + "\n";
@@ -81,6 +71,7 @@ void TstSnmpAgentRows::netSnmpTools_data()
         << "snmpget -v2c -c public" << SysName << ".1.3.6.1.2.1.1.5.0 = NULL\n";
 }
 
+// Refused sets are the device rows' test, for plain rows too.
 void TstSnmpAgentRows::netSnmpTools()
 {
     if (QStandardPaths::findExecutable("snmpget").isEmpty())
@@ -91,16 +82,10 @@ void TstSnmpAgentRows::netSnmpTools()
     QStringList arguments = command.split(' ');
     const QString tool = arguments.takeFirst();
     ToolRun run = m_rows.run(0, tool, arguments, operands.split(' '));
-    if (out.startsWith('.')) {
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-        run.out.remove("End of MIB\n");
-        run.out.replace(QRegularExpression("Timeticks: .*"), "Timeticks: T");
-        QCOMPARE(run.out, out);
-    } else {
-        QVERIFY(run.exitCode > 0);
-        const QRegularExpression failure(out, QRegularExpression::DotMatchesEverythingOption);
-        QVERIFY2(failure.match(run.err).hasMatch(), qPrintable(run.out + run.err));
-    }
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    run.out.remove("End of MIB\n");
+    run.out.replace(QRegularExpression("Timeticks: .*"), "Timeticks: T");
+    QCOMPARE(run.out, out);
 }
 
 void TstSnmpAgentRows::startStopAndRestart()
@@ -144,8 +129,6 @@ void TstSnmpAgentRows::startStopAndRestart()
     QVERIFY(m_rows.messages.texts.isEmpty());
 }
 
-// Broken and foreign datagrams must neither crash nor block the row, nor be answered; what
-// decodes must encode to bytes that decode to the same message again.
 // A plain row compares the typed identifier's text with the request's, the first boxes first:
 // with both boxes alike only row 5 answers, and a text no request reads as matches nothing. A
 // device answers its own boxes' object whatever the first boxes hold.
@@ -177,6 +160,8 @@ void TstSnmpAgentRows::typedObjectsAsTheBoxesRead()
     QCOMPARE(value(6), QStringLiteral("6"));
 }
 
+// Broken and foreign datagrams must neither crash nor block the row, nor be answered; what
+// decodes must encode to bytes that decode to the same message again.
 void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
 {
     const SnmpAgent &agent = m_rows.agents.snmpAgent(0);

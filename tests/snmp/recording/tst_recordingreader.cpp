@@ -1,9 +1,10 @@
+#include "support/testfiles.h"
+
 #include "snmp/codec/bercodec.h"
 #include "snmp/codec/oidorder.h"
 #include "snmp/recording/largeallocator.h"
 #include "snmp/recording/recordingreader.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 class TstRecordingReader : public QObject
@@ -28,12 +29,8 @@ namespace {
 Result<RecordedTree> readBytes(const QTemporaryDir &folder, const QByteArray &bytes,
                                const RecordingProgress &progress = {})
 {
-    const QString path = folder.filePath(QStringLiteral("device.snmpwalk"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    file.close();
-    return readRecording(path, progress);
+    writeFile(folder.filePath("device.snmpwalk"), bytes);
+    return readRecording(folder.filePath("device.snmpwalk"), progress);
 }
 
 QString dotted(QByteArrayView element)

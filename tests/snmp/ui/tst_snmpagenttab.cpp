@@ -21,7 +21,6 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QtTest>
 
 #include <sys/mman.h>
@@ -103,8 +102,20 @@ private slots:
     void behaviourDialogSetsTheRunningRow();
 
 private:
-    quint16 portOf(int row) const { return m_agents->port(row).toUShort(); }
-    bool serve(int row, const QString &path);
+    std::optional<SnmpMessage> get(int row, const QStringList &oids, int ms = 2000)
+    {
+        return m_manager.exchange(m_agents->port(row).toUShort(), makeRequest(64, oids), ms);
+    }
+    // Through the row menu, as a user does it.
+    bool serve(int row, const QString &path)
+    {
+        QSignalSpy ended(m_test.window().recordingLoader, &RecordingLoader::loadEnded);
+        m_test.files.path = path;
+        emit m_page->txtSnmpStatus[row]->customContextMenuRequested({2, 2});
+        m_menu->mnuServeRecording->trigger();
+        m_menu->mnuAgentRow->hide();
+        return ended.count() > 0 || ended.wait(20000);
+    }
 
     TestWindow m_test;
     SnmpAgentPage *m_page = nullptr;
@@ -113,17 +124,6 @@ private:
     Manager m_manager;
     QTemporaryDir m_folder;
 };
-
-// Through the row menu, as a user does it.
-bool TstSnmpAgentTab::serve(int row, const QString &path)
-{
-    QSignalSpy ended(m_test.window().recordingLoader, &RecordingLoader::loadEnded);
-    m_test.files.path = path;
-    emit m_page->txtSnmpStatus[row]->customContextMenuRequested({2, 2});
-    m_menu->mnuServeRecording->trigger();
-    m_menu->mnuAgentRow->hide();
-    return ended.count() > 0 || ended.wait(20000);
-}
 
 void TstSnmpAgentTab::initTestCase()
 {
@@ -146,7 +146,7 @@ void TstSnmpAgentTab::thePageAndTheRowFollowEachOther()
     const QString utf8 = QStringLiteral("Gr\u00fc\u00dfe \u20ac");
     m_page->cboType1->setCurrentText("OctetString");
     m_page->txtValue1->setText(utf8);
-    const auto answer = m_manager.exchange(portOf(5), makeRequest(64, {m_page->txtOid1->text()}));
+    const auto answer = get(5, {m_page->txtOid1->text()});
     m_test.window().help->chkDebugMode->click();
     QVERIFY(answer);
     QCOMPARE(answer->Variables[0].Value(), utf8);
@@ -162,19 +162,16 @@ void TstSnmpAgentTab::startFailuresLeaveTheRowStopped_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("port"); // "busy": taken by another socket; "row 0": row 0's
     QTest::addColumn<QString>("message");
-    const QString loopback = QStringLiteral("127.0.0.1");
-    const QString inUse = QStringLiteral("SNMP Agent Port was in use");
-    const QString notValid = QStringLiteral("SNMP Agent IP Address is not valid");
-    QTest::newRow("port in use") << loopback << "busy" << inUse;
-    QTest::newRow("row 0's port") << loopback << "row 0" << inUse;
-    QTest::newRow("letters in the port box") << loopback << "abc"
-                                             << "Type mismatch";
-    QTest::newRow("port beyond 32 bits") << loopback << "99999999999"
-                                         << "Overflow";
-    QTest::newRow("form default address") << "255.255.255.255"
-                                          << "free" << notValid;
-    QTest::newRow("address of no adapter here") << "192.0.2.77"
-                                                << "free" << notValid;
+    const auto row = [](const char *name, const char *address, const char *port,
+                        const char *message) {
+        QTest::newRow(name) << QString(address) << QString(port) << QString(message);
+    };
+    row("port in use", "127.0.0.1", "busy", "SNMP Agent Port was in use");
+    row("row 0's port", "127.0.0.1", "row 0", "SNMP Agent Port was in use");
+    row("letters in the port box", "127.0.0.1", "abc", "Type mismatch");
+    row("port beyond 32 bits", "127.0.0.1", "99999999999", "Overflow");
+    row("form default address", "255.255.255.255", "free", "SNMP Agent IP Address is not valid");
+    row("address of no adapter here", "192.0.2.77", "free", "SNMP Agent IP Address is not valid");
 }
 
 void TstSnmpAgentTab::startFailuresLeaveTheRowStopped()
@@ -199,7 +196,8 @@ void TstSnmpAgentTab::startFailuresLeaveTheRowStopped()
     QCOMPARE(m_page->txtSnmpStatus[2]->text(), QStringLiteral("Stopped"));
     QVERIFY(m_page->cmdSnmpControl[2]->isEnabled());
     QVERIFY(!m_agents->snmpAgent(2).isListening());
-    const auto answer = m_manager.exchange(portOf(0), makeRequest(32, {SysName}));
+    const auto answer =
+        m_manager.exchange(m_agents->port(0).toUShort(), makeRequest(32, {SysName}));
     QVERIFY(answer);
     QCOMPARE(answer->Variables[0].Value(), QStringLiteral("Agent 1"));
 }
@@ -233,14 +231,14 @@ void TstSnmpAgentTab::recordingsThroughTheRowMenu()
     m_menu->mnuServeSystemObjects->trigger();
     m_menu->mnuAgentRow->hide();
     QVERIFY(m_page->cmdSnmpControl[1]->toolTip().isEmpty());
-    const auto gone = m_manager.exchange(portOf(1), makeRequest(64, {Recorded, SysName}));
+    const auto gone = get(1, {Recorded, SysName});
     QVERIFY(gone);
     QCOMPARE(gone->ErrorStatus, SnmpError::NoSuchName);
     QCOMPARE(gone->Variables[1].Value(), QStringLiteral("Agent 2"));
     QSignalSpy pressed(m_page->cmdSnmpControl[1], &QPushButton::clicked);
     button->doAction(QAccessibleActionInterface::pressAction());
     QVERIFY(pressed.wait());
-    QVERIFY(!m_manager.exchange(portOf(1), makeRequest(64, {SysName}), 1000));
+    QVERIFY(!get(1, {SysName}, 1000));
 }
 
 void TstSnmpAgentTab::cancelledReadingChangesNothing()

@@ -1,11 +1,14 @@
+#include "common/core/apptitle.h"
 #include "common/core/mibheader.h"
 #include "common/core/textlines.h"
+#include "common/widgets/messageboxes.h"
 #include "workbench/crlffix.h"
 
-#include <QBuffer>
+#include <QApplication>
+#include <QMessageBox>
 #include <QtTest>
 
-class TstTextLines : public QObject
+class TstCommon : public QObject
 {
     Q_OBJECT
 private slots:
@@ -13,11 +16,13 @@ private slots:
     void lineEnds();
     void mibHeader_data();
     void mibHeader();
+    void oneBoxAtATimeInOrder();
+    void boxHasOkOnlyNoIconAndTheTitle();
 };
 
 using Lines = QList<QByteArray>;
 
-void TstTextLines::lineEnds_data()
+void TstCommon::lineEnds_data()
 {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<Lines>("lines");
@@ -35,7 +40,7 @@ void TstTextLines::lineEnds_data()
     QTest::newRow("nul bytes kept") << QByteArray("a\0b\r", 4) << Lines{QByteArray("a\0b", 3)};
 }
 
-void TstTextLines::lineEnds()
+void TstCommon::lineEnds()
 {
     QFETCH(QByteArray, input);
     QFETCH(Lines, lines);
@@ -67,7 +72,7 @@ void TstTextLines::lineEnds()
     }
 }
 
-void TstTextLines::mibHeader_data()
+void TstCommon::mibHeader_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QByteArray>("module");
@@ -92,7 +97,7 @@ void TstTextLines::mibHeader_data()
         << QByteArray("IMPORTS\r\na\r\nb") << QByteArray() << Lines{"IMPORTS", "a", "b"};
 }
 
-void TstTextLines::mibHeader()
+void TstCommon::mibHeader()
 {
     QFETCH(QByteArray, text);
     QFETCH(QByteArray, module);
@@ -105,5 +110,42 @@ void TstTextLines::mibHeader()
     QCOMPARE(header.importsLines, imports);
 }
 
-QTEST_GUILESS_MAIN(TstTextLines)
-#include "tst_textlines.moc"
+void TstCommon::oneBoxAtATimeInOrder()
+{
+    QueuedMessageBoxes boxes;
+    boxes.showMessage("first");
+    boxes.showMessage("second");
+    boxes.showMessage("second"); // already waiting: not queued again
+    boxes.showMessage("first");  // on screen, not waiting: queued
+    QCOMPARE(boxes.textOnScreen(), QStringLiteral("first"));
+    QCOMPARE(boxes.waitingTexts(), (QStringList{"second", "first"}));
+
+    boxes.acceptCurrent();
+    QTRY_COMPARE(boxes.textOnScreen(), QStringLiteral("second"));
+    boxes.acceptCurrent();
+    QTRY_COMPARE(boxes.textOnScreen(), QStringLiteral("first"));
+    boxes.acceptCurrent();
+    QTRY_VERIFY(boxes.waitingTexts().isEmpty());
+    QTRY_COMPARE(boxes.textOnScreen(), QString());
+}
+
+void TstCommon::boxHasOkOnlyNoIconAndTheTitle()
+{
+    QueuedMessageBoxes boxes;
+    boxes.showMessage("hello");
+    // showMessage returned at once although the box is up: the event loop keeps running.
+    QMessageBox *box = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *candidate = qobject_cast<QMessageBox *>(widget);
+            candidate && candidate->isVisible())
+            box = candidate;
+    }
+    QVERIFY(box);
+    QCOMPARE(box->windowTitle(), applicationTitle());
+    QCOMPARE(box->icon(), QMessageBox::NoIcon);
+    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+    boxes.acceptCurrent();
+}
+
+QTEST_MAIN(TstCommon)
+#include "tst_common.moc"
