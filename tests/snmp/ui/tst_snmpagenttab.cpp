@@ -413,7 +413,7 @@ void TstSnmpAgentTab::behaviourDialogSetsTheRunningRow()
     m_agents->setBehaviour(0, {});
     QVERIFY(m_page->txtSnmpStatus[0]->toolTip().isEmpty());
     QCOMPARE(dialog->txtLatency->text(), QStringLiteral("0"));
-    QVERIFY(m_manager.exchange(portOf(0),
+    QVERIFY(m_manager.exchange(m_agents->port(0).toUShort(),
                                makeRequest(SnmpPdu::V2cBase + SnmpPdu::GetRequest, {SysName})));
     dialog->showCounts();
     QVERIFY(dialog->lblCounts->text().startsWith(
