@@ -7,6 +7,7 @@
 #include "snmp/answers/ownobjects.h"
 #include "snmp/answers/requestanswers.h"
 #include "snmp/answers/servedobjects.h"
+#include "snmp/answers/setanswers.h"
 #include "snmp/recording/recordedtree.h"
 #include "snmp/usm/usmengine.h"
 #include "trace/debugtrace.h"
@@ -66,7 +67,11 @@ void SnmpAgents::snmpAgent_Request(int index)
         answered = answerBulk(index);
         break;
     case SnmpPdu::SetRequest:
-        refuseSetRequest(message);
+        // A stranger's Set is refused, never echoed: an echo would read as success.
+        if (m_behaviours[index].acceptSet && isAgentCommunity(message))
+            answered = answerSet(index);
+        else
+            refuseSetRequest(message);
         break;
     default:
         break;
@@ -101,6 +106,13 @@ bool SnmpAgents::answerBulk(int index)
 {
     return answerRequest(index, QStringLiteral("GetBulkRequest"),
                          QStringLiteral("Modul: SnmpGetBulkRequest, Err: "),
+                         [this, index](SnmpMessage &message) { return answer(index, message); });
+}
+
+bool SnmpAgents::answerSet(int index)
+{
+    return answerRequest(index, QStringLiteral("SetRequest"),
+                         QStringLiteral("Modul: SnmpSetRequest, Err: "),
                          [this, index](SnmpMessage &message) { return answer(index, message); });
 }
 
@@ -142,8 +154,15 @@ void SnmpAgents::answerV3(int index)
 
 Status SnmpAgents::answer(int index, SnmpMessage &message, qsizetype room)
 {
+    const SnmpAgent &agent = *m_agents[index];
+    const RowBehaviour &behaviour = m_behaviours[index];
+    const UsmEngine::Request *secured = agent.v3Request();
+    if (message.pdu() == SnmpPdu::SetRequest && behaviour.acceptSet) {
+        return answerSetRequest(message, servedObjects(index, message), m_written[index],
+                                !secured || secured->user.mayWrite);
+    }
     return ::answerRequest(message, servedObjects(index, message),
-                           room < 0 ? m_agents[index]->responseLimit() : room);
+                           room < 0 ? agent.responseLimit() : room);
 }
 
 bool SnmpAgents::isDevice(int index) const
@@ -159,6 +178,7 @@ ServedObjects SnmpAgents::servedObjects(int index, const SnmpMessage &message)
                           QDateTime::currentDateTimeUtc(), message.version == SnmpVersion::V1,
                           device ? RowKind::Device : RowKind::Plain);
     objects.setBehaviour(m_behaviours[index]);
+    objects.setWrittenValues(m_written[index]);
     if (const ControlledObject *typed = typedObject(index, !device))
         objects.setTypedObject(*typed);
     if (device) {
