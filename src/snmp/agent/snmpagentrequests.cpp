@@ -78,8 +78,10 @@ void SnmpAgents::snmpAgent_Request(int index)
     }
     if (!answered)
         return;
-    // A device's SNMPv1 error response is the request itself with the error.
-    if (device && message.version == SnmpVersion::V1 && message.ErrorStatus != 0)
+    // A device's SNMPv1 error response is the request itself with the error, and so is the
+    // SNMPv2c one of a device that answers as old ones do.
+    const bool likeV1 = message.version == SnmpVersion::V1 || m_behaviours[index].legacyV2c;
+    if (device && likeV1 && message.ErrorStatus != 0)
         agent.restoreRequestBindings();
     // The version stays the request's: a v1 message goes out as a v1 response whatever the code.
     message.Type = message.Type == SnmpPdu::V1Base + SnmpPdu::GetRequest
@@ -161,8 +163,10 @@ Status SnmpAgents::answer(int index, SnmpMessage &message, qsizetype room)
         return answerSetRequest(message, servedObjects(index, message), m_written[index],
                                 !secured || secured->user.mayWrite);
     }
+    // Old devices knew no SNMPv3: its managers get exceptions whatever the row's setting.
+    const bool legacy = behaviour.legacyV2c && !secured && message.version == SnmpVersion::V2c;
     return ::answerRequest(message, servedObjects(index, message),
-                           room < 0 ? agent.responseLimit() : room);
+                           room < 0 ? agent.responseLimit() : room, legacy);
 }
 
 bool SnmpAgents::isDevice(int index) const

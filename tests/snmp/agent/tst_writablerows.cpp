@@ -38,6 +38,7 @@ private slots:
     void eachTypeSticks();
     void refusalsWriteNothing();
     void writtenValuesLastUntilResetOrStop();
+    void legacyV2cNamesTheFirstMissing();
 
 private:
     ToolRun set(Row row, const QStringList &options, const QString &bindings)
@@ -188,6 +189,41 @@ void TstWritableRows::writtenValuesLastUntilResetOrStop()
     m_rows.agents.StopSnmpAgent(Device);
     QVERIFY(m_rows.start(Device));
     QCOMPARE(get(Device, SysName), "STRING: \"Agent 1\"");
+}
+
+// Where exceptions belong, the first missing object is named by noSuchName and the request's
+// bindings come back; SNMPv3 still gets exceptions, and a plain row's Get names the last as ever.
+void TstWritableRows::legacyV2cNamesTheFirstMissing()
+{
+    const QString end = QStringLiteral("1.3.6.1.6.3.99");
+    const SnmpMessage get = makeRequest(SnmpPdu::V2cBase, {SysName, Sys + "5.1", Sys + "5.2"});
+    SnmpMessage bulk =
+        makeRequest(SnmpPdu::V2cBase + SnmpPdu::GetBulkRequest, {Sys + "1.0", Sys + "1.0", end});
+    bulk.ErrorStatus = 1; // non-repeaters and max-repetitions, as a request encodes them
+    bulk.ErrorIndex = 3;
+    const struct
+    {
+        Row row;
+        SnmpMessage request;
+        int index;
+    } cases[] = {{Device, get, 2},
+                 {Device, makeRequest(SnmpPdu::V2cBase + 1, {SysName, end, end}), 2},
+                 {Device, bulk, 3},
+                 {Plain, bulk, 3},
+                 {Plain, get, 3}};
+    for (const Row row : {Device, Plain})
+        behave(row, &RowBehaviour::legacyV2c, true);
+    for (const auto &[row, request, index] : cases) {
+        const SnmpMessage got = m_rows.exchange(row, request).value_or(SnmpMessage());
+        QCOMPARE(QList({got.ErrorStatus, got.ErrorIndex}), QList({SnmpError::NoSuchName, index}));
+        QCOMPARE(got.Variables.size(), request.Variables.size());
+        QCOMPARE(got.Variables.last().Oid() + got.Variables.last().Value(),
+                 request.Variables.last().Oid());
+    }
+    const QString v3 = m_rows.run(Device, "snmpget", Reader, {Sys + "5.1"}).out;
+    for (const Row row : {Device, Plain})
+        behave(row, &RowBehaviour::legacyV2c, false);
+    QVERIFY2(v3.contains("No Such Instance"), qPrintable(v3));
 }
 
 QTEST_GUILESS_MAIN(TstWritableRows)
