@@ -127,6 +127,7 @@ void TstWritableRows::refusalsWriteNothing()
         {Device, If + "2.1 s " + text256, "wrongLength", "badValue"},
         {Device, Sys + "4.0 s " + text256, "wrongLength", "badValue"}, // recorded sysContact
         {Plain, SysName + " s " + text256, "wrongLength", "badValue"},
+        // RFC 3416 4.2.5 (7): ifDescr.1 is writable, .2 never made (snmpd: notWritable).
         {Device, If + "2.2 s x", "noCreation", "noSuchName"},
         {Plain, Sys + "5 s x", "noCreation", "noSuchName"}, // a plain row reads it for sysName.0
         {Plain, Sys + "3.0 t 5", "notWritable", "noSuchName"},
