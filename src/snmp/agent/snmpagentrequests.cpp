@@ -7,6 +7,7 @@
 #include "snmp/answers/ownobjects.h"
 #include "snmp/answers/requestanswers.h"
 #include "snmp/answers/servedobjects.h"
+#include "snmp/answers/setanswers.h"
 #include "snmp/recording/recordedtree.h"
 #include "snmp/usm/usmengine.h"
 #include "trace/debugtrace.h"
@@ -66,15 +67,21 @@ void SnmpAgents::snmpAgent_Request(int index)
         answered = answerBulk(index);
         break;
     case SnmpPdu::SetRequest:
-        refuseSetRequest(message);
+        // A stranger's Set is refused, never echoed: an echo would read as success.
+        if (m_behaviours[index].acceptSet && isAgentCommunity(message))
+            answered = answerSet(index);
+        else
+            refuseSetRequest(message);
         break;
     default:
         break;
     }
     if (!answered)
         return;
-    // A device's SNMPv1 error response is the request itself with the error.
-    if (device && message.version == SnmpVersion::V1 && message.ErrorStatus != 0)
+    // A device's SNMPv1 error response is the request itself with the error, and so is the
+    // SNMPv2c one of a device that answers as old ones do.
+    const bool likeV1 = message.version == SnmpVersion::V1 || m_behaviours[index].legacyV2c;
+    if (device && likeV1 && message.ErrorStatus != 0)
         agent.restoreRequestBindings();
     // The version stays the request's: a v1 message goes out as a v1 response whatever the code.
     message.Type = message.Type == SnmpPdu::V1Base + SnmpPdu::GetRequest
@@ -101,6 +108,13 @@ bool SnmpAgents::answerBulk(int index)
 {
     return answerRequest(index, QStringLiteral("GetBulkRequest"),
                          QStringLiteral("Modul: SnmpGetBulkRequest, Err: "),
+                         [this, index](SnmpMessage &message) { return answer(index, message); });
+}
+
+bool SnmpAgents::answerSet(int index)
+{
+    return answerRequest(index, QStringLiteral("SetRequest"),
+                         QStringLiteral("Modul: SnmpSetRequest, Err: "),
                          [this, index](SnmpMessage &message) { return answer(index, message); });
 }
 
@@ -142,8 +156,17 @@ void SnmpAgents::answerV3(int index)
 
 Status SnmpAgents::answer(int index, SnmpMessage &message, qsizetype room)
 {
+    const SnmpAgent &agent = *m_agents[index];
+    const RowBehaviour &behaviour = m_behaviours[index];
+    const UsmEngine::Request *secured = agent.v3Request();
+    if (message.pdu() == SnmpPdu::SetRequest && behaviour.acceptSet) {
+        return answerSetRequest(message, servedObjects(index, message), m_written[index],
+                                !secured || secured->user.mayWrite);
+    }
+    // Old devices knew no SNMPv3: its managers get exceptions whatever the row's setting.
+    const bool legacy = behaviour.legacyV2c && !secured && message.version == SnmpVersion::V2c;
     return ::answerRequest(message, servedObjects(index, message),
-                           room < 0 ? m_agents[index]->responseLimit() : room);
+                           room < 0 ? agent.responseLimit() : room, legacy);
 }
 
 bool SnmpAgents::isDevice(int index) const
@@ -159,6 +182,7 @@ ServedObjects SnmpAgents::servedObjects(int index, const SnmpMessage &message)
                           QDateTime::currentDateTimeUtc(), message.version == SnmpVersion::V1,
                           device ? RowKind::Device : RowKind::Plain);
     objects.setBehaviour(m_behaviours[index]);
+    objects.setWrittenValues(m_written[index]);
     if (const ControlledObject *typed = typedObject(index, !device))
         objects.setTypedObject(*typed);
     if (device) {

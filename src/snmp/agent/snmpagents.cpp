@@ -98,6 +98,7 @@ void SnmpAgents::StopSnmpAgent(int index)
     m_agents[index]->Close();
     Pause(200);
     m_table[index].AgentRunning = false;
+    m_written[index].clear();
     emit runningChanged(index, false);
 }
 
@@ -125,7 +126,10 @@ void SnmpAgents::setBehaviour(int index, const RowBehaviour &behaviour)
     emit behaviourChanged(index);
 }
 
-void SnmpAgents::resetWrittenValues(int) {}
+void SnmpAgents::resetWrittenValues(int index)
+{
+    m_written[index].clear();
+}
 
 RowCounts SnmpAgents::rowCounts(int index) const
 {
@@ -136,10 +140,10 @@ RowCounts SnmpAgents::rowCounts(int index) const
 
 Status SnmpAgents::addV3User(int index, const QByteArray &name, usm::Auth auth,
                              const QByteArray &authPassphrase, usm::Priv priv,
-                             const QByteArray &privPassphrase)
+                             const QByteArray &privPassphrase, bool mayWrite)
 {
     const Status added =
-        m_agents[index]->usm().addUser(name, auth, authPassphrase, priv, privPassphrase);
+        m_agents[index]->usm().addUser(name, auth, authPassphrase, priv, privPassphrase, mayWrite);
     if (added)
         emit servedChanged(index);
     return added;
@@ -151,6 +155,11 @@ bool SnmpAgents::removeV3User(int index, const QByteArray &name)
     if (removed)
         emit servedChanged(index);
     return removed;
+}
+
+bool SnmpAgents::setV3UserMayWrite(int index, const QByteArray &name, bool mayWrite)
+{
+    return m_agents[index]->usmIfAny() && m_agents[index]->usm().setMayWrite(name, mayWrite);
 }
 
 QList<QByteArray> SnmpAgents::v3Users(int index) const

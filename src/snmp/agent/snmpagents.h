@@ -6,6 +6,7 @@
 #include "snmp/answers/rowbehaviour.h"
 #include "snmp/answers/snmpstatistics.h"
 #include "snmp/answers/systemanswers.h"
+#include "snmp/answers/writtenvalues.h"
 #include "snmp/usm/protocols.h"
 
 #include <QList>
@@ -65,10 +66,13 @@ public:
     const ServedRecording &servedRecording(int index) const { return m_recordings[index]; }
 
     // SNMPv3 users of a row. The first one gives the row its engine; keys are made here, once.
+    // A user that `mayWrite` has its Sets taken while the row accepts them.
     Status addV3User(int index, const QByteArray &name, usm::Auth auth,
                      const QByteArray &authPassphrase, usm::Priv priv = usm::Priv::None,
-                     const QByteArray &privPassphrase = {});
+                     const QByteArray &privPassphrase = {}, bool mayWrite = false);
     bool removeV3User(int index, const QByteArray &name);
+    // False when the row has no such user.
+    bool setV3UserMayWrite(int index, const QByteArray &name, bool mayWrite);
     QList<QByteArray> v3Users(int index) const;
 
     // What the row does besides answering; applies to the running row at once.
@@ -78,6 +82,9 @@ public:
     void resetWrittenValues(int index);
     // What the row did with what it received since it started.
     RowCounts rowCounts(int index) const;
+    // What Sets wrote, answered until the row stops or this forgets it.
+    const WrittenValues &writtenValues(int index) const { return m_written[index]; }
+    void resetWrittenValues(int index);
 
     SnmpAgent &snmpAgent(int index) { return *m_agents[index]; }
     std::array<AgentTableRow, RowCount> &agentTable() { return m_table; }
@@ -104,6 +111,8 @@ private:
     // Whether `status` is a success; a failure is reported after the prefix.
     bool succeeded(const QString &failurePrefix, const Status &status);
     bool answerBulk(int index);
+    // A Set on a row that accepts them from this community.
+    bool answerSet(int index);
     // A row the user made a device (a recording, or SNMPv3 users) answers as real agents do;
     // a plain one as the window's own agents always have.
     bool isDevice(int index) const;
@@ -134,4 +143,5 @@ private:
     std::array<SystemAnswers, RowCount> m_answers;
     std::array<ServedRecording, RowCount> m_recordings;
     std::array<RowBehaviour, RowCount> m_behaviours;
+    std::array<WrittenValues, RowCount> m_written;
 };

@@ -45,6 +45,7 @@ V3UserForm formOf(const UsmUser &user)
 {
     V3UserForm form;
     form.name = QString::fromUtf8(user.name);
+    form.mayWrite = user.mayWrite;
     if (user.auth != usm::Auth::None) {
         form.level = V3UserForm::AuthNoPriv;
         form.authProtocol = QLatin1String(AuthNames[int(user.auth) - 1]);
@@ -83,7 +84,8 @@ Status addV3UserFromForm(SnmpAgents &agents, int index, const V3UserForm &form)
     }
     QByteArray authPassphrase = form.authPassphrase.toUtf8();
     QByteArray privPassphrase = form.privPassphrase.toUtf8();
-    const Status added = agents.addV3User(index, name, auth, authPassphrase, priv, privPassphrase);
+    const Status added =
+        agents.addV3User(index, name, auth, authPassphrase, priv, privPassphrase, form.mayWrite);
     usm::wipe(authPassphrase);
     usm::wipe(privPassphrase);
     if (!added)

@@ -20,6 +20,7 @@ struct V3UserForm
     QString authPassphrase;
     QString privProtocol; // one of privProtocolNames()
     QString privPassphrase;
+    bool mayWrite = false;
 };
 
 QStringList authProtocolNames();

@@ -30,7 +30,8 @@ Status advance(SnmpVariable &variable, const ServedObjects &objects, bool &ended
 
 } // namespace
 
-Status answerGetBulkRequest(SnmpMessage &message, const ServedObjects &objects, qsizetype maxSize)
+Status answerGetBulkRequest(SnmpMessage &message, const ServedObjects &objects, qsizetype maxSize,
+                            bool legacy)
 {
     const QList<SnmpVariable> requested = std::move(message.Variables);
     message.Variables = {};
@@ -40,6 +41,11 @@ Status answerGetBulkRequest(SnmpMessage &message, const ServedObjects &objects, 
     const qsizetype nonRepeaters = qBound(qsizetype(0), qsizetype(message.nonRepeaters), count);
     const qsizetype repetitions = qMax(0, message.maxRepetitions);
     qsizetype size = Overhead + message.Community.size();
+    const auto endsLikeV1 = [&](qsizetype position) {
+        message.Variables = requested;
+        message.ErrorStatus = SnmpError::NoSuchName;
+        message.ErrorIndex = int(position + 1);
+    };
 
     for (qsizetype i = 0; i < nonRepeaters; ++i) {
         SnmpVariable variable = requested[i];
@@ -47,6 +53,10 @@ Status answerGetBulkRequest(SnmpMessage &message, const ServedObjects &objects, 
         const Status answered = advance(variable, objects, ended);
         if (!answered)
             return answered;
+        if (ended && legacy) {
+            endsLikeV1(i);
+            return {};
+        }
         // Never tooBig: as many whole bindings as fit, even of the non-repeaters.
         const qsizetype binding = bindingSize(variable);
         if (size + binding > maxSize)
@@ -65,6 +75,10 @@ Status answerGetBulkRequest(SnmpMessage &message, const ServedObjects &objects, 
                 const Status answered = advance(variable, objects, end);
                 if (!answered)
                     return answered;
+                if (end && legacy) {
+                    endsLikeV1(nonRepeaters + j);
+                    return {};
+                }
                 ended[j] = end;
             }
             allEnded = allEnded && ended[j];

@@ -36,12 +36,13 @@ int missingKind(QByteArrayView content, const ServedObjects &objects)
 
 } // namespace
 
-Status answerRequest(SnmpMessage &message, const ServedObjects &objects, qsizetype maxSize)
+Status answerRequest(SnmpMessage &message, const ServedObjects &objects, qsizetype maxSize,
+                     bool legacyV2c)
 {
     clearErrors(message);
     const int pdu = message.pdu();
     if (pdu == SnmpPdu::GetBulkRequest)
-        return answerGetBulkRequest(message, objects, maxSize);
+        return answerGetBulkRequest(message, objects, maxSize, legacyV2c);
     if (pdu != SnmpPdu::GetRequest && pdu != SnmpPdu::GetNextRequest) {
         refuseSetRequest(message);
         return {};
@@ -56,7 +57,7 @@ Status answerRequest(SnmpMessage &message, const ServedObjects &objects, qsizety
         });
     }
     // SNMPv1 names the first object in error; its response carries no values.
-    if (message.version == SnmpVersion::V1) {
+    if (message.version == SnmpVersion::V1 || legacyV2c) {
         return each(message, objects, [&message](SnmpVariable &, int position) {
             if (message.ErrorStatus == 0) {
                 message.ErrorStatus = SnmpError::NoSuchName;

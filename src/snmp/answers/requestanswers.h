@@ -14,5 +14,7 @@ struct SnmpMessage;
 // noSuchObject or noSuchInstance and the end of the tree endOfMibView, each in its binding,
 // never an error status that voids the rest. In SNMPv1 the first missing object is named by
 // noSuchName; the response then takes the request's bindings, which the caller puts back.
-// `maxSize` bounds a GetBulk's answer.
-Status answerRequest(SnmpMessage &message, const ServedObjects &objects, qsizetype maxSize);
+// `legacyV2c` answers SNMPv2c so too, as many old devices do, and a GetBulk that reaches the end
+// of the tree likewise. `maxSize` bounds a GetBulk's answer.
+Status answerRequest(SnmpMessage &message, const ServedObjects &objects, qsizetype maxSize,
+                     bool legacyV2c = false);

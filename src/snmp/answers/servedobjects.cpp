@@ -13,6 +13,7 @@
 using SystemGroup::Uptime;
 
 const RowBehaviour ServedObjects::DefaultBehaviour;
+const WrittenValues ServedObjects::NothingWritten;
 
 QByteArrayView oidContentOf(const SnmpVariable &variable)
 {
@@ -128,6 +129,20 @@ ServedObjects::Ref ServedObjects::nextRecordedOrSystem(QByteArrayView oidContent
 }
 
 Status ServedObjects::fill(SnmpVariable &variable, Ref ref) const
+{
+    if (m_written->isEmpty())
+        return fillAsServed(variable, ref);
+    const Status served = fillAsServed(variable, ref);
+    if (!served)
+        return served;
+    // A written value stands while the object keeps its type: one typed anew may have changed it.
+    const QByteArray *written = m_written->find(oidContentOf(variable));
+    if (written && written->front() == variable.valueElement().front())
+        variable.setEncoded(variable.oidElement(), *written);
+    return served;
+}
+
+Status ServedObjects::fillAsServed(SnmpVariable &variable, Ref ref) const
 {
     if (ref.typed)
         return answerTyped(variable);

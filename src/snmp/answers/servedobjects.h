@@ -4,6 +4,7 @@
 #include "snmp/answers/answerbasics.h"
 #include "snmp/answers/ownobjects.h"
 #include "snmp/answers/rowbehaviour.h"
+#include "snmp/answers/writtenvalues.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -51,6 +52,8 @@ public:
     // What the user set the row to do besides; it outlives this object.
     void setBehaviour(const RowBehaviour &behaviour) { m_behaviour = &behaviour; }
     const RowBehaviour &behaviour() const { return *m_behaviour; }
+    // What the row was set to, answered over what it serves; it outlives this object.
+    void setWrittenValues(const WrittenValues &written) { m_written = &written; }
 
     // The object with this identifier. A plain row also takes a system object's identifier
     // without its ".0".
@@ -58,6 +61,8 @@ public:
     // The first object after the identifier; an SNMPv1 request skips Counter64 values.
     Ref next(QByteArrayView oidContent) const;
     Status fill(SnmpVariable &variable, Ref ref) const;
+    // The same without what the row was set to: the object as the row serves it.
+    Status fillAsServed(SnmpVariable &variable, Ref ref) const;
 
 private:
     bool isTyped(QByteArrayView oidContent) const;
@@ -77,6 +82,8 @@ private:
     std::optional<OwnObjects> m_own;
     const RowBehaviour *m_behaviour = &DefaultBehaviour;
     static const RowBehaviour DefaultBehaviour;
+    const WrittenValues *m_written = &NothingWritten;
+    static const WrittenValues NothingWritten;
     QByteArray m_typedContent;
 };
 

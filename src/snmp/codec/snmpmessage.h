@@ -46,11 +46,17 @@ constexpr int GenErr = 5;
 constexpr int NoAccess = 6;
 constexpr int WrongType = 7;
 constexpr int WrongLength = 8;
+constexpr int WrongEncoding = 9;
+constexpr int WrongValue = 10;
 constexpr int NoCreation = 11;
+constexpr int InconsistentValue = 12;
 constexpr int ResourceUnavailable = 13;
+constexpr int CommitFailed = 14;
+constexpr int UndoFailed = 15;
 constexpr int AuthorizationError = 16;
 constexpr int NotWritable = 17;
-constexpr int Last = 18; // inconsistentName
+constexpr int InconsistentName = 18;
+constexpr int Last = InconsistentName;
 } // namespace SnmpError
 
 struct SnmpMessage

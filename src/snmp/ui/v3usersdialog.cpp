@@ -7,6 +7,7 @@
 #include "snmp/agent/v3userform.h"
 #include "snmp/usm/usmkeys.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -72,6 +73,9 @@ V3UsersDialog::V3UsersDialog(SnmpAgents &agents, int index, MessagePresenter &me
     txtPrivPass =
         passphraseBox(this, QStringLiteral("txtPrivPass"), QStringLiteral("Privacy passphrase"));
     form->addRow(QStringLiteral("Passphrase:"), txtPrivPass);
+    chkMayWrite = new QCheckBox(QStringLiteral("May write"), this);
+    nameControl(chkMayWrite, QStringLiteral("chkV3MayWrite"), chkMayWrite->text());
+    form->addRow(QString(), chkMayWrite);
     layout->addLayout(form);
     cmdAdd = new QPushButton(QStringLiteral("Add"), this);
     nameControl(cmdAdd, QStringLiteral("cmdAdd"), cmdAdd->text());
@@ -91,9 +95,10 @@ V3UsersDialog::V3UsersDialog(SnmpAgents &agents, int index, MessagePresenter &me
 
 void V3UsersDialog::addUser()
 {
-    const V3UserForm form{txtName->text(),        V3UserForm::Level(cboLevel->currentIndex()),
-                          cboAuth->currentText(), txtAuthPass->text(),
-                          cboPriv->currentText(), txtPrivPass->text()};
+    const V3UserForm form{txtName->text(),         V3UserForm::Level(cboLevel->currentIndex()),
+                          cboAuth->currentText(),  txtAuthPass->text(),
+                          cboPriv->currentText(),  txtPrivPass->text(),
+                          chkMayWrite->isChecked()};
     const Status added = addV3UserFromForm(m_agents, m_index, form);
     if (!added) {
         // Left as typed, to be corrected.
@@ -103,6 +108,7 @@ void V3UsersDialog::addUser()
     // The passphrases are not kept where they can be read back, nor in freed memory.
     clearPassphrases();
     txtName->clear();
+    chkMayWrite->setChecked(false);
     showUsers();
 }
 
@@ -111,15 +117,23 @@ void V3UsersDialog::removeUser()
     const QListWidgetItem *item = lstUsers->currentItem();
     if (!item)
         return;
-    m_agents.removeV3User(m_index, item->text().toUtf8());
+    m_agents.removeV3User(m_index, item->data(Qt::UserRole).toByteArray());
     showUsers();
 }
 
 void V3UsersDialog::showUsers()
 {
     lstUsers->clear();
-    for (const QByteArray &name : m_agents.v3Users(m_index))
-        lstUsers->addItem(QString::fromUtf8(name));
+    const UsmEngine *engine = m_agents.snmpAgent(m_index).usmIfAny();
+    if (!engine)
+        return;
+    for (const UsmUser &user : engine->users()) {
+        QString text = QString::fromUtf8(user.name);
+        if (user.mayWrite)
+            text += QStringLiteral(" (may write)");
+        auto *item = new QListWidgetItem(text, lstUsers);
+        item->setData(Qt::UserRole, user.name);
+    }
 }
 
 void V3UsersDialog::editSelected()
@@ -135,6 +149,7 @@ void V3UsersDialog::editSelected()
         cboAuth->setCurrentText(form.authProtocol);
     if (!form.privProtocol.isEmpty())
         cboPriv->setCurrentText(form.privProtocol);
+    chkMayWrite->setChecked(form.mayWrite);
     clearPassphrases();
 }
 

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class MessagePresenter;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -26,6 +27,7 @@ public:
     QLineEdit *txtAuthPass = nullptr;
     QComboBox *cboPriv = nullptr;
     QLineEdit *txtPrivPass = nullptr;
+    QCheckBox *chkMayWrite = nullptr;
     QLabel *lblEngineId = nullptr;
     QPushButton *cmdAdd = nullptr;
     QPushButton *cmdRemove = nullptr;

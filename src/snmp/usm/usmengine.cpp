@@ -69,7 +69,7 @@ quint32 UsmEngine::time() const
 }
 
 Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth, const QByteArray &authPassphrase,
-                          usm::Priv priv, const QByteArray &privPassphrase)
+                          usm::Priv priv, const QByteArray &privPassphrase, bool mayWrite)
 {
     if (name.isEmpty() || name.size() > 32)
         return failure(QStringLiteral("user names are 1 to 32 octets"));
@@ -78,7 +78,7 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth, const QByteArr
     if (!usm::available(priv))
         return failure(QStringLiteral("DES is unavailable: this system's OpenSSL has no legacy "
                                       "provider"));
-    UsmUser user{name, auth, priv, {}, {}};
+    UsmUser user{name, auth, priv, mayWrite, {}, {}};
     // The keys live on only inside the keyed contexts.
     if (auth != usm::Auth::None) {
         Result<QByteArray> key = usm::localizedKey(auth, authPassphrase, m_engineId);
@@ -116,6 +116,17 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth, const QByteArr
 bool UsmEngine::removeUser(const QByteArray &name)
 {
     return m_users.removeIf([&](const UsmUser &u) { return u.name == name; }) > 0;
+}
+
+bool UsmEngine::setMayWrite(const QByteArray &name, bool mayWrite)
+{
+    for (UsmUser &user : m_users) {
+        if (user.name == name) {
+            user.mayWrite = mayWrite;
+            return true;
+        }
+    }
+    return false;
 }
 
 const UsmUser *UsmEngine::findUser(const QByteArray &name) const

@@ -16,6 +16,8 @@ struct UsmUser
     QByteArray name;
     usm::Auth auth = usm::Auth::None;
     usm::Priv priv = usm::Priv::None;
+    // Whether the user's Sets are taken, on a row that keeps them.
+    bool mayWrite = false;
     // Keyed with the keys localized to this engine; copies of the user share them.
     std::shared_ptr<usm::Hmac> hmac;
     std::shared_ptr<usm::Cipher> cipher;
@@ -59,8 +61,11 @@ public:
     // Keys are localized here, once. Fails on short passphrases or a privacy protocol without
     // authentication.
     Status addUser(const QByteArray &name, usm::Auth auth, const QByteArray &authPassphrase,
-                   usm::Priv priv = usm::Priv::None, const QByteArray &privPassphrase = {});
+                   usm::Priv priv = usm::Priv::None, const QByteArray &privPassphrase = {},
+                   bool mayWrite = false);
     bool removeUser(const QByteArray &name);
+    // False when there is no such user.
+    bool setMayWrite(const QByteArray &name, bool mayWrite);
     const QList<UsmUser> &users() const { return m_users; }
 
     // A request that passed every check, its PDU decrypted and decoded.

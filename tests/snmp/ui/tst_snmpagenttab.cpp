@@ -98,6 +98,7 @@ private slots:
     void recordingsThroughTheRowMenu();
     void cancelledReadingChangesNothing();
     void usersDialogAddsUsers();
+    void usersDialogMarksWriters();
     void passphrasesLeaveNoTrace();
     void behaviourDialogSetsTheRunningRow();
 
@@ -296,6 +297,27 @@ void TstSnmpAgentTab::usersDialogAddsUsers()
         runTool("snmpget", {"-v3", "-l", "authNoPriv", "-u", "viewer", "-a", "SHA-224", "-A",
                             "viewer-pass-2", "127.0.0.1:" + m_agents->port(4), SysName});
     QVERIFY2(result.out.contains("Agent 5"), qPrintable(result.out + result.err));
+}
+
+// The write mark is the user's, shown in the list and brought back to edit; the list's text is
+// no longer the name, yet removing goes by the name.
+void TstSnmpAgentTab::usersDialogMarksWriters()
+{
+    m_menu->mnuV3Users_Click(6);
+    auto *dialog = m_page->findChildren<V3UsersDialog *>("dlgV3Users").last();
+    QCheckBox *box = dialog->chkMayWrite;
+    QCOMPARE(box->objectName() + box->accessibleDescription(), "chkV3MayWritechkV3MayWrite");
+    QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name), box->text());
+    dialog->txtName->setText("writer");
+    box->setChecked(true);
+    dialog->cmdAdd->click();
+    QCOMPARE(dialog->lstUsers->item(0)->text(), "writer (may write)");
+    QVERIFY(m_agents->snmpAgent(6).usm().users().first().mayWrite && !box->isChecked());
+    dialog->lstUsers->setCurrentRow(0);
+    QVERIFY(box->isChecked());
+    dialog->cmdRemove->click();
+    QVERIFY(m_agents->v3Users(6).isEmpty());
+    dialog->close();
 }
 
 // Typed into the dialog and used, a passphrase must not survive in memory: not in the boxes,
