@@ -82,9 +82,8 @@ public:
     void resetWrittenValues(int index);
     // What the row did with what it received since it started.
     RowCounts rowCounts(int index) const;
-    // What Sets wrote, answered until the row stops or this forgets it.
+    // What Sets wrote, answered until the row stops or resetWrittenValues.
     const WrittenValues &writtenValues(int index) const { return m_written[index]; }
-    void resetWrittenValues(int index);
 
     SnmpAgent &snmpAgent(int index) { return *m_agents[index]; }
     std::array<AgentTableRow, RowCount> &agentTable() { return m_table; }
