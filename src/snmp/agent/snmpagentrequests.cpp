@@ -159,6 +159,7 @@ ServedObjects SnmpAgents::servedObjects(int index, const SnmpMessage &message)
                           QDateTime::currentDateTimeUtc(), message.version == SnmpVersion::V1,
                           device ? RowKind::Device : RowKind::Plain);
     objects.setBehaviour(m_behaviours[index]);
+    objects.setCounterMotion(counterMotion(index));
     if (const ControlledObject *typed = typedObject(index, !device))
         objects.setTypedObject(*typed);
     if (device) {

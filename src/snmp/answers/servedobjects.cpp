@@ -150,6 +150,13 @@ Status ServedObjects::fill(SnmpVariable &variable, Ref ref) const
         const quint64 recorded = ber::decodeUnsigned(ber::contentOf(element)).value();
         advanced = encodeTimeTicks(recorded + quint64(m_row.AgentStartTime.secsTo(m_now)) * 100);
         element = advanced;
+    } else if (m_behaviour->countersAdvance) {
+        // On the clock sysUpTime.0 reads, so rates from its deltas come out exact.
+        advanced =
+            m_counters.advanced(m_tree->oidContentAt(ref.offset), element,
+                                m_row.AgentStartTime.secsTo(m_now) * 100, m_behaviour->speedFactor);
+        if (!advanced.isEmpty())
+            element = advanced;
     }
     variable.setEncoded(m_tree->oidElementAt(ref.offset), element);
     return {};

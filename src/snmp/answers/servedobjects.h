@@ -2,6 +2,7 @@
 
 #include "common/core/result.h"
 #include "snmp/answers/answerbasics.h"
+#include "snmp/answers/countermotion.h"
 #include "snmp/answers/ownobjects.h"
 #include "snmp/answers/rowbehaviour.h"
 
@@ -51,6 +52,8 @@ public:
     // What the user set the row to do besides; it outlives this object.
     void setBehaviour(const RowBehaviour &behaviour) { m_behaviour = &behaviour; }
     const RowBehaviour &behaviour() const { return *m_behaviour; }
+    // How the recorded counters grow while the behaviour has them advance.
+    void setCounterMotion(const CounterMotion &motion) { m_counters = motion; }
 
     // The object with this identifier. A plain row also takes a system object's identifier
     // without its ".0".
@@ -77,6 +80,7 @@ private:
     std::optional<OwnObjects> m_own;
     const RowBehaviour *m_behaviour = &DefaultBehaviour;
     static const RowBehaviour DefaultBehaviour;
+    CounterMotion m_counters;
     QByteArray m_typedContent;
 };
 
