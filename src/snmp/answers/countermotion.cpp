@@ -41,11 +41,14 @@ quint64 counterValueAt(quint64 base, CounterRate rate, int speedFactor, qint64 u
 {
     if (uptimeTicks <= 0 || rate.count == 0 || rate.seconds == 0)
         return base;
-    // 128 bits: a fast line at ×1000 over years overflows 64 bits before the division.
+    const quint64 factor = quint64(qBound(1, speedFactor, CounterMotion::MaxSpeedFactor));
+    const quint64 hundredths = rate.seconds * 100;
+    quint64 product = 0;
+    if (!__builtin_mul_overflow(rate.count * factor, quint64(uptimeTicks), &product))
+        return base + product / hundredths; // the wrap at 2^64 is the counter's own
+    // A fast line at ×1000 over months passes 64 bits before the division.
     using Wide = unsigned __int128;
-    const Wide factor = Wide(qBound(1, speedFactor, CounterMotion::MaxSpeedFactor));
-    const Wide grown = Wide(rate.count) * factor * Wide(uptimeTicks) / (Wide(rate.seconds) * 100);
-    return base + quint64(grown); // the wrap at 2^64 is the counter's own
+    return base + quint64(Wide(rate.count * factor) * Wide(uptimeTicks) / hundredths);
 }
 
 bool CounterMotion::isCounter(QByteArrayView valueElement)
@@ -92,9 +95,8 @@ quint64 CounterMotion::interfaceSpeed(QByteArrayView index) const
     return hasSpeed ? speed : DefaultSpeed;
 }
 
-CounterRate CounterMotion::interfaceRate(QByteArrayView oidContent) const
+CounterRate CounterMotion::interfaceRate(const InterfaceCounter &c, QByteArrayView oidContent) const
 {
-    const InterfaceCounter c = *interfaceCounter(oidContent);
     if (c.count == InterfaceCount::Troubles) {
         // Each its own: a third never move, the rest one every minute to hour.
         const quint64 hash = hashOf('t', oidContent);
@@ -121,16 +123,22 @@ CounterRate CounterMotion::interfaceRate(QByteArrayView oidContent) const
     }
 }
 
-CounterRate CounterMotion::rateOf(QByteArrayView oidContent) const
+CounterRate CounterMotion::rateOf(QByteArrayView oidContent,
+                                  const std::optional<InterfaceCounter> &c) const
 {
-    if (interfaceCounter(oidContent))
-        return interfaceRate(oidContent);
+    if (c)
+        return interfaceRate(*c, oidContent);
     return {within(hashOf('g', oidContent), 1, 1000), 1};
 }
 
-quint64 CounterMotion::baseOf(QByteArrayView oidContent, QByteArrayView valueElement) const
+CounterRate CounterMotion::rateOf(QByteArrayView oidContent) const
 {
-    const std::optional<InterfaceCounter> c = interfaceCounter(oidContent);
+    return rateOf(oidContent, interfaceCounter(oidContent));
+}
+
+quint64 CounterMotion::baseOf(const std::optional<InterfaceCounter> &c,
+                              QByteArrayView valueElement) const
+{
     quint64 base = 0;
     if (c && c->pair >= 0 && !c->wide &&
         recorded(wideTwinOf(c->pair, c->index), SnmpTag::Counter64, base))
@@ -139,15 +147,24 @@ quint64 CounterMotion::baseOf(QByteArrayView oidContent, QByteArrayView valueEle
     return own ? own.value() : 0;
 }
 
-QByteArray CounterMotion::advanced(QByteArrayView oidContent, QByteArrayView valueElement,
-                                   qint64 uptimeTicks, int speedFactor) const
+quint64 CounterMotion::baseOf(QByteArrayView oidContent, QByteArrayView valueElement) const
 {
+    return baseOf(interfaceCounter(oidContent), valueElement);
+}
+
+CounterElement CounterMotion::advanced(QByteArrayView oidContent, QByteArrayView valueElement,
+                                       qint64 uptimeTicks, int speedFactor) const
+{
+    static_assert(sizeof(CounterElement::bytes) == ber::UnsignedElementSize);
+    CounterElement element;
     if (!isCounter(valueElement))
-        return {};
-    const quint8 tag = quint8(valueElement[0]);
-    quint64 value = counterValueAt(baseOf(oidContent, valueElement), rateOf(oidContent),
-                                   speedFactor, uptimeTicks);
-    if (tag == SnmpTag::Counter32)
+        return element;
+    const std::optional<InterfaceCounter> c = interfaceCounter(oidContent);
+    quint64 value =
+        counterValueAt(baseOf(c, valueElement), rateOf(oidContent, c), speedFactor, uptimeTicks);
+    if (quint8(valueElement[0]) == SnmpTag::Counter32)
         value &= 0xffffffffu;
-    return ber::unsignedElement(tag, value);
+    element.size =
+        ber::writeUnsignedElement(element.bytes, quint8(valueElement[0]), value) - element.bytes;
+    return element;
 }

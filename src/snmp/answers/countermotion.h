@@ -1,7 +1,10 @@
 #pragma once
 
-#include <QByteArray>
+#include "snmp/answers/interfacecounters.h"
+
 #include <QByteArrayView>
+
+#include <optional>
 
 class RecordedTree;
 
@@ -11,6 +14,14 @@ struct CounterRate
     quint64 count = 0;
     quint64 seconds = 1;
     bool operator==(const CounterRate &) const = default;
+};
+
+// A counter's value element, held without an allocation: one is made per counter served.
+struct CounterElement
+{
+    char bytes[11];
+    qsizetype size = 0;
+    QByteArrayView view() const { return QByteArrayView(bytes, size); }
 };
 
 // What a counter reads `uptimeTicks` hundredths of a second after the row started: base plus
@@ -41,15 +52,18 @@ public:
     // twin's when the recording has that.
     quint64 baseOf(QByteArrayView oidContent, QByteArrayView valueElement) const;
     // The counter's value element at that uptime; empty when the element is no counter.
-    QByteArray advanced(QByteArrayView oidContent, QByteArrayView valueElement, qint64 uptimeTicks,
-                        int speedFactor) const;
+    CounterElement advanced(QByteArrayView oidContent, QByteArrayView valueElement,
+                            qint64 uptimeTicks, int speedFactor) const;
     // bit/s: ifSpeed, ifHighSpeed where ifSpeed cannot tell, else DefaultSpeed.
     quint64 interfaceSpeed(QByteArrayView index) const;
 
 private:
     // A recorded unsigned value of that type, if the recording has one.
     bool recorded(QByteArrayView oidContent, quint8 tag, quint64 &value) const;
-    CounterRate interfaceRate(QByteArrayView oidContent) const;
+    // The same as the public ones, the identifier read once.
+    CounterRate rateOf(QByteArrayView oidContent, const std::optional<InterfaceCounter> &c) const;
+    quint64 baseOf(const std::optional<InterfaceCounter> &c, QByteArrayView valueElement) const;
+    CounterRate interfaceRate(const InterfaceCounter &c, QByteArrayView oidContent) const;
     quint64 hashOf(char purpose, QByteArrayView key, bool out = false) const;
 
     const RecordedTree *m_tree;

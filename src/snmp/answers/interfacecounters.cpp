@@ -1,10 +1,13 @@
 #include "interfacecounters.h"
 
+#include <cstring>
+
 namespace {
 
 // 1.3.6.1.2.1.2.2.1 and 1.3.6.1.2.1.31.1.1.1 as encoded; every column below 128 is one byte.
 constexpr char IfEntry[] = {0x2b, 6, 1, 2, 1, 2, 2, 1};
 constexpr char IfXEntry[] = {0x2b, 6, 1, 2, 1, 0x1f, 1, 1, 1};
+constexpr qsizetype MibTwo = 5; // 1.3.6.1.2.1, which both begin with
 constexpr char IfSpeed = 5;
 constexpr char IfHighSpeed = 15;
 constexpr char FirstWide = 6; // ifHCInOctets; the twins follow in pair order
@@ -62,12 +65,16 @@ OidContent columnOf(QByteArrayView prefix, char column, QByteArrayView index)
 
 std::optional<InterfaceCounter> interfaceCounter(QByteArrayView oidContent)
 {
+    // Asked of every counter served: fixed-size compares the compiler inlines.
     const auto columnAfter = [&](QByteArrayView prefix) -> int {
         // A column without an index names no object.
-        if (oidContent.size() < prefix.size() + 2 || !oidContent.startsWith(prefix))
+        if (oidContent.size() < prefix.size() + 2 ||
+            std::memcmp(oidContent.data(), prefix.data(), size_t(prefix.size())) != 0)
             return -1;
         return quint8(oidContent[prefix.size()]);
     };
+    if (oidContent.size() < MibTwo || std::memcmp(oidContent.data(), IfEntry, size_t(MibTwo)) != 0)
+        return std::nullopt;
     if (const int column = columnAfter(IfEntryPrefix); column >= 0)
         return inColumns(IfEntryColumns, char(column), oidContent.sliced(IfEntryPrefix.size() + 1));
     const int column = columnAfter(IfXEntryPrefix);
