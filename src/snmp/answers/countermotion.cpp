@@ -1,7 +1,6 @@
 #include "countermotion.h"
 
 #include "snmp/answers/interfacecounters.h"
-#include "snmp/codec/bercodec.h"
 #include "snmp/codec/snmptypes.h"
 #include "snmp/recording/recordedtree.h"
 
@@ -103,7 +102,8 @@ CounterRate CounterMotion::interfaceRate(const InterfaceCounter &c, QByteArrayVi
         return hash % 3 == 0 ? CounterRate{0, 1} : CounterRate{1, within(hash >> 8, 60, 3600)};
     }
     // Each direction carries its own steady share of the line, 0.5 to 30 %: a manager's
-    // utilisation never passes 100 %. An interface's state, once it has one, stops it here.
+    // utilisation never passes 100 %. What an interface's state does to its counters (a down
+    // one stops) belongs here, beside its speed.
     const quint64 permille = within(hashOf('o', c.index, c.out), 5, 300);
     const quint64 octets = interfaceSpeed(c.index) * permille / 8000;
     if (c.count == InterfaceCount::Octets)
@@ -155,7 +155,6 @@ quint64 CounterMotion::baseOf(QByteArrayView oidContent, QByteArrayView valueEle
 CounterElement CounterMotion::advanced(QByteArrayView oidContent, QByteArrayView valueElement,
                                        qint64 uptimeTicks, int speedFactor) const
 {
-    static_assert(sizeof(CounterElement::bytes) == ber::UnsignedElementSize);
     CounterElement element;
     if (!isCounter(valueElement))
         return element;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "snmp/answers/interfacecounters.h"
+#include "snmp/codec/bercodec.h"
 
 #include <QByteArrayView>
 
@@ -19,7 +20,7 @@ struct CounterRate
 // A counter's value element, held without an allocation: one is made per counter served.
 struct CounterElement
 {
-    char bytes[11];
+    char bytes[ber::UnsignedElementSize];
     qsizetype size = 0;
     QByteArrayView view() const { return QByteArrayView(bytes, size); }
 };
