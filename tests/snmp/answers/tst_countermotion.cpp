@@ -110,11 +110,11 @@ void TstCounterMotion::twinsAgreeOnEveryPair()
                              IfEntry + "16", IfEntry + "17", IfXEntry + "4", IfXEntry + "5"};
     QByteArray walk;
     for (int pair = 0; pair < 8; ++pair) {
-        walk +=
-            "." + narrow[pair].toLatin1() + ".3 = Counter32: " + QByteArray::number(pair) + "\n." +
-            narrow[pair].toLatin1() + ".4 = Counter32: 4000000" + QByteArray::number(pair) + "\n." +
-            IfXEntry.toLatin1() + QByteArray::number(6 + pair) +
-            ".3 = Counter64: " + QByteArray::number((quint64(pair + 1) << 32) + 4294967000u) + '\n';
+        walk += "." + narrow[pair].toLatin1() + ".3 = Counter32: " + QByteArray::number(pair) +
+                "\n." + narrow[pair].toLatin1() + ".4 = Counter32: 4000000" +
+                QByteArray::number(pair) + "\n." + IfXEntry.toLatin1() +
+                QByteArray::number(6 + pair) + ".3 = Counter64: " +
+                QByteArray::number((quint64(pair + 1) << 32) + 4294967000u - pair) + '\n';
     }
     const RecordedTree tree = treeOf(walk);
     const CounterMotion motion(&tree, 5);
