@@ -1,6 +1,7 @@
 // A recorded device of a million objects: reading it next to a plain line-by-line read, the
-// memory it adds, GetNext from random identifiers against the row's own sysName.0 Get, GetBulk
-// (0, 25) against snmpd over its own tree, and a batched UDP echo as the floor for them all.
+// memory it adds, GetNext from random identifiers against the row's own sysName.0 Get, the same
+// GetNext with the recording's counters advancing, GetBulk (0, 25) against snmpd over its own
+// tree, and a batched UDP echo as the floor for them all.
 // Everything on loopback; every load runs for a fixed time.
 //
 //   recording_bench [seconds-per-run]
@@ -384,13 +385,13 @@ int main(int argc, char **argv)
     std::printf("  read into a tree         %5lld ms, %.1f MB added (tree holds %.1f MB)\n", loadMs,
                 added / 1e6, tree->memoryUsed() / 1e6);
 
-    // The agents without a window: rows 0 and 1 on loopback, on ports the system chose.
+    // The agents without a window: rows 0 to 2 on loopback, on ports the system chose.
     PrintedMessages messages;
     DebugTrace trace(folder.path());
     SnmpAgents agents(trace, messages);
     RecordingLoader loader(agents, messages);
     std::vector<quint16> ports;
-    for (int row = 0; row < 2; ++row) {
+    for (int row = 0; row < 3; ++row) {
         agents.setAddress(row, QStringLiteral("127.0.0.1"));
         if (!agents.startOnAnyPort(row))
             return 1;
@@ -418,18 +419,25 @@ int main(int argc, char **argv)
     std::printf("  row 0 answering meanwhile: %.0f req/s, longest wait %.1f ms\n", during.perSecond,
                 during.max / 1000);
 
+    // Row 2 serves the same tree as row 1, its counters advancing.
+    agents.serveRecording(2, {tree, path});
+    RowBehaviour advancing;
+    advancing.countersAdvance = true;
+    agents.setBehaviour(2, advancing);
+
     EchoFloor echo;
     std::printf("\n%d requests in flight, %d ms per run, loopback\n", InFlight, milliseconds);
     // Short turns taken in alternation, twenty of each: a shared machine's speed drifts over
     // seconds, and every kind then sees the same drift. Rates come from the totals, the
     // latencies are the turns' medians.
     const std::vector<QByteArray> nexts = randomRequests(recorded, SnmpPdu::GetNextRequest);
-    std::vector<Figures> floors, owns, nextRuns;
+    std::vector<Figures> floors, owns, nextRuns, advancingRuns;
     const int turn = qMax(100, milliseconds / 4);
     for (int round = 0; round < 20; ++round) {
         floors.push_back(load(echo.port(), sysName, turn));
         owns.push_back(loadWhileServing(ports[0], sysName, turn));
         nextRuns.push_back(loadWhileServing(ports[1], nexts, turn));
+        advancingRuns.push_back(loadWhileServing(ports[2], nexts, turn));
     }
     const auto combined = [turn](const std::vector<Figures> &turns) {
         Figures all;
@@ -452,12 +460,16 @@ int main(int argc, char **argv)
     const Figures floor = combined(floors);
     const Figures own = combined(owns);
     const Figures next = combined(nextRuns);
+    const Figures nextAdvancing = combined(advancingRuns);
     print("batched echo (floor)", floor);
     print("row: Get sysName.0", own);
     print("recording: GetNext random", next);
+    print("  the same, counters advancing", nextAdvancing);
     std::printf("  GetNext rate %.2f of the sysName.0 Get rate; sysName.0 %.2f of the floor\n",
                 next.perSecond / qMax(1.0, own.perSecond),
                 own.perSecond / qMax(1.0, floor.perSecond));
+    std::printf("  GetNext rate with counters advancing %.2f of the rate with counters still\n",
+                nextAdvancing.perSecond / qMax(1.0, next.perSecond));
     const Figures bulk =
         loadWhileServing(ports[1], randomRequests(recorded, SnmpPdu::GetBulkRequest), milliseconds);
     print("recording: GetBulk (0, 25) random", bulk);

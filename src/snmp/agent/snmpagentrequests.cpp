@@ -183,6 +183,7 @@ ServedObjects SnmpAgents::servedObjects(int index, const SnmpMessage &message)
                           device ? RowKind::Device : RowKind::Plain);
     objects.setBehaviour(m_behaviours[index]);
     objects.setWrittenValues(m_written[index]);
+    objects.setCounterMotion(counterMotion(index));
     if (const ControlledObject *typed = typedObject(index, !device))
         objects.setTypedObject(*typed);
     if (device) {

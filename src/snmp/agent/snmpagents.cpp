@@ -138,6 +138,12 @@ RowCounts SnmpAgents::rowCounts(int index) const
     return counts;
 }
 
+CounterMotion SnmpAgents::counterMotion(int index) const
+{
+    // The row's number is what stays the same from one start to the next.
+    return CounterMotion(m_recordings[index].tree.get(), quint32(index));
+}
+
 Status SnmpAgents::addV3User(int index, const QByteArray &name, usm::Auth auth,
                              const QByteArray &authPassphrase, usm::Priv priv,
                              const QByteArray &privPassphrase, bool mayWrite)

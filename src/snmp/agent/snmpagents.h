@@ -3,6 +3,7 @@
 #include "common/core/result.h"
 #include "snmp/answers/agenttable.h"
 #include "snmp/answers/answerbasics.h"
+#include "snmp/answers/countermotion.h"
 #include "snmp/answers/rowbehaviour.h"
 #include "snmp/answers/snmpstatistics.h"
 #include "snmp/answers/systemanswers.h"
@@ -84,6 +85,9 @@ public:
     RowCounts rowCounts(int index) const;
     // What Sets wrote, answered until the row stops or resetWrittenValues.
     const WrittenValues &writtenValues(int index) const { return m_written[index]; }
+    // How the row's recorded counters grow while its behaviour has them advance; the same at
+    // every start.
+    CounterMotion counterMotion(int index) const;
 
     SnmpAgent &snmpAgent(int index) { return *m_agents[index]; }
     std::array<AgentTableRow, RowCount> &agentTable() { return m_table; }

@@ -160,11 +160,19 @@ Status ServedObjects::fillAsServed(SnmpVariable &variable, Ref ref) const
         return answerTyped(variable);
     QByteArrayView element = m_tree->valueElementAt(ref.offset);
     QByteArray advanced;
+    CounterElement counter;
     if (ref.recorded == m_tree->systemObject(Uptime) && quint8(element[0]) == SnmpTag::TimeTicks) {
         // The recorded clock goes on from where the recording left it.
         const quint64 recorded = ber::decodeUnsigned(ber::contentOf(element)).value();
         advanced = encodeTimeTicks(recorded + quint64(m_row.AgentStartTime.secsTo(m_now)) * 100);
         element = advanced;
+    } else if (m_behaviour->countersAdvance) {
+        // On the clock sysUpTime.0 reads, so rates from its deltas come out exact.
+        counter =
+            m_counters.advanced(m_tree->oidContentAt(ref.offset), element,
+                                m_row.AgentStartTime.secsTo(m_now) * 100, m_behaviour->speedFactor);
+        if (counter.size > 0)
+            element = counter.view();
     }
     variable.setEncoded(m_tree->oidElementAt(ref.offset), element);
     return {};

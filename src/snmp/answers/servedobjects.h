@@ -2,6 +2,7 @@
 
 #include "common/core/result.h"
 #include "snmp/answers/answerbasics.h"
+#include "snmp/answers/countermotion.h"
 #include "snmp/answers/ownobjects.h"
 #include "snmp/answers/rowbehaviour.h"
 #include "snmp/answers/writtenvalues.h"
@@ -54,6 +55,8 @@ public:
     const RowBehaviour &behaviour() const { return *m_behaviour; }
     // What the row was set to, answered over what it serves; it outlives this object.
     void setWrittenValues(const WrittenValues &written) { m_written = &written; }
+    // How the recorded counters grow while the behaviour has them advance.
+    void setCounterMotion(const CounterMotion &motion) { m_counters = motion; }
 
     // The object with this identifier. A plain row also takes a system object's identifier
     // without its ".0".
@@ -84,6 +87,7 @@ private:
     static const RowBehaviour DefaultBehaviour;
     const WrittenValues *m_written = &NothingWritten;
     static const WrittenValues NothingWritten;
+    CounterMotion m_counters;
     QByteArray m_typedContent;
 };
 

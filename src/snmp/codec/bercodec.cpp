@@ -241,12 +241,18 @@ QByteArray encodeUnsigned(quint64 value)
     return QByteArray(out, writeUnsigned(out, value));
 }
 
-QByteArray unsignedElement(quint8 tag, quint64 value)
+char *writeUnsignedElement(char *out, quint8 tag, quint64 value)
 {
-    char out[11] = {char(tag)};
+    out[0] = char(tag);
     const int length = writeUnsigned(out + 2, value);
     out[1] = char(length);
-    return QByteArray(out, 2 + length);
+    return out + 2 + length;
+}
+
+QByteArray unsignedElement(quint8 tag, quint64 value)
+{
+    char out[UnsignedElementSize];
+    return QByteArray(out, writeUnsignedElement(out, tag, value) - out);
 }
 
 namespace {

@@ -84,5 +84,8 @@ int integerSize(qint64 value);
 
 // element(tag, encodeUnsigned(value)) in one allocation.
 QByteArray unsignedElement(quint8 tag, quint64 value);
+// The same into a buffer of UnsignedElementSize bytes; returns the position after it.
+constexpr int UnsignedElementSize = 11;
+char *writeUnsignedElement(char *out, quint8 tag, quint64 value);
 
 } // namespace ber

@@ -1,6 +1,7 @@
 #include "support/requests.h"
 
 #include "snmp/answers/bulkanswers.h"
+#include "snmp/answers/countermotion.h"
 #include "snmp/answers/requestanswers.h"
 #include "snmp/answers/rowbehaviour.h"
 #include "snmp/answers/servedobjects.h"
@@ -21,6 +22,7 @@ private slots:
     void getBulkOfTheSystemGroup_data();
     void getBulkOfTheSystemGroup();
     void behaviourSummaryNamesWhatIsOn();
+    void counterValueWrapsAndStepsExactly();
 };
 
 namespace {
@@ -202,6 +204,26 @@ void TstSnmpAnswers::behaviourSummaryNamesWhatIsOn()
     behaviour.jitterMs = 1;
     QVERIFY(behaviour.hasFaults());
     QCOMPARE(behaviourSummary(behaviour), QStringLiteral("Latency 0 \u00b1 1 ms"));
+}
+
+void TstSnmpAnswers::counterValueWrapsAndStepsExactly()
+{
+    QCOMPARE(counterValueAt(7, {1, 60}, 1, 5900), 7u); // once a minute, not before
+    QCOMPARE(counterValueAt(7, {1, 60}, 1000, 6000), 7u + 1000);
+    QCOMPARE(counterValueAt(~quint64(0) - 9, {7, 1}, 1, 200), 4u);
+    // 100 Gbit/s at ×1000 for ten years passes 64 bits before the division.
+    const quint64 fast = 12'500'000'000, seconds = 315'360'000;
+    QCOMPARE(counterValueAt(5, {fast, 1}, 1000, qint64(seconds) * 100), 5 + fast * 1000 * seconds);
+    QCOMPARE(counterValueAt(9, {fast, 1}, 1000, -500), 9u); // a clock set back
+    // A Counter32 reads the low half, however far it ran.
+    const QByteArrayView oid("\x2b\x06\x01\x04\x01\x09");
+    const QByteArray recorded = ber::unsignedElement(SnmpTag::Counter32, 4294967295u);
+    for (qint64 ticks = 100; ticks < (1LL << 50); ticks *= 3) {
+        const CounterElement e = CounterMotion().advanced(oid, recorded, ticks, 1000);
+        QCOMPARE(ber::decodeUnsigned(ber::contentOf(e.view())).value(),
+                 counterValueAt(4294967295u, CounterMotion().rateOf(oid), 1000, ticks) &
+                     0xffffffffu);
+    }
 }
 
 QTEST_GUILESS_MAIN(TstSnmpAnswers)
