@@ -11,6 +11,7 @@
 
 #include <optional>
 
+class InterfaceStates;
 class RecordedTree;
 class SnmpVariable;
 class SystemAnswers;
@@ -51,6 +52,8 @@ public:
     // What the user set the row to do besides; it outlives this object.
     void setBehaviour(const RowBehaviour &behaviour) { m_behaviour = &behaviour; }
     const RowBehaviour &behaviour() const { return *m_behaviour; }
+    // Interfaces linkDown and linkUp changed: their served status overrides the recorded one.
+    void setInterfaceStates(const InterfaceStates *states) { m_interfaces = states; }
 
     // The object with this identifier. A plain row also takes a system object's identifier
     // without its ".0".
@@ -77,6 +80,7 @@ private:
     std::optional<OwnObjects> m_own;
     const RowBehaviour *m_behaviour = &DefaultBehaviour;
     static const RowBehaviour DefaultBehaviour;
+    const InterfaceStates *m_interfaces = nullptr;
     QByteArray m_typedContent;
 };
 
