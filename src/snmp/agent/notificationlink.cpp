@@ -329,16 +329,17 @@ void NotificationLink::takeV3(QByteArrayView datagram)
         return;
     const QString counter = pdu.Variables.first().Oid();
     const bool authenticated = answer.value().message.flags & SnmpV3Flag::Auth;
-    // The engine's identity is learnt in discovery only; its clock from a report it signed.
-    const bool discovery = counter == UnknownEngineIds && m_discoveryDue >= 0;
+    // A report of an unknown engine names the receiver's (discovery, or a receiver that came
+    // back as another engine); its clock is learnt from a report it signed.
+    const bool engine = counter == UnknownEngineIds;
     const bool resync = counter == NotInTimeWindows && authenticated;
-    if (!(discovery || resync) || !m_peer->learn(answer.value().message.usm))
+    if (!(engine || resync) || !m_peer->learn(answer.value().message.usm))
         return;
-    if (discovery) {
+    if (m_discoveryDue >= 0) {
         discovered();
         return;
     }
-    // Sent again at once with the clock just learnt; each still counts as an attempt.
+    // Sent again at once with what was just learnt; each still counts as an attempt.
     for (Pending &pending : m_pending) {
         if (pending.attempts <= Retries)
             transmit(pending);

@@ -31,19 +31,31 @@ public:
     explicit TrapReceiver(const QStringList &config)
     {
         port = freeUdpPort();
-        writeFile(m_state.filePath("snmptrapd.conf"),
+        writeFile(m_state.filePath("receiver.conf"),
                   (QStringList{"authCommunity log kettle"} + config).join('\n').toUtf8());
+        start();
+    }
+    ~TrapReceiver() { stop(); }
+    // Started again on its state, its engine booted once more.
+    void restart()
+    {
+        stop();
+        start();
+    }
+    void start()
+    {
+        output.clear();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("SNMP_PERSISTENT_DIR", m_state.path());
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start("snmptrapd", {"-f", "-Lo", "-C", "-On", "-m", "", "-c",
-                                      m_state.filePath("snmptrapd.conf"), "-p",
+                                      m_state.filePath("receiver.conf"), "-p",
                                       m_state.filePath("pid"), "--persistentDir=" + m_state.path(),
                                       QString("udp:127.0.0.1:%1").arg(port)});
         ready = waits("NET-SNMP version");
     }
-    ~TrapReceiver()
+    void stop()
     {
         m_process.terminate();
         if (!m_process.waitForFinished(3000))
@@ -255,7 +267,8 @@ void TstNotifications::informsAreAcknowledged()
 {
     QFETCH(int, version);
     // A plain createUser: the receiver is the INFORM's authoritative engine, found by discovery.
-    TrapReceiver receiver({"createUser " + V3UserKeys, "authUser log notifier"});
+    TrapReceiver receiver(
+        {"engineID notifications", "createUser " + V3UserKeys, "authUser log notifier"});
     QVERIFY(receiver.ready);
     m_rows.trace.setDebugMode(true);
     startWith(Users, quiet({receiver.destination(NotificationVersion(version),
@@ -272,6 +285,15 @@ void TstNotifications::informsAreAcknowledged()
     const QString trace = QString::fromLatin1(readFile(m_rows.traceFile(Users)));
     QCOMPARE(trace.count(" --> InformRequest\t"), 2);
     QVERIFY2(trace.count(" <-- Response\t") == 2, qPrintable(trace));
+
+    // Restarted, the receiver is the same engine: acknowledged again, with the same keys.
+    receiver.restart();
+    QVERIFY(receiver.ready);
+    QVERIFY(agents.sendNotification(Users, {StandardTrap::WarmStart, 0, {}}));
+    QVERIFY2(waitFor([&] { return agents.notificationCounts(Users).acknowledged == 3; }, 5000),
+             qPrintable(receiver.output));
+    QCOMPARE(agents.notifier(Users).localizations(),
+             NotificationVersion(version) == NotificationVersion::V3 ? 1 : 0);
 }
 
 void TstNotifications::unansweredInformsRunOutOfRetries_data()
