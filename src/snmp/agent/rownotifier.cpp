@@ -157,17 +157,28 @@ void RowNotifier::stormSlice()
     qint64 owed = schedule.ratePerSecond * m_stormClock.elapsed() / 1000 - m_stormIssued;
     if (owed <= 0)
         return;
-    if (owed > MaxStormSlice) {
-        m_counts.heldBack += quint64(owed - MaxStormSlice);
-        m_stormIssued += owed - MaxStormSlice;
-        owed = MaxStormSlice;
+    if (owed > MaxStormBacklog) {
+        m_counts.heldBack += quint64(owed - MaxStormBacklog);
+        m_stormIssued += owed - MaxStormBacklog;
+        owed = MaxStormBacklog;
     }
-    m_stormIssued += owed;
     const Result<QList<SnmpVariable>> bindings = bindingsFor(schedule.notification);
     if (!bindings)
         return;
-    for (NotificationLink *link : m_links)
-        link->sendBurst(bindings.value(), int(owed));
+    // In batches until paid or the slice's time is up; the rest is owed to the next slice.
+    QElapsedTimer slice;
+    slice.start();
+    while (owed > 0 && slice.nsecsElapsed() < StormSliceNs) {
+        const int batch = int(qMin<qint64>(owed, StormBatch));
+        for (NotificationLink *link : m_links)
+            link->sendBurst(bindings.value(), batch);
+        m_stormIssued += batch;
+        owed -= batch;
+    }
+    // Behind, the next slice comes as soon as the row's waiting events had their turn.
+    const int interval = owed > 0 ? 0 : StormSliceMs;
+    if (m_storm.interval() != interval)
+        m_storm.setInterval(interval);
 }
 
 int RowNotifier::localizations() const

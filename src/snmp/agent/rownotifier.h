@@ -23,10 +23,13 @@ public:
     // At most one counts signal in this time.
     static constexpr int CountsIntervalMs = 200;
     static constexpr int AuthenticationFailureMs = 1000;
-    static constexpr int StormSliceMs = 5;
-    // Notifications per destination a storm sends in one slice; what falls behind beyond that
-    // is held back, so the row's answers never wait long.
-    static constexpr int MaxStormSlice = 2000;
+    static constexpr int StormSliceMs = 1;
+    // A slice sends for at most this long, so the row answers for at least as long between.
+    static constexpr qint64 StormSliceNs = 400'000;
+    // Notifications per destination sent in one system call's batch.
+    static constexpr int StormBatch = 64;
+    // A storm owes at most this many notifications; what falls behind beyond is held back.
+    static constexpr int MaxStormBacklog = 2000;
 
     struct Row
     {
