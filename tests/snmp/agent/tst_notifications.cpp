@@ -2,6 +2,8 @@
 
 #include "snmp/agent/rownotifier.h"
 #include "snmp/agent/snmpagent.h"
+#include "snmp/codec/snmpv3message.h"
+#include "snmp/usm/usmcipher.h"
 #include "snmp/usm/usmengine.h"
 
 #include <QStandardPaths>
@@ -116,6 +118,8 @@ private slots:
     void authenticationFailureOncePerSecond();
     void informsAreAcknowledged_data();
     void informsAreAcknowledged();
+    void informFollowsARebootedReceiversClock_data();
+    void informFollowsARebootedReceiversClock();
     void unansweredInformsRunOutOfRetries_data();
     void unansweredInformsRunOutOfRetries();
     void counter64HasNoV1Form();
@@ -294,6 +298,76 @@ void TstNotifications::informsAreAcknowledged()
              qPrintable(receiver.output));
     QCOMPARE(agents.notifier(Users).localizations(),
              NotificationVersion(version) == NotificationVersion::V3 ? 1 : 0);
+}
+
+void TstNotifications::informFollowsARebootedReceiversClock_data()
+{
+    QTest::addColumn<bool>("forged"); // an unsigned report with other boots comes first
+    QTest::newRow("signed report") << false;
+    QTest::newRow("after an unsigned one") << true;
+}
+
+// RFC 3414 §4: a receiver that booted again since it was discovered refuses the INFORM with a
+// signed notInTimeWindow report; the INFORM goes again at once on its clock, keys unchanged.
+// Only a signed report moves the clock (§3.2 step 7b).
+void TstNotifications::informFollowsARebootedReceiversClock()
+{
+    QFETCH(bool, forged);
+    UsmEngine engine(7394, 2);
+    QVERIFY(engine.addUser("notifier", Auth::Sha256, "auth-pass-1", Priv::Aes128, "priv-pass-1"));
+    QUdpSocket receiver;
+    QVERIFY(receiver.bind(QHostAddress::LocalHost, 0));
+    QObject::connect(&receiver, &QUdpSocket::readyRead, [&] {
+        const QNetworkDatagram datagram = receiver.receiveDatagram();
+        Result<SnmpV3Message> in = decodeV3Message(datagram.data());
+        const UsmEngine::Outcome out = engine.receive(datagram.data());
+        QByteArray answer = out.report;
+        if (in && in.value().usm.userName.isEmpty()) {
+            // Discovered with the boots it had before.
+            Result<SnmpV3Message> report = decodeV3Message(out.report);
+            report.value().usm.boots = engine.boots() - 1;
+            answer = encodeV3Message(report.value(), 0).bytes;
+        } else if (in && in.value().usm.boots == engine.boots()) {
+            // In its time window: acknowledged (the engine itself handles no INFORM).
+            SnmpV3Message &message = in.value();
+            const UsmUser &user = engine.users().first();
+            QByteArray plain;
+            if (!user.cipher->decrypt(message.usm.boots, message.usm.time, message.usm.privacy,
+                                      message.encryptedPdu, plain) ||
+                !decodeScopedPdu(plain, message))
+                return;
+            const SnmpMessage inform = decodePdu(message.pdu).value();
+            SnmpMessage response = inform;
+            response.Type = SnmpPdu::V2cBase + SnmpPdu::Response;
+            answer = engine.respond({message, inform, user}, response).value();
+        } else if (in && forged) {
+            Result<SnmpV3Message> report = decodeV3Message(out.report);
+            report.value().flags &= ~SnmpV3Flag::Auth;
+            report.value().usm.boots = 999;
+            report.value().usm.authentication.clear();
+            receiver.writeDatagram(encodeV3Message(report.value(), 0).bytes,
+                                   datagram.senderAddress(), datagram.senderPort());
+        }
+        receiver.writeDatagram(answer, datagram.senderAddress(), datagram.senderPort());
+    });
+    NotificationDestination destination;
+    destination.address = "127.0.0.1";
+    destination.port = receiver.localPort();
+    destination.version = NotificationVersion::V3;
+    destination.user = "notifier";
+    destination.level = SecurityLevel::AuthPriv;
+    destination.kind = NotificationKind::Inform;
+    startWith(Users, quiet({destination}));
+    SnmpAgents &agents = m_rows.agents;
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(agents.sendNotification(Users, {StandardTrap::WarmStart, 0, {}}));
+    QVERIFY(waitFor([&] { return agents.notificationCounts(Users).acknowledged == 1; }, 5000));
+    // On the report, not on the retry a second later.
+    QVERIFY(clock.elapsed() < NotificationLink::RetryMs);
+    QCOMPARE(engine.stats().notInTimeWindows, 1u);
+    QCOMPARE(agents.notificationCounts(Users).sent, 1u);
+    QCOMPARE(agents.notifier(Users).localizations(), 1);
 }
 
 void TstNotifications::unansweredInformsRunOutOfRetries_data()
