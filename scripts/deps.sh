@@ -1,6 +1,6 @@
 # Sourced by the scripts: installs with apt-get whatever of the build and test needs is missing.
 VELMOR_PACKAGES=(cmake ninja-build g++ ccache qt6-base-dev qt6-base-dev-tools libgl-dev
-  fonts-dejavu-core snmp snmpd dos2unix libcap2-bin libssl-dev clang-format)
+  fonts-dejavu-core snmp snmpd dos2unix libcap2-bin libssl-dev clang-format snmptrapd)
 
 velmor_install_missing() {
   local missing=()

@@ -206,8 +206,11 @@ bool SnmpAgent::takeV3(QByteArrayView datagram)
     UsmEngine::Outcome outcome = m_usm->receive(datagram);
     if (outcome.parseError)
         ++m_stats.inAsnParseErrs;
-    if (!outcome.request)
+    if (!outcome.request) {
+        if (outcome.authenticationFailure)
+            emit authenticationFailed(m_index);
         return reply(outcome.report);
+    }
     UsmEngine::Request &request = *outcome.request;
     m_current = std::move(request.pdu);
     m_current.version = SnmpVersion::V2c;

@@ -72,6 +72,8 @@ signals:
     void Request(int index);
     // A response the system would not send; replies go out together after each batch read.
     void sendFailed(int index, const Failure &failure);
+    // An SNMPv3 request named a user the row lacks, or carried a wrong digest.
+    void authenticationFailed(int index);
 
 private:
     Status bind(const QHostAddress &host, quint16 port);

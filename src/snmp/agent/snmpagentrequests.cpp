@@ -2,6 +2,7 @@
 #include "snmpagents.h"
 
 #include "common/core/messagepresenter.h"
+#include "snmp/agent/rownotifier.h"
 #include "snmp/agent/snmpagent.h"
 #include "snmp/agent/tracerecords.h"
 #include "snmp/answers/ownobjects.h"
@@ -50,8 +51,10 @@ void SnmpAgents::snmpAgent_Request(int index)
     if (!isAgentCommunity(message)) {
         ++agent.statistics().inBadCommunityNames;
         // A device drops what a stranger asks, as real agents do; a plain row echoes it.
-        if (device)
+        if (device) {
+            m_notifiers[index]->requestRefused();
             return;
+        }
     }
     // An answer routine that could not write its request record has reported it: the event
     // ends there, unanswered.
@@ -184,6 +187,7 @@ ServedObjects SnmpAgents::servedObjects(int index, const SnmpMessage &message)
     objects.setBehaviour(m_behaviours[index]);
     objects.setWrittenValues(m_written[index]);
     objects.setCounterMotion(counterMotion(index));
+    objects.setInterfaceStates(&m_notifiers[index]->interfaces());
     if (const ControlledObject *typed = typedObject(index, !device))
         objects.setTypedObject(*typed);
     if (device) {

@@ -4,6 +4,7 @@
 #include "common/core/pause.h"
 #include "common/core/portnumber.h"
 #include "snmp/agent/datagramsocket.h"
+#include "snmp/agent/rownotifier.h"
 #include "snmp/agent/snmpagent.h"
 #include "snmp/recording/recordedtree.h"
 #include "snmp/usm/usmengine.h"
@@ -15,6 +16,7 @@ SnmpAgents::SnmpAgents(DebugTrace &trace, MessagePresenter &messages, QObject *p
     for (int i = 0; i < RowCount; ++i) {
         m_agents[i] = new SnmpAgent(i, this);
         connect(m_agents[i], &SnmpAgent::Request, this, &SnmpAgents::snmpAgent_Request);
+        makeNotifier(i);
         connect(m_agents[i], &SnmpAgent::sendFailed, this, [this](int, const Failure &failure) {
             m_messages.showMessage(QStringLiteral("Modul: snmpAgent_Request, Err: ") +
                                    failure.description);
@@ -90,12 +92,14 @@ void SnmpAgents::started(int index, const Status &listening)
     row.SysLocation = QStringLiteral("Lab ") + number;
     row.SysServices = 76;
     row.AgentRunning = true;
+    m_notifiers[index]->start(QHostAddress(m_addresses[index]));
     emit runningChanged(index, true);
 }
 
 void SnmpAgents::StopSnmpAgent(int index)
 {
     m_agents[index]->Close();
+    m_notifiers[index]->stop();
     Pause(200);
     m_table[index].AgentRunning = false;
     m_written[index].clear();

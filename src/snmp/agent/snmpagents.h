@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/core/result.h"
+#include "snmp/agent/notificationsettings.h"
 #include "snmp/answers/agenttable.h"
 #include "snmp/answers/answerbasics.h"
 #include "snmp/answers/countermotion.h"
@@ -22,6 +23,7 @@
 class DebugTrace;
 class MessagePresenter;
 class RecordedTree;
+class RowNotifier;
 class ServedObjects;
 class SnmpAgent;
 
@@ -89,6 +91,17 @@ public:
     // every start.
     CounterMotion counterMotion(int index) const;
 
+    // Where and when the row sends notifications. Refused, naming the field, when one does not
+    // hold: nothing is kept then. A running row changes over at once.
+    Status setNotifications(int index, const NotificationSettings &settings);
+    const NotificationSettings &notifications(int index) const;
+    // The notification, once, to every destination of the running row.
+    Status sendNotification(int index, const NotificationChoice &choice);
+    const NotificationCounts &notificationCounts(int index) const;
+    // Whether linkDown took the interface down and no linkUp brought it back since.
+    bool isInterfaceDown(int index, int ifIndex) const;
+    RowNotifier &notifier(int index) { return *m_notifiers[index]; }
+
     SnmpAgent &snmpAgent(int index) { return *m_agents[index]; }
     std::array<AgentTableRow, RowCount> &agentTable() { return m_table; }
 
@@ -101,8 +114,11 @@ signals:
     void servedChanged(int index);
     // The row's behaviour settings changed.
     void behaviourChanged(int index);
+    // What the row's notifications came to changed; at most every 200 ms.
+    void notificationCountsChanged(int index);
 
 private:
+    void makeNotifier(int index);
     // Fills the row's values and announces it once it listens; reports why it does not.
     void started(int index, const Status &listening);
     // Answers the current request of row `index` through `answer`, after its request record.
@@ -147,4 +163,5 @@ private:
     std::array<ServedRecording, RowCount> m_recordings;
     std::array<RowBehaviour, RowCount> m_behaviours;
     std::array<WrittenValues, RowCount> m_written;
+    std::array<RowNotifier *, RowCount> m_notifiers{};
 };

@@ -2,6 +2,7 @@
 
 #include "snmp/codec/bercodec.h"
 #include "snmp/codec/snmpmessage.h"
+#include "snmp/codec/snmptrap.h"
 #include "snmp/codec/snmptypes.h"
 
 QStringList requestRecord(const QString &name, const SnmpMessage &message)
@@ -30,4 +31,31 @@ QStringList responseRecord(const SnmpMessage &message)
     }
     lines.append(QString());
     return lines;
+}
+
+QStringList notificationRecord(const QString &name, const QString &destination,
+                               const SnmpMessage &pdu)
+{
+    QStringList lines = responseRecord(pdu);
+    lines.first() = QStringLiteral(" --> ") + name + QLatin1Char('\t') +
+                    QString::number(pdu.MessageNumber) + QLatin1Char('\t') + destination;
+    return lines;
+}
+
+QStringList v1TrapRecord(const QString &destination, const V1Trap &trap)
+{
+    SnmpMessage bindings;
+    bindings.Variables = trap.variables;
+    QStringList lines = responseRecord(bindings);
+    lines.first() = QStringLiteral(" --> Trap\t%1 %2 %3\t%4")
+                        .arg(trap.enterprise)
+                        .arg(trap.genericTrap)
+                        .arg(trap.specificTrap)
+                        .arg(destination);
+    return lines;
+}
+
+QStringList acknowledgementRecord(const QString &destination, qint32 requestId)
+{
+    return {QStringLiteral(" <-- Response\t%1\t%2").arg(requestId).arg(destination)};
 }

@@ -1,6 +1,7 @@
 #include "servedobjects.h"
 
 #include "snmp/answers/agenttable.h"
+#include "snmp/answers/interfacestates.h"
 #include "snmp/answers/systemanswers.h"
 #include "snmp/codec/bercodec.h"
 #include "snmp/codec/oidorder.h"
@@ -158,6 +159,8 @@ Status ServedObjects::fillAsServed(SnmpVariable &variable, Ref ref) const
     }
     if (m_typed && isTyped(m_tree->oidContentAt(ref.offset)))
         return answerTyped(variable);
+    if (m_interfaces && m_interfaces->answer(m_tree->oidContentAt(ref.offset), variable))
+        return {};
     QByteArrayView element = m_tree->valueElementAt(ref.offset);
     QByteArray advanced;
     CounterElement counter;

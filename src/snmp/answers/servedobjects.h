@@ -13,6 +13,7 @@
 
 #include <optional>
 
+class InterfaceStates;
 class RecordedTree;
 class SnmpVariable;
 class SystemAnswers;
@@ -57,6 +58,8 @@ public:
     void setWrittenValues(const WrittenValues &written) { m_written = &written; }
     // How the recorded counters grow while the behaviour has them advance.
     void setCounterMotion(const CounterMotion &motion) { m_counters = motion; }
+    // Interfaces linkDown and linkUp changed: their served status overrides the recorded one.
+    void setInterfaceStates(const InterfaceStates *states) { m_interfaces = states; }
 
     // The object with this identifier. A plain row also takes a system object's identifier
     // without its ".0".
@@ -88,6 +91,7 @@ private:
     const WrittenValues *m_written = &NothingWritten;
     static const WrittenValues NothingWritten;
     CounterMotion m_counters;
+    const InterfaceStates *m_interfaces = nullptr;
     QByteArray m_typedContent;
 };
 

@@ -78,10 +78,15 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth, const QByteArr
     if (!usm::available(priv))
         return failure(QStringLiteral("DES is unavailable: this system's OpenSSL has no legacy "
                                       "provider"));
-    UsmUser user{name, auth, priv, mayWrite, {}, {}};
-    // The keys live on only inside the keyed contexts.
+    UsmUser user{name, auth, priv, mayWrite, {}, {}, {}};
+    auto master = std::make_shared<UsmMasterKeys>();
+    // The keys live on only inside the keyed contexts, and as the master keys.
     if (auth != usm::Auth::None) {
-        Result<QByteArray> key = usm::localizedKey(auth, authPassphrase, m_engineId);
+        Result<QByteArray> ku = usm::passwordToKey(auth, authPassphrase);
+        if (!ku)
+            return ku.failure();
+        master->auth = std::move(ku.value());
+        Result<QByteArray> key = usm::localizeKey(auth, master->auth, m_engineId);
         if (!key)
             return key.failure();
         user.hmac = std::make_shared<usm::Hmac>(auth, key.value());
@@ -90,7 +95,11 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth, const QByteArr
             return failure(QStringLiteral("the authentication protocol is unavailable"));
     }
     if (priv != usm::Priv::None) {
-        Result<QByteArray> local = usm::localizedKey(auth, privPassphrase, m_engineId);
+        Result<QByteArray> ku = usm::passwordToKey(auth, privPassphrase);
+        if (!ku)
+            return ku.failure();
+        master->priv = std::move(ku.value());
+        Result<QByteArray> local = usm::localizeKey(auth, master->priv, m_engineId);
         if (!local)
             return local.failure();
         Result<QByteArray> key = usm::privacyKey(auth, priv, local.value());
@@ -102,6 +111,7 @@ Status UsmEngine::addUser(const QByteArray &name, usm::Auth auth, const QByteArr
         if (!user.cipher->isValid())
             return failure(QStringLiteral("the privacy protocol is unavailable"));
     }
+    user.master = std::move(master);
     // A user edited keeps its place in the list.
     for (UsmUser &existing : m_users) {
         if (existing.name == name) {
@@ -165,6 +175,7 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
     if (message.usm.engineId != m_engineId)
         return refuse(m_stats.unknownEngineIds, UnknownEngineIds, "unknown engine ID");
     const UsmUser *user = findUser(message.usm.userName);
+    out.authenticationFailure = !user;
     if (!user)
         return refuse(m_stats.unknownUserNames, UnknownUserNames, "unknown user name");
     const bool wantsAuth = message.flags & SnmpV3Flag::Auth;
@@ -174,7 +185,9 @@ UsmEngine::Outcome UsmEngine::receive(QByteArrayView datagram)
         return refuse(m_stats.unsupportedSecLevels, UnsupportedSecLevels,
                       "security level not supported for the user");
     if (wantsAuth) {
-        if (!user->hmac->verify(datagram, message.authenticationOffset, message.usm.authentication))
+        out.authenticationFailure =
+            !user->hmac->verify(datagram, message.authenticationOffset, message.usm.authentication);
+        if (out.authenticationFailure)
             return refuse(m_stats.wrongDigests, WrongDigests, "wrong digest");
         const quint32 now = time();
         const quint32 distance =
@@ -292,17 +305,40 @@ QByteArray UsmEngine::report(const SnmpV3Message &request, qint32 requestId, int
     return secured ? secured.value() : QByteArray();
 }
 
+Result<QByteArray> UsmEngine::notify(const UsmUser &user, quint8 flags, qint32 messageId,
+                                     const SnmpMessage &pdu) const
+{
+    SnmpV3Message message;
+    message.messageId = messageId;
+    message.flags = flags & (SnmpV3Flag::Auth | SnmpV3Flag::Priv);
+    message.usm.userName = user.name;
+    message.contextEngineId = m_engineId;
+    return secure(message, pdu, &user);
+}
+
 Result<QByteArray> UsmEngine::secure(SnmpV3Message message, const SnmpMessage &pdu,
                                      const UsmUser *user) const
+{
+    message.usm.engineId = m_engineId;
+    message.usm.boots = m_boots;
+    message.usm.time = time();
+    return secureMessage(std::move(message), pdu, user, m_plain);
+}
+
+UsmMasterKeys::~UsmMasterKeys()
+{
+    usm::wipe(auth);
+    usm::wipe(priv);
+}
+
+Result<QByteArray> secureMessage(SnmpV3Message message, const SnmpMessage &pdu, const UsmUser *user,
+                                 QByteArray &scratch)
 {
     const Result<PduSize> pduSize = measurePdu(pdu);
     if (!pduSize)
         return pduSize.failure();
     const qsizetype pduBytes = pduSize.value().element();
     const qsizetype scopedSize = scopedPduSize(message, pduBytes);
-    message.usm.engineId = m_engineId;
-    message.usm.boots = m_boots;
-    message.usm.time = time();
     const bool encrypted = message.flags & SnmpV3Flag::Priv;
     const bool authenticated = message.flags & SnmpV3Flag::Auth;
     if (encrypted)
@@ -314,9 +350,9 @@ Result<QByteArray> UsmEngine::secure(SnmpV3Message message, const SnmpMessage &p
         message, digestLength, encrypted ? user->cipher->encryptedSize(scopedSize) : scopedSize);
     char *const bytes = out.bytes.data();
     if (encrypted) {
-        m_plain.resize(scopedSize);
-        writePdu(writeScopedPduHead(m_plain.data(), message, pduBytes), pdu, pduSize.value());
-        if (!user->cipher->encrypt(message.usm.boots, message.usm.time, m_plain,
+        scratch.resize(scopedSize);
+        writePdu(writeScopedPduHead(scratch.data(), message, pduBytes), pdu, pduSize.value());
+        if (!user->cipher->encrypt(message.usm.boots, message.usm.time, scratch,
                                    bytes + out.dataOffset, bytes + out.privacyOffset))
             return failure(QStringLiteral("encryption failed"));
     } else {

@@ -11,6 +11,15 @@
 #include <memory>
 #include <optional>
 
+// A user's keys before localization (RFC 3414's Ku), wiped when the last copy goes: what the
+// user's keys at another engine, the receiver of its INFORMs, are made from.
+struct UsmMasterKeys
+{
+    QByteArray auth;
+    QByteArray priv;
+    ~UsmMasterKeys();
+};
+
 struct UsmUser
 {
     QByteArray name;
@@ -21,6 +30,7 @@ struct UsmUser
     // Keyed with the keys localized to this engine; copies of the user share them.
     std::shared_ptr<usm::Hmac> hmac;
     std::shared_ptr<usm::Cipher> cipher;
+    std::shared_ptr<const UsmMasterKeys> master;
 };
 
 // The usmStats counters, in the order of their identifiers' last arc but one.
@@ -80,12 +90,17 @@ public:
     {
         std::optional<Request> request;
         QByteArray report;
-        QString reason;          // why it was not a request
-        bool parseError = false; // not an SNMPv3 message at all, or its PDU not one
+        QString reason;                     // why it was not a request
+        bool parseError = false;            // not an SNMPv3 message at all, or its PDU not one
+        bool authenticationFailure = false; // an unknown user, or a wrong digest
     };
     Outcome receive(QByteArrayView datagram);
     // The response to a request, secured as the request was.
     Result<QByteArray> respond(const Request &request, const SnmpMessage &response) const;
+    // A notification this engine is authoritative for (a trap), from `user` at the level
+    // `flags` ask for.
+    Result<QByteArray> notify(const UsmUser &user, quint8 flags, qint32 messageId,
+                              const SnmpMessage &pdu) const;
 
 private:
     const UsmUser *findUser(const QByteArray &name) const;
@@ -108,6 +123,11 @@ private:
     // A scoped PDU decrypted or still to encrypt; its storage serves every message.
     mutable QByteArray m_plain;
 };
+
+// `pdu` in `message`, secured for `user` at the level message.flags ask for, with the engine,
+// boots and time message.usm holds; `scratch` takes the plain scoped PDU on the way.
+Result<QByteArray> secureMessage(SnmpV3Message message, const SnmpMessage &pdu, const UsmUser *user,
+                                 QByteArray &scratch);
 
 // Whether a request came at the security level its user was given, or above: a user is never
 // served below it.

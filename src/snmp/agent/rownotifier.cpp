@@ -1,0 +1,190 @@
+#include "rownotifier.h"
+
+#include "snmp/answers/servedobjects.h"
+
+RowNotifier::RowNotifier(Row row, QObject *parent) : QObject(parent), m_row(std::move(row))
+{
+    connect(&m_periodic, &QTimer::timeout, this,
+            [this] { send(m_settings.schedule.notification); });
+    m_storm.setTimerType(Qt::PreciseTimer);
+    connect(&m_storm, &QTimer::timeout, this, &RowNotifier::stormSlice);
+    m_countsSignal.setSingleShot(true);
+    connect(&m_countsSignal, &QTimer::timeout, this, [this] {
+        if (std::exchange(m_countsPending, false)) {
+            emit countsChanged();
+            m_countsSignal.start(CountsIntervalMs);
+        }
+    });
+}
+
+void RowNotifier::countsTouched()
+{
+    // The first change shows at once; later ones at most every CountsIntervalMs.
+    if (m_countsSignal.isActive()) {
+        m_countsPending = true;
+        return;
+    }
+    emit countsChanged();
+    m_countsSignal.start(CountsIntervalMs);
+}
+
+void RowNotifier::setSettings(const NotificationSettings &settings)
+{
+    m_settings = settings;
+    const bool running = m_running;
+    if (running)
+        closeLinks();
+    m_counts = {};
+    countsTouched();
+    if (!running)
+        return;
+    openLinks();
+    startSchedule();
+}
+
+void RowNotifier::start(const QHostAddress &local)
+{
+    m_local = local;
+    m_running = true;
+    m_interfaces.clear();
+    m_lastAuthenticationFailure.invalidate();
+    openLinks();
+    if (m_settings.coldStart && !m_links.isEmpty())
+        send(NotificationChoice{StandardTrap::ColdStart, 0, {}});
+    startSchedule();
+}
+
+void RowNotifier::stop()
+{
+    m_running = false;
+    m_periodic.stop();
+    m_storm.stop();
+    closeLinks();
+    m_interfaces.clear();
+}
+
+void RowNotifier::openLinks()
+{
+    // SNMPv1's agent-addr is the row's IPv4 address, or 0.0.0.0 (RFC 3584).
+    QByteArray agentAddress(4, '\0');
+    if (m_local.protocol() == QAbstractSocket::IPv4Protocol) {
+        const quint32 ipv4 = m_local.toIPv4Address();
+        for (int i = 0; i < 4; ++i)
+            agentAddress[i] = char(ipv4 >> (24 - 8 * i));
+    }
+    for (const NotificationDestination &destination : m_settings.destinations) {
+        auto *link = new NotificationLink(
+            destination, m_counts, {m_row.engine, agentAddress, m_row.tracing, m_row.trace}, this);
+        connect(link, &NotificationLink::countsChanged, this, &RowNotifier::countsTouched);
+        // One that cannot open counts what it does not send.
+        link->open(m_local);
+        m_links.append(link);
+    }
+}
+
+void RowNotifier::closeLinks()
+{
+    for (NotificationLink *link : std::exchange(m_links, {})) {
+        link->close();
+        link->deleteLater();
+    }
+}
+
+void RowNotifier::startSchedule()
+{
+    m_periodic.stop();
+    m_storm.stop();
+    const NotificationSchedule &schedule = m_settings.schedule;
+    if (m_links.isEmpty() || schedule.mode == NotificationSchedule::Off)
+        return;
+    if (schedule.mode == NotificationSchedule::Periodic) {
+        m_periodic.start(schedule.intervalSeconds * 1000);
+        return;
+    }
+    m_stormIssued = 0;
+    m_stormClock.start();
+    m_storm.start(StormSliceMs);
+}
+
+Result<QList<SnmpVariable>> RowNotifier::bindingsFor(const NotificationChoice &choice)
+{
+    const Status checked = checkChoice(choice);
+    if (!checked)
+        return checked.failure();
+    QStringList objects;
+    const bool down = choice.oid == StandardTrap::LinkDown;
+    if (down || choice.oid == StandardTrap::LinkUp) {
+        const ServedObjects before = m_row.served();
+        if (!servesInterface(before, choice.ifIndex))
+            return failure(
+                QStringLiteral("Interface: the row serves no ifIndex %1").arg(choice.ifIndex));
+        // What the trap tells is what a poll reads from now on.
+        m_interfaces.set(choice.ifIndex, down, servedUptime(before));
+        objects = interfaceObjects(choice.ifIndex);
+    }
+    return notificationBindings(m_row.served(), choice.oid, objects + choice.objects);
+}
+
+Status RowNotifier::send(const NotificationChoice &choice)
+{
+    if (!m_running)
+        return failure(QStringLiteral("The row is not running"));
+    const Result<QList<SnmpVariable>> bindings = bindingsFor(choice);
+    if (!bindings)
+        return bindings.failure();
+    for (NotificationLink *link : m_links)
+        link->send(bindings.value());
+    return {};
+}
+
+void RowNotifier::requestRefused()
+{
+    if (!m_running || !m_settings.authenticationFailure || m_links.isEmpty())
+        return;
+    if (m_lastAuthenticationFailure.isValid() &&
+        m_lastAuthenticationFailure.elapsed() < AuthenticationFailureMs) {
+        ++m_counts.heldBack;
+        countsTouched();
+        return;
+    }
+    m_lastAuthenticationFailure.start();
+    send(NotificationChoice{StandardTrap::AuthenticationFailure, 0, {}});
+}
+
+void RowNotifier::stormSlice()
+{
+    const NotificationSchedule &schedule = m_settings.schedule;
+    qint64 owed = schedule.ratePerSecond * m_stormClock.elapsed() / 1000 - m_stormIssued;
+    if (owed <= 0)
+        return;
+    if (owed > MaxStormBacklog) {
+        m_counts.heldBack += quint64(owed - MaxStormBacklog);
+        m_stormIssued += owed - MaxStormBacklog;
+        owed = MaxStormBacklog;
+    }
+    const Result<QList<SnmpVariable>> bindings = bindingsFor(schedule.notification);
+    if (!bindings)
+        return;
+    // In batches until paid or the slice's time is up; the rest is owed to the next slice.
+    QElapsedTimer slice;
+    slice.start();
+    while (owed > 0 && slice.nsecsElapsed() < StormSliceNs) {
+        const int batch = int(qMin<qint64>(owed, StormBatch));
+        for (NotificationLink *link : m_links)
+            link->sendBurst(bindings.value(), batch);
+        m_stormIssued += batch;
+        owed -= batch;
+    }
+    // Behind, the next slice comes as soon as the row's waiting events had their turn.
+    const int interval = owed > 0 ? 0 : StormSliceMs;
+    if (m_storm.interval() != interval)
+        m_storm.setInterval(interval);
+}
+
+int RowNotifier::localizations() const
+{
+    int count = 0;
+    for (const NotificationLink *link : m_links)
+        count += link->localizations();
+    return count;
+}
