@@ -122,14 +122,13 @@ void SnmpAgents::setBehaviour(int index, const RowBehaviour &behaviour)
     if (m_behaviours[index] == behaviour)
         return;
     m_behaviours[index] = behaviour;
+    m_agents[index]->setBehaviour(behaviour);
     emit behaviourChanged(index);
 }
 
 RowCounts SnmpAgents::rowCounts(int index) const
 {
-    RowCounts counts;
-    counts.received = m_agents[index]->statistics().inPkts;
-    return counts;
+    return m_agents[index]->counts();
 }
 
 Status SnmpAgents::addV3User(int index, const QByteArray &name, usm::Auth auth,

@@ -102,6 +102,9 @@ private:
     // Whether `status` is a success; a failure is reported after the prefix.
     bool succeeded(const QString &failurePrefix, const Status &status);
     bool answerBulk(int index);
+    // Answers with the row's injected error status in place of what was asked: nothing is
+    // looked up, and nothing set.
+    bool answerWithError(int index);
     // A row the user made a device (a recording, or SNMPv3 users) answers as real agents do;
     // a plain one as the window's own agents always have.
     bool isDevice(int index) const;
