@@ -93,7 +93,7 @@ private:
     Status bind(const QHostAddress &host, quint16 port);
     void readDatagrams();
     void takeDatagram(QByteArrayView datagram);
-    // Whether the datagram just received survives the row's loss; draws for it otherwise.
+    // Whether the datagram just received survives the row's loss; a lost one is counted.
     bool survivesLoss();
     // Draws whether the answer in CurrentMessage is to be malformed, and spoils it if its kind
     // changes the message.
