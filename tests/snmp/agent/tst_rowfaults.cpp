@@ -110,7 +110,7 @@ QList<qint64> TstRowFaults::flood(Row row, int count, int ms)
         socket.writeDatagram(get({SysName}, sentAt.size() - 1), QHostAddress::LocalHost,
                              m_rows.port(row));
         if (sentAt.size() % 50 == 0 && !waitFor([&] { return caughtUp(false); }, 5000))
-            qWarning("the row fell behind at %lld", qlonglong(sentAt.size()));
+            break; // the row stopped reading: what it did is for the caller to judge
     }
     waitFor([&] { return caughtUp(false); }, 5000);
     waitFor([&] { return caughtUp(true); }, ms);
