@@ -130,7 +130,7 @@ void DatagramSocket::armHeldTimer()
 void DatagramSocket::sendHeld()
 {
     // A burst falling due at once goes out a share per turn, so other events are not held up.
-    constexpr int MostPerTurn = 16 * Batch;
+    constexpr int MostPerTurn = 4 * Batch;
     Batches &b = *m_batches;
     const auto now = DeadlineQueue<QtReply>::Clock::now();
     int sent = 0;
