@@ -41,14 +41,12 @@ class TstRowFaults : public QObject
 private slots:
     void initTestCase();
     void init();
-    void snmpgetWaitsOutTheLatency();
-    void answersInFlightWaitTogether();
+    void latencyHoldsEachAnswer();
     void heldAnswersWaitOnTheirOwn();
     void lossDropsItsShare();
     void muteAnswersNothingButCounts();
     void malformedAnswersAreRejected_data();
     void malformedAnswersAreRejected();
-    void injectedErrorsReachTheManager_data();
     void injectedErrorsReachTheManager();
 
 private:
@@ -131,23 +129,19 @@ QList<QByteArray> TstRowFaults::answersTo(Row row, const QByteArray &request, in
     return answers;
 }
 
-void TstRowFaults::snmpgetWaitsOutTheLatency()
+// Under 1 s of latency, give or take 200 ms, snmpget must give up at 0.5 s and get its answer
+// when it waits 2 s. A thousand answers held at once must each wait their own time (one after
+// another, the last would wait a thousand times as long): never early, late by no more than a
+// shared machine takes, and spread by the jitter.
+void TstRowFaults::latencyHoldsEachAnswer()
 {
-    m_rows.agents.setBehaviour(Plain, {.latencyMs = 1000});
+    m_rows.agents.setBehaviour(Plain, {.latencyMs = 1000, .jitterMs = 200});
     const ToolRun hasty =
         m_rows.run(Plain, "snmpget", V2c + QStringList{"-t", "0.5", "-r", "0"}, {SysName});
     QVERIFY2(hasty.exitCode != 0 && hasty.err.contains("Timeout"), qPrintable(hasty.out));
     const ToolRun patient =
         m_rows.run(Plain, "snmpget", V2c + QStringList{"-t", "2", "-r", "0"}, {SysName});
     QVERIFY2(patient.exitCode == 0 && patient.out.contains("Agent 1"), qPrintable(patient.err));
-}
-
-// A thousand answers held at once must each wait their own time (one after another, the last
-// would wait a thousand times as long): never early, late by no more than a shared machine
-// takes, and spread by the jitter.
-void TstRowFaults::answersInFlightWaitTogether()
-{
-    m_rows.agents.setBehaviour(Plain, {.latencyMs = 1000, .jitterMs = 200});
     QList<qint64> delays = flood(Plain, 1000, 5000);
     QCOMPARE(delays.size(), 1000);
     std::sort(delays.begin(), delays.end());
@@ -196,10 +190,6 @@ void TstRowFaults::lossDropsItsShare()
 // A mute row processes everything as usual, Reports included, and answers nothing.
 void TstRowFaults::muteAnswersNothingButCounts()
 {
-    const auto read = [&](const char *oid) {
-        const Result<SnmpMessage> answer = decodeMessage(answersTo(Device, get({oid})).value(0));
-        return answer ? answer.value().Variables.value(0).Value().toULongLong() : 0;
-    };
     m_rows.agents.setBehaviour(Device, {.mute = true});
     const RowCounts before = counts(Device);
     QVERIFY(flood(Device, 10, 0).isEmpty());
@@ -207,20 +197,18 @@ void TstRowFaults::muteAnswersNothingButCounts()
     const QByteArray discovery =
         encodeV3Message(v3Message(probe, 7, SnmpV3Flag::Reportable, {}, {}), 0).bytes;
     QVERIFY(answersTo(Device, discovery, 1, 300).isEmpty());
-    QVERIFY(answersTo(Device,
-                      encodeMessage(makeRequest(SnmpPdu::V2cBase, {SysName}, "public")).value(), 1,
-                      300)
-                .isEmpty());
     const RowCounts after = counts(Device);
-    QCOMPARE(after.received - before.received, 12u);
+    QCOMPARE(after.received - before.received, 11u);
     QCOMPARE(after.droppedByMute - before.droppedByMute, 11u); // the Gets and the Report
-    QCOMPARE(after.droppedOther - before.droppedOther, 1u);    // a device drops strangers
     QCOMPARE(after.answered, before.answered);
 
     m_rows.agents.setBehaviour(Device, {});
     // snmpInPkts counts what `received` counts, the request that reads it included.
-    const quint64 inPkts = read("1.3.6.1.2.1.11.1.0");
-    QCOMPARE(inPkts, counts(Device).received % (quint64(1) << 32));
+    const Result<SnmpMessage> inPkts =
+        decodeMessage(answersTo(Device, get({"1.3.6.1.2.1.11.1.0"})).value(0));
+    QVERIFY(inPkts && inPkts.value().Variables.size() == 1);
+    QCOMPARE(inPkts.value().Variables[0].Value().toULongLong(),
+             counts(Device).received % (quint64(1) << 32));
 }
 
 void TstRowFaults::malformedAnswersAreRejected_data()
@@ -315,34 +303,28 @@ void TstRowFaults::malformedAnswersAreRejected()
         QVERIFY2(refused, qPrintable(said));
 }
 
-void TstRowFaults::injectedErrorsReachTheManager_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("tool");
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("reason");
-    // RFC 2576 section 4.4: SNMPv1 has no noAccess, and names the object noSuchName.
-    QTest::newRow("v1 noAccess") << 6 << "snmpget" << QStringList{"-v1", "-c", "kettle"}
-                                 << "noSuchName";
-    QTest::newRow("v3 resourceUnavailable")
-        << 13 << "snmpget" << v3("noAuthNoPriv", "open") << "resourceUnavailable";
-    // In place of the refusal a Set otherwise gets.
-    QTest::newRow("v2c Set, authorizationError") << 16 << "snmpset" << V2c << "authorizationError";
-}
-
 void TstRowFaults::injectedErrorsReachTheManager()
 {
-    QFETCH(int, status);
-    QFETCH(QString, tool);
-    QFETCH(QStringList, options);
-    QFETCH(QString, reason);
-    m_rows.agents.setBehaviour(Device, {.errorPercent = 100, .errorStatus = status});
-    const quint64 before = counts(Device).errorsInjected;
-    const QStringList set{SysName, "s", "x"};
-    const ToolRun run =
-        m_rows.run(Device, tool, options, tool == "snmpset" ? set : QStringList{SysName});
-    QVERIFY2((run.out + run.err).contains(reason), qPrintable(run.out + run.err));
-    QCOMPARE(counts(Device).errorsInjected - before, 1u);
+    const struct
+    {
+        int status;
+        QString tool;
+        QStringList options;
+        QString reason;
+    } cases[] = {// RFC 2576 section 4.4: SNMPv1 has no noAccess, and names the object noSuchName.
+                 {6, "snmpget", {"-v1", "-c", "kettle"}, "noSuchName"},
+                 {13, "snmpget", v3("noAuthNoPriv", "open"), "resourceUnavailable"},
+                 // In place of the refusal a Set otherwise gets.
+                 {16, "snmpset", V2c, "authorizationError"}};
+    for (const auto &c : cases) {
+        m_rows.agents.setBehaviour(Device, {.errorPercent = 100, .errorStatus = c.status});
+        const quint64 before = counts(Device).errorsInjected;
+        const QStringList set{SysName, "s", "x"};
+        const ToolRun run =
+            m_rows.run(Device, c.tool, c.options, c.tool == "snmpset" ? set : QStringList{SysName});
+        QVERIFY2((run.out + run.err).contains(c.reason), qPrintable(run.out + run.err));
+        QCOMPARE(counts(Device).errorsInjected - before, 1u);
+    }
 }
 
 QTEST_GUILESS_MAIN(TstRowFaults)
