@@ -3,6 +3,7 @@
 #include "snmp/agent/datagramsocket_p.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <cstring>
@@ -10,6 +11,10 @@
 DatagramSocket::DatagramSocket(QUdpSocket *bound, QObject *parent)
     : QObject(parent), m_batches(std::make_unique<Batches>()), m_localPort(bound->localPort())
 {
+    m_heldTimer = new QTimer(this);
+    m_heldTimer->setSingleShot(true);
+    m_heldTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_heldTimer, &QTimer::timeout, this, &DatagramSocket::sendHeld);
     m_system = openSystemCalls(*bound);
     if (m_system) {
         delete bound;
@@ -79,4 +84,83 @@ QList<Failure> DatagramSocket::flush()
             failures.append(Failure{10000 + int(m_socket->error()), m_socket->errorString()});
     }
     return failures;
+}
+
+void DatagramSocket::replyLater(int i, QByteArrayView bytes, std::chrono::milliseconds delay,
+                                int copies)
+{
+    Batches &b = *m_batches;
+    const auto due = DeadlineQueue<QtReply>::Clock::now() + delay;
+    if (m_system)
+        b.heldBySystem.push(due, heldBySystem(i, bytes, copies));
+    else
+        b.heldByQt.push(due, QtReply{b.senders[i], b.senderPorts[i], bytes.toByteArray(), copies});
+    // The timer moves only for a reply due before the one it waits for.
+    if (!m_heldTimer->isActive() || due < b.heldTimerDue)
+        armHeldTimer();
+}
+
+qsizetype DatagramSocket::heldCount() const
+{
+    return m_batches->heldBySystem.size() + m_batches->heldByQt.size();
+}
+
+qsizetype DatagramSocket::dropHeld()
+{
+    const qsizetype held = heldCount();
+    m_batches->heldBySystem.clear();
+    m_batches->heldByQt.clear();
+    m_heldTimer->stop();
+    return held;
+}
+
+void DatagramSocket::armHeldTimer()
+{
+    Batches &b = *m_batches;
+    if (b.heldBySystem.isEmpty() && b.heldByQt.isEmpty()) {
+        m_heldTimer->stop();
+        return;
+    }
+    b.heldTimerDue = b.heldBySystem.isEmpty() ? b.heldByQt.nextDue() : b.heldBySystem.nextDue();
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
+        b.heldTimerDue - DeadlineQueue<QtReply>::Clock::now());
+    m_heldTimer->start(qMax(wait, std::chrono::milliseconds(0)));
+}
+
+void DatagramSocket::sendHeld()
+{
+    // A burst falling due at once goes out a share per turn, so other events are not held up.
+    constexpr int MostPerTurn = 4 * Batch;
+    Batches &b = *m_batches;
+    const auto now = DeadlineQueue<QtReply>::Clock::now();
+    int sent = 0;
+    QList<Failure> failures;
+    if (m_system) {
+        SystemReply replies[Batch];
+        while (sent < MostPerTurn) {
+            int taken = 0;
+            for (; taken < Batch; ++taken) {
+                std::optional<SystemReply> reply = b.heldBySystem.takeDue(now);
+                if (!reply)
+                    break;
+                replies[taken] = std::move(*reply);
+            }
+            if (taken == 0)
+                break;
+            failures += sendBySystem(std::span<const SystemReply>(replies, size_t(taken)));
+            sent += taken;
+        }
+    }
+    for (; sent < MostPerTurn && m_socket; ++sent) {
+        const std::optional<QtReply> reply = b.heldByQt.takeDue(now);
+        if (!reply)
+            break;
+        for (int copy = 0; copy < reply->copies; ++copy) {
+            if (m_socket->writeDatagram(reply->bytes, reply->to, reply->toPort) < 0)
+                failures.append(Failure{10000 + int(m_socket->error()), m_socket->errorString()});
+        }
+    }
+    armHeldTimer();
+    if (sent > 0)
+        emit heldSent(sent, failures);
 }

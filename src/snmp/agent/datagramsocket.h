@@ -7,9 +7,12 @@
 #include <QHostAddress>
 #include <QObject>
 
+#include <chrono>
 #include <memory>
+#include <span>
 
 class QSocketNotifier;
+class QTimer;
 class QUdpSocket;
 
 // A bound UDP socket that reads the datagrams waiting in one go and sends the replies to them
@@ -37,11 +40,23 @@ public:
     // Sends what is queued. Each datagram the system refused is one failure in the list.
     QList<Failure> flush();
 
+    // Holds `bytes` for the sender of datagram `i` and sends them, `copies` times, once `delay`
+    // has passed: every held reply waits its own time, however many wait.
+    void replyLater(int i, QByteArrayView bytes, std::chrono::milliseconds delay, int copies = 1);
+    qsizetype heldCount() const;
+    // Forgets the replies held; returns how many there were.
+    qsizetype dropHeld();
+
 signals:
     void readyRead();
+    // Held replies went out; each datagram the system refused is one failure.
+    void heldSent(int replies, const QList<Failure> &failures);
 
 private:
     struct Batches;
+    // A held reply: the sender kept as the calls that read its datagram give it, and the bytes.
+    struct SystemReply;
+    struct QtReply;
     // The system's batched calls, where it has them: one file per system defines these.
     struct SystemCalls;
     struct CloseSystemCalls
@@ -53,10 +68,15 @@ private:
     static int descriptorOf(const SystemCalls &calls);
     int receiveBySystem();
     QList<Failure> flushBySystem(int queued);
+    SystemReply heldBySystem(int i, QByteArrayView bytes, int copies) const;
+    QList<Failure> sendBySystem(std::span<const SystemReply> replies);
+    void sendHeld();
+    void armHeldTimer();
 
     std::unique_ptr<Batches> m_batches;
     SystemCallsPointer m_system;
     QUdpSocket *m_socket = nullptr; // where no batched calls exist
     QSocketNotifier *m_notifier = nullptr;
+    QTimer *m_heldTimer = nullptr;
     quint16 m_localPort = 0;
 };

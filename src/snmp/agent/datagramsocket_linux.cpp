@@ -20,6 +20,25 @@ void describe(msghdr &header, sockaddr_storage *address, socklen_t length, iovec
     header.msg_iovlen = 1;
 }
 
+// Sends every datagram the headers describe; one the system refuses is reported and skipped.
+QList<Failure> sendAll(int descriptor, mmsghdr *headers, int count)
+{
+    QList<Failure> failures;
+    for (int sent = 0; sent < count;) {
+        const int done = ::sendmmsg(descriptor, headers + sent, unsigned(count - sent), 0);
+        if (done > 0) {
+            sent += done;
+            continue;
+        }
+        if (done < 0 && errno == EINTR)
+            continue;
+        const int error = done < 0 ? errno : EIO;
+        failures.append(Failure{10000 + error, QString::fromLocal8Bit(std::strerror(error))});
+        ++sent;
+    }
+    return failures;
+}
+
 } // namespace
 
 struct DatagramSocket::SystemCalls
@@ -70,7 +89,6 @@ QList<Failure> DatagramSocket::flushBySystem(int queued)
 {
     Batches &b = *m_batches;
     SystemCalls &s = *m_system;
-    QList<Failure> failures;
     mmsghdr headers[Batch]{};
     iovec vectors[Batch]{};
     for (int k = 0; k < queued; ++k) {
@@ -78,18 +96,37 @@ QList<Failure> DatagramSocket::flushBySystem(int queued)
         vectors[k] = {b.out[k].data(), size_t(b.out[k].size())};
         describe(headers[k].msg_hdr, &s.from[i], s.headers[i].msg_hdr.msg_namelen, &vectors[k]);
     }
-    for (int sent = 0; sent < queued;) {
-        const int count = ::sendmmsg(s.descriptor, headers + sent, unsigned(queued - sent), 0);
-        if (count > 0) {
-            sent += count;
-            continue;
+    return sendAll(s.descriptor, headers, queued);
+}
+
+DatagramSocket::SystemReply DatagramSocket::heldBySystem(int i, QByteArrayView bytes,
+                                                         int copies) const
+{
+    static_assert(sizeof(sockaddr_storage) <= sizeof(SystemReply::to) &&
+                  alignof(sockaddr_storage) <= alignof(SystemReply));
+    const SystemCalls &s = *m_system;
+    SystemReply reply;
+    reply.toLength = s.headers[i].msg_hdr.msg_namelen;
+    std::memcpy(reply.to, &s.from[i], reply.toLength);
+    reply.bytes = bytes.toByteArray();
+    reply.copies = copies;
+    return reply;
+}
+
+QList<Failure> DatagramSocket::sendBySystem(std::span<const SystemReply> replies)
+{
+    // Room for every reply sent twice.
+    mmsghdr headers[2 * Batch]{};
+    iovec vectors[2 * Batch]{};
+    int count = 0;
+    for (const SystemReply &reply : replies) {
+        for (int copy = 0; copy < reply.copies && count < 2 * Batch; ++copy, ++count) {
+            vectors[count] = {const_cast<char *>(reply.bytes.constData()),
+                              size_t(reply.bytes.size())};
+            describe(headers[count].msg_hdr,
+                     reinterpret_cast<sockaddr_storage *>(const_cast<char *>(reply.to)),
+                     reply.toLength, &vectors[count]);
         }
-        if (count < 0 && errno == EINTR)
-            continue;
-        // The first of those left was refused: report it and go on with the others.
-        const int error = count < 0 ? errno : EIO;
-        failures.append(Failure{10000 + error, QString::fromLocal8Bit(std::strerror(error))});
-        ++sent;
     }
-    return failures;
+    return sendAll(m_system->descriptor, headers, count);
 }

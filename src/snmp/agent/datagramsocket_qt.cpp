@@ -29,3 +29,13 @@ QList<Failure> DatagramSocket::flushBySystem(int)
 {
     return {};
 }
+
+DatagramSocket::SystemReply DatagramSocket::heldBySystem(int, QByteArrayView, int) const
+{
+    return {};
+}
+
+QList<Failure> DatagramSocket::sendBySystem(std::span<const SystemReply>)
+{
+    return {};
+}

@@ -73,8 +73,17 @@ Status SnmpAgent::bind(const QHostAddress &host, quint16 port)
         }
     }
     Close();
+    // Counted since the row started, as an agent that restarts counts.
+    m_stats = {};
+    m_counts = {};
     m_socket = new DatagramSocket(socket, this);
     connect(m_socket, &DatagramSocket::readyRead, this, &SnmpAgent::readDatagrams);
+    connect(m_socket, &DatagramSocket::heldSent, this,
+            [this](int replies, const QList<Failure> &failures) {
+                m_counts.answered += quint64(replies);
+                for (const Failure &failure : failures)
+                    emit sendFailed(m_index, failure);
+            });
     return {};
 }
 
@@ -82,6 +91,7 @@ void SnmpAgent::Close()
 {
     if (!m_socket)
         return;
+    m_counts.droppedOther += quint64(m_socket->dropHeld());
     m_socket->deleteLater();
     m_socket = nullptr;
 }
@@ -113,27 +123,14 @@ void SnmpAgent::readDatagrams()
         m_warmer(std::span<const QByteArrayView>(datagrams, size_t(count)));
     }
     for (m_datagram = 0; m_datagram < count && m_socket == socket; ++m_datagram) {
-        const QByteArrayView datagram = socket->datagram(m_datagram);
         ++m_stats.inPkts;
-        if (datagram.isEmpty() || datagram.size() > MaxDatagram) {
-            ++m_stats.inAsnParseErrs;
-            ++m_dropped;
+        ++m_counts.received;
+        if (m_faulty && !survivesLoss())
             continue;
-        }
-        Result<SnmpMessage> message = decodeMessage(datagram, &m_current);
-        if (!message) {
-            if (!takeRefused(message.failure().number, datagram))
-                ++m_dropped;
-            continue;
-        }
-        if (!isRequest(message.value())) {
-            ++m_dropped;
-            continue;
-        }
-        m_v3.reset();
-        m_current = std::move(message.value());
-        m_request = datagram;
-        emit Request(m_index);
+        m_replied = false;
+        takeDatagram(socket->datagram(m_datagram));
+        if (!m_replied)
+            ++m_counts.droppedOther;
     }
     m_datagram = -1;
     m_request = {};
@@ -142,6 +139,29 @@ void SnmpAgent::readDatagrams()
             emit sendFailed(m_index, failure);
     }
     m_reading = false;
+}
+
+void SnmpAgent::takeDatagram(QByteArrayView datagram)
+{
+    if (datagram.isEmpty() || datagram.size() > MaxDatagram) {
+        ++m_stats.inAsnParseErrs;
+        ++m_dropped;
+        return;
+    }
+    Result<SnmpMessage> message = decodeMessage(datagram, &m_current);
+    if (!message) {
+        if (!takeRefused(message.failure().number, datagram))
+            ++m_dropped;
+        return;
+    }
+    if (!isRequest(message.value())) {
+        ++m_dropped;
+        return;
+    }
+    m_v3.reset();
+    m_current = std::move(message.value());
+    m_request = datagram;
+    emit Request(m_index);
 }
 
 UsmEngine &SnmpAgent::usm()
@@ -176,7 +196,13 @@ bool SnmpAgent::reply(const QByteArray &datagram)
 {
     if (datagram.isEmpty() || !m_socket || m_datagram < 0)
         return false;
+    m_replied = true;
+    if (m_faulty) {
+        replyWithFaults(datagram);
+        return true;
+    }
     m_socket->reply(m_datagram, datagram);
+    ++m_counts.answered;
     return true;
 }
 
@@ -230,6 +256,9 @@ void SnmpAgent::restoreRequestBindings()
 
 Result<bool> SnmpAgent::prepareResponse()
 {
+    // A kind that changes the message does so before it is encoded or secured.
+    if (m_faulty)
+        drawMalformed();
     if (m_v3)
         return prepareV3Response();
     const Status encoded = encodeMessage(m_current, m_response);

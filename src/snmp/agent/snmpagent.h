@@ -2,6 +2,7 @@
 
 #include "common/core/result.h"
 #include "snmp/answers/ownobjects.h"
+#include "snmp/answers/rowbehaviour.h"
 #include "snmp/answers/snmpstatistics.h"
 #include "snmp/codec/snmpmessage.h"
 #include "snmp/usm/usmengine.h"
@@ -9,6 +10,7 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
+#include <QRandomGenerator>
 
 #include <functional>
 #include <memory>
@@ -48,6 +50,20 @@ public:
     // Sends what prepareResponse made to the request's sender.
     Status SendResponse();
 
+    // Latency, loss, mute, injected errors and malformed answers; applies from the next
+    // datagram on. With none of them set, the row answers as if they did not exist.
+    void setBehaviour(const RowBehaviour &behaviour);
+    bool hasFaults() const { return m_faulty; }
+    // Whether the request being answered is to carry the behaviour's error status instead of
+    // its answer; asked once per request, just before it would be answered.
+    bool drawInjectedError();
+    // Whether the answer prepareResponse made is spoiled on purpose.
+    bool answerMalformed() const { return m_draw.malformed; }
+    // Whether what is sent reaches anyone: not while the row is mute.
+    bool answersGoOut() const { return !(m_faulty && m_behaviour.mute); }
+    // What became of the datagrams received since the row started listening.
+    RowCounts counts() const;
+
     // Datagrams that were no request (or no message at all): never answered, only counted.
     quint64 droppedCount() const { return m_dropped; }
     SnmpStatistics &statistics() { return m_stats; }
@@ -78,6 +94,13 @@ signals:
 private:
     Status bind(const QHostAddress &host, quint16 port);
     void readDatagrams();
+    void takeDatagram(QByteArrayView datagram);
+    // Whether the datagram just received survives the row's loss; a lost one is counted.
+    bool survivesLoss();
+    // Draws whether the answer in CurrentMessage is to be malformed, and spoils it if its kind
+    // changes the message.
+    void drawMalformed();
+    void replyWithFaults(const QByteArray &datagram);
     // Counts a datagram the community decoder refused for `fault`; true when it was taken up
     // as a version 3 message: answered, reported on or raised as a Request.
     bool takeRefused(int fault, QByteArrayView datagram);
@@ -98,4 +121,17 @@ private:
     std::optional<UsmEngine::Request> m_v3;
     bool m_reading = false;
     BatchWarmer m_warmer;
+
+    RowBehaviour m_behaviour;
+    bool m_faulty = false;
+    // What was drawn for the datagram being answered.
+    struct Draw
+    {
+        bool error = false;
+        bool malformed = false;
+    };
+    Draw m_draw;
+    QRandomGenerator m_random{QRandomGenerator::global()->generate()};
+    RowCounts m_counts;
+    bool m_replied = false; // the datagram being read got its answer, or would have
 };

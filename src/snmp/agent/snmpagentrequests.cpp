@@ -5,6 +5,7 @@
 #include "snmp/agent/rownotifier.h"
 #include "snmp/agent/snmpagent.h"
 #include "snmp/agent/tracerecords.h"
+#include "snmp/answers/injectederror.h"
 #include "snmp/answers/ownobjects.h"
 #include "snmp/answers/requestanswers.h"
 #include "snmp/answers/servedobjects.h"
@@ -59,7 +60,12 @@ void SnmpAgents::snmpAgent_Request(int index)
     // An answer routine that could not write its request record has reported it: the event
     // ends there, unanswered.
     bool answered = true;
-    switch (message.pdu()) {
+    const bool injected =
+        agent.hasFaults() && isAgentCommunity(message) && agent.drawInjectedError();
+    if (injected)
+        answered = answerWithError(index);
+    // An injected error takes the place of every answer routine.
+    switch (injected ? -1 : message.pdu()) {
     case SnmpPdu::GetRequest:
         answered = SnmpGetRequest(index);
         break;
@@ -121,6 +127,17 @@ bool SnmpAgents::answerSet(int index)
                          [this, index](SnmpMessage &message) { return answer(index, message); });
 }
 
+bool SnmpAgents::answerWithError(int index)
+{
+    SnmpMessage &message = m_agents[index]->CurrentMessage();
+    const QString failurePrefix = requestFailurePrefix();
+    if (m_trace.debugMode() &&
+        !traced(index, requestRecord(pduName(message.pdu()), message), QString(), failurePrefix))
+        return false;
+    injectError(message, m_behaviours[index].errorStatus);
+    return true;
+}
+
 bool SnmpAgents::answerRequest(int index, const QString &recordName, const QString &failurePrefix,
                                const AnswerRoutine &answer)
 {
@@ -145,7 +162,9 @@ void SnmpAgents::answerV3(int index)
     if (m_trace.debugMode() &&
         !traced(index, requestRecord(pduName(message.pdu()), message), user, failurePrefix))
         return;
-    if (meetsUserLevel(*agent.v3Request())) {
+    if (agent.hasFaults() && agent.drawInjectedError()) {
+        injectError(message, m_behaviours[index].errorStatus);
+    } else if (meetsUserLevel(*agent.v3Request())) {
         const qsizetype room = agent.responseLimit() - V3Wrapping - user.size();
         succeeded(failurePrefix, answer(index, message, room));
     } else {
@@ -220,8 +239,10 @@ void SnmpAgents::sendAnswer(int index, const QString &user)
     }
     if (!prepared.value())
         return; // too big even without bindings: dropped, as the agent counted
-    if (m_trace.debugMode() &&
-        !traced(index, responseRecord(agent.CurrentMessage()), user, failurePrefix))
+    // A mute row's answers go nowhere, so no record says they went.
+    if (m_trace.debugMode() && agent.answersGoOut() &&
+        !traced(index, responseRecord(agent.CurrentMessage(), agent.answerMalformed()), user,
+                failurePrefix))
         return;
     succeeded(failurePrefix, agent.SendResponse());
 }

@@ -127,6 +127,7 @@ void SnmpAgents::setBehaviour(int index, const RowBehaviour &behaviour)
     if (m_behaviours[index] == behaviour)
         return;
     m_behaviours[index] = behaviour;
+    m_agents[index]->setBehaviour(behaviour);
     emit behaviourChanged(index);
 }
 
@@ -137,9 +138,7 @@ void SnmpAgents::resetWrittenValues(int index)
 
 RowCounts SnmpAgents::rowCounts(int index) const
 {
-    RowCounts counts;
-    counts.received = m_agents[index]->statistics().inPkts;
-    return counts;
+    return m_agents[index]->counts();
 }
 
 CounterMotion SnmpAgents::counterMotion(int index) const

@@ -132,6 +132,9 @@ private:
     bool answerBulk(int index);
     // A Set on a row that accepts them from this community.
     bool answerSet(int index);
+    // Answers with the row's injected error status in place of what was asked: nothing is
+    // looked up, and nothing set.
+    bool answerWithError(int index);
     // A row the user made a device (a recording, or SNMPv3 users) answers as real agents do;
     // a plain one as the window's own agents always have.
     bool isDevice(int index) const;

@@ -16,11 +16,13 @@ QStringList requestRecord(const QString &name, const SnmpMessage &message)
     return lines;
 }
 
-QStringList responseRecord(const SnmpMessage &message)
+QStringList responseRecord(const SnmpMessage &message, bool malformed)
 {
     QStringList lines;
     lines.reserve(message.Variables.size() + 2);
     lines.append(QStringLiteral(" --> Response\t") + QString::number(message.MessageNumber));
+    if (malformed)
+        lines.first() += QStringLiteral(" (deliberately malformed)");
     for (const SnmpVariable &variable : message.Variables) {
         // A string goes out as UTF-8: the record holds those bytes, one character each.
         const QString value = variable.Type() == SnmpType::OctetString

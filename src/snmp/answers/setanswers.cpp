@@ -1,5 +1,6 @@
 #include "setanswers.h"
 
+#include "snmp/answers/injectederror.h"
 #include "snmp/answers/servedobjects.h"
 #include "snmp/codec/bercodec.h"
 #include "snmp/codec/snmpmessage.h"
@@ -94,28 +95,4 @@ Status answerSetRequest(SnmpMessage &message, const ServedObjects &objects, Writ
     for (const SnmpVariable &variable : message.Variables)
         written.write(oidContentOf(variable), variable.valueElement());
     return {};
-}
-
-int v1ErrorStatus(int status)
-{
-    switch (status) {
-    case SnmpError::WrongValue:
-    case SnmpError::WrongEncoding:
-    case SnmpError::WrongType:
-    case SnmpError::WrongLength:
-    case SnmpError::InconsistentValue:
-        return SnmpError::BadValue;
-    case SnmpError::NoAccess:
-    case SnmpError::NotWritable:
-    case SnmpError::NoCreation:
-    case SnmpError::InconsistentName:
-    case SnmpError::AuthorizationError:
-        return SnmpError::NoSuchName;
-    case SnmpError::ResourceUnavailable:
-    case SnmpError::CommitFailed:
-    case SnmpError::UndoFailed:
-        return SnmpError::GenErr;
-    default:
-        return status;
-    }
 }

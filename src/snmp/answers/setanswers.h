@@ -15,6 +15,3 @@ struct SnmpMessage;
 // when a served object cannot be made (a typed value that does not fit its type).
 Status answerSetRequest(SnmpMessage &message, const ServedObjects &objects, WrittenValues &written,
                         bool mayWrite);
-
-// The SNMPv1 error status standing for an SNMPv2 one (RFC 3584 4.3).
-int v1ErrorStatus(int status);

@@ -16,8 +16,9 @@ struct SnmpStatistics
 };
 
 // What a row did with what it received, for its behaviour dialog. `received` is snmpInPkts
-// without the wrap; every datagram received ends in exactly one of the other counts but
-// `waiting`, which holds answers still held back by latency.
+// without the wrap; every datagram received ends in exactly one of answered, droppedByLoss,
+// droppedByMute and droppedOther, or is still `waiting`: its answer held back by latency.
+// errorsInjected and malformedSent count answers of those, when they were made.
 struct RowCounts
 {
     quint64 received = 0;
