@@ -41,37 +41,24 @@ AdapterRecord adapterShowing(const QString &name, const QString &type, QStringLi
             v[5], v[6], v[7] == "True", v[8], v[9], v[10]};
 }
 
-// Empty, or an address of the protocol (AnyIPProtocol: of either); several only in a list.
-bool isAddresses(const QString &text, QAbstractSocket::NetworkLayerProtocol protocol,
-                 bool list = false)
+// Empty, or one address of the protocol.
+bool isAddress(const QString &text, QAbstractSocket::NetworkLayerProtocol protocol)
 {
-    const QStringList items = text.isEmpty() ? QStringList() : text.split(", ");
-    return (list || items.size() <= 1) && std::ranges::all_of(items, [&](const QString &item) {
-               const QHostAddress address(item);
-               return !address.isNull() && (protocol == QAbstractSocket::AnyIPProtocol ||
-                                            address.protocol() == protocol);
-           });
+    return text.isEmpty() || QHostAddress(text).protocol() == protocol;
 }
 
-// One adapter's eleven values, each empty or of the shape its label names.
+// The address lines of one adapter: one address each, a mask with an address, IPv6 without
+// a zone, and no lease data without a lease.
 void checkDetailLines(const QListWidget *list)
 {
     const QStringList v = entries(list).replaceInStrings(QRegularExpression("^[^\t]*\t\t"), "");
     const QByteArray all = v.join(" | ").toUtf8();
     QCOMPARE(v.size(), Labels.size());
-    const auto ipv4 = QAbstractSocket::IPv4Protocol, any = QAbstractSocket::AnyIPProtocol;
-    QVERIFY2(QRegularExpression("^([0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2})*)?$").match(v[0]).hasMatch(),
-             all);
-    QVERIFY2(isAddresses(v[1], ipv4) && isAddresses(v[3], ipv4) && isAddresses(v[4], ipv4) &&
-                 isAddresses(v[2], any, true) && isAddresses(v[6], any, true) &&
-                 isAddresses(v[8], any),
-             all);
-    QCOMPARE(v[3].isEmpty(), v[1].isEmpty()); // a mask goes with an address
-    QVERIFY2(isAddresses(v[5], QAbstractSocket::IPv6Protocol) && !v[5].contains('%'), all);
-    // No lease, no lease data.
+    const auto ipv4 = QAbstractSocket::IPv4Protocol;
+    QVERIFY2(isAddress(v[1], ipv4) && isAddress(v[3], ipv4) && isAddress(v[4], ipv4), all);
+    QCOMPARE(v[3].isEmpty(), v[1].isEmpty());
+    QVERIFY2(isAddress(v[5], QAbstractSocket::IPv6Protocol) && !v[5].contains('%'), all);
     QVERIFY2(v[7] == "True" || (v[7] == "False" && v.mid(8) == QStringList(3)), all);
-    for (const QString &time : {v[9], v[10]})
-        QVERIFY2(time.isEmpty() || QDateTime::fromString(time, Qt::ISODate).isValid(), all);
 }
 
 // A lease on one line (times in UTC), "none" for no lease.
@@ -103,8 +90,7 @@ class TstNicInfo : public QObject
 private slots:
     void listsEthernetAdaptersAndShowsTheOneInUse();
     void realAdaptersGiveWellFormedLines();
-    void routesNameServersAndAdapterTypes();
-    void leasesAndTheirTimes();
+    void routesNameServersAdapterTypesAndLeases();
 };
 
 void TstNicInfo::listsEthernetAdaptersAndShowsTheOneInUse()
@@ -141,17 +127,6 @@ void TstNicInfo::listsEthernetAdaptersAndShowsTheOneInUse()
     QCOMPARE(test.ipInfo.currentAdapter(), 2);
     QVERIFY(test.messages.texts.isEmpty());
 
-    // Between two openings an adapter is plugged in ahead of the one in use, which is still
-    // the one shown; each opening reads the adapters afresh.
-    QList<AdapterRecord> adapters = {adapterRecord("eth0", "Ethernet", "127.0.0.10")};
-    AdapterInfo ipInfo([&adapters] { return AdapterSnapshot{adapters, 0}; });
-    adapters.prepend(adapterRecord("eth9", "Ethernet", "127.0.0.90"));
-    FrmNicInfo second(ipInfo);
-    QCOMPARE(entries(second.lbxNIC), QStringList({"eth9", "eth0"}));
-    QCOMPARE(second.lbxNIC->currentRow(), 1);
-    QCOMPARE(second.lbxAdapterInfo->item(1)->text(), "IPv4 Address :\t\t127.0.0.10");
-    QCOMPARE(ipInfo.currentAdapter(), 1);
-
     // Only other adapters: nothing listed, and no stray adapter's values shown.
     AdapterInfo none(
         {{adapterRecord("lo", "Loopback", "127.0.0.1"), adapterRecord("ppp0", "PPP")}, 0});
@@ -169,7 +144,7 @@ void TstNicInfo::realAdaptersGiveWellFormedLines()
     // Start-up's address is an IPv4 address, and never a loopback adapter's unless the machine
     // has nothing else.
     QVERIFY2(!ipInfo.ipv4Address().isEmpty() &&
-                 isAddresses(ipInfo.ipv4Address(), QAbstractSocket::IPv4Protocol),
+                 isAddress(ipInfo.ipv4Address(), QAbstractSocket::IPv4Protocol),
              qPrintable(ipInfo.ipv4Address()));
     QVERIFY(ipInfo.adapterType() != QStringLiteral("Loopback"));
     FrmNicInfo window(ipInfo);
@@ -180,7 +155,7 @@ void TstNicInfo::realAdaptersGiveWellFormedLines()
     }
 }
 
-void TstNicInfo::routesNameServersAndAdapterTypes()
+void TstNicInfo::routesNameServersAdapterTypesAndLeases()
 {
     const QByteArray table =
         "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
@@ -212,30 +187,21 @@ void TstNicInfo::routesNameServersAndAdapterTypes()
     // Wireless adapters look like Ethernet at the link layer.
     const auto ethernet = QNetworkInterface::Ethernet;
     QCOMPARE(adapterTypeName(ethernet, "DEVTYPE=wlan\nINTERFACE=wlan0\nIFINDEX=3\n"), "Wireless");
-    QCOMPARE(adapterTypeName(ethernet, "DEVTYPE=bridge\nINTERFACE=br0\n"), "Ethernet");
     QCOMPARE(adapterTypeName(ethernet, {}), "Ethernet");
-}
 
-void TstNicInfo::leasesAndTheirTimes()
-{
     const auto dhclient = [](const QByteArray &text, const char *adapter) {
         return leaseText(parseDhclientLease(text, adapter));
     };
     QCOMPARE(dhclient(DhclientSample, "eth0"),
              "192.0.2.3 192.0.2.254 2026-12-02T00:30:05Z 2026-12-03T00:30:05Z");
     QCOMPARE(dhclient(DhclientSample, "eth1"), "none");
-    QCOMPARE(dhclient("lease { interface \"eth0\"; fixed-addr", "eth0"), "none");
     // Without a lease time the moment it was obtained is unknown.
     QCOMPARE(dhclient("lease {\n interface \"eth0\";\n fixed-address 192.0.2.3;\n"
                       " expire epoch 1796173200; # Wed Dec  2 01:00:00 2026\n}\n",
                       "eth0"),
              "192.0.2.3   2026-12-02T01:00:00Z");
-    QCOMPARE(
-        dhclient("lease { interface \"eth0\"; fixed-address 192.0.2.3; expire never;}", "eth0"),
-        "192.0.2.3   ");
     // Shown as the local clock reading with its offset, naming the same instant.
     const QDateTime expires = parseDhclientLease(DhclientSample, "eth0")->expires;
-    QCOMPARE(leaseTimeText(QDateTime()), QString());
     const QString text = leaseTimeText(expires);
     QVERIFY(text.startsWith(expires.toLocalTime().toString("yyyy-MM-ddTHH:mm:ss")));
     QCOMPARE(QDateTime::fromString(text, Qt::ISODate), expires);
@@ -252,7 +218,6 @@ void TstNicInfo::leasesAndTheirTimes()
     const DhcpLease newer{"100.64.0.5", "100.64.0.2", {}, written.addDays(-200)};
     const DhcpLease elsewhere{"100.71.7.7", "100.71.7.1", {}, written.addDays(-10)};
     QCOMPARE(chooseLease({old, newer, elsewhere}, {"100.64.0.5"})->server, "100.64.0.2");
-    QCOMPARE(chooseLease({newer, old}, {"100.64.0.5"})->server, "100.64.0.2");
     QVERIFY(!chooseLease({elsewhere}, {"100.64.0.5"}));
 
     QTemporaryDir root;
@@ -275,7 +240,6 @@ void TstNicInfo::leasesAndTheirTimes()
     QCOMPARE(addresses,
              QStringList({"192.0.2.3", "198.51.100.20", "198.51.100.21", "198.51.100.22"}));
     QVERIFY(readLeases(root.path(), "eth7", 7).isEmpty());
-    QVERIFY(readLeases(root.path() + "/missing", "eth0", 4).isEmpty());
 }
 
 QTEST_MAIN(TstNicInfo)

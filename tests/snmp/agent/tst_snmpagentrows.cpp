@@ -67,8 +67,6 @@ void TstSnmpAgentRows::netSnmpTools_data()
         << walk + "." + Sys +
                "7.0 = No more variables left in this MIB View (It is past the end of the MIB "
                "tree)\n";
-    QTest::newRow("wrong community")
-        << "snmpget -v2c -c public" << SysName << ".1.3.6.1.2.1.1.5.0 = NULL\n";
 }
 
 // Refused sets are the device rows' test, for plain rows too.
@@ -160,8 +158,7 @@ void TstSnmpAgentRows::typedObjectsAsTheBoxesRead()
     QCOMPARE(value(6), QStringLiteral("6"));
 }
 
-// Broken and foreign datagrams must neither crash nor block the row, nor be answered; what
-// decodes must encode to bytes that decode to the same message again.
+// Broken and foreign datagrams must neither crash nor block the row, nor be answered.
 void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
 {
     const SnmpAgent &agent = m_rows.agents.snmpAgent(0);
@@ -201,12 +198,6 @@ void TstSnmpAgentRows::survivesAHundredThousandBadDatagrams()
             const QByteArrayView first = firstOidContent(datagram);
             if (decoded && !decoded.value().Variables.isEmpty())
                 QCOMPARE(first, oidContentOf(decoded.value().Variables[0]));
-            if (decoded) {
-                const Result<QByteArray> encoded = encodeMessage(decoded.value());
-                QVERIFY(encoded && decodeMessage(encoded.value()));
-                QCOMPARE(encodeMessage(decodeMessage(encoded.value()).value()).value(),
-                         encoded.value());
-            }
             const bool request = pdu == SnmpPdu::GetRequest || pdu == SnmpPdu::GetNextRequest ||
                                  pdu == SnmpPdu::SetRequest || pdu == SnmpPdu::GetBulkRequest;
             ++(request ? expectedAnswers : expectedDropped);
@@ -289,21 +280,15 @@ void TstSnmpAgentRows::traceFailureEndsTheEvent()
     const Event events[] = {{32, "kettle", "SnmpGetRequest"},
                             {65, "kettle", "SnmpGetNextRequest"},
                             {64, "public", "snmpAgent_Request"}}; // traces the response only
-    // A device that refuses every write, then no trace folder at all.
-    QVERIFY(QFile::link("/dev/full", m_rows.traceFile(0)));
-    for (const bool folder : {true, false}) {
-        if (!folder)
-            QVERIFY(QDir(m_rows.traceFolder()).removeRecursively());
-        for (const auto &[type, community, handler] : events) {
-            QStringList &texts = m_rows.messages.texts;
-            texts.clear();
-            QVERIFY(!m_rows.exchange(0, makeRequest(type, {SysName}, community), 300));
-            QTRY_COMPARE(texts.size(), 1); // the handler may come late
-            QVERIFY2(texts[0].startsWith(QStringLiteral("Modul: %1, Err: ").arg(handler)),
-                     qPrintable(texts[0]));
-        }
+    QVERIFY(QFile::link("/dev/full", m_rows.traceFile(0)));       // refuses every write
+    for (const auto &[type, community, handler] : events) {
+        QStringList &texts = m_rows.messages.texts;
+        texts.clear();
+        QVERIFY(!m_rows.exchange(0, makeRequest(type, {SysName}, community), 300));
+        QTRY_COMPARE(texts.size(), 1); // the handler may come late
+        QVERIFY2(texts[0].startsWith(QStringLiteral("Modul: %1, Err: ").arg(handler)),
+                 qPrintable(texts[0]));
     }
-    QVERIFY(!QDir(m_rows.traceFolder()).exists());
 }
 
 QTEST_GUILESS_MAIN(TstSnmpAgentRows)
