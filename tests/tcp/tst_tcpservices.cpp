@@ -1,6 +1,7 @@
 #include "app/helppage.h"
 #include "snmp/ui/snmpagentpage.h"
 #include "support/testwindow.h"
+#include "tcp/tcpconnection.h"
 #include "tcp/tcpserver.h"
 #include "tcp/tcpservicepage.h"
 #include "tcp/tcpservices.h"
@@ -254,6 +255,7 @@ void TstTcpServices::oneClientThroughARowsStopAndStartAnsweredAndTraced()
 }
 
 // Ids are unique, reused only after a close, and a connection is refused while all are taken.
+// A peer that sends but does not read is no longer read, and loses nothing once it reads.
 void TstTcpServices::idsUniqueAndReusedOnlyAfterAClose()
 {
     TcpServer server(2, nullptr, 3);
@@ -261,7 +263,15 @@ void TstTcpServices::idsUniqueAndReusedOnlyAfterAClose()
     const int port = server.localPort();
     QSignalSpy connected(&server, &TcpServer::Connected);
     QSignalSpy disconnected(&server, &TcpServer::Disconnected);
+    const QString bigReply(256 * 1024, QLatin1Char('r'));
+    qint64 mostPending = 0, delivered = 0, answered = 0;
+    connect(&server, &TcpServer::DataIn, &server, [&](int, qint16 id, const QString &, int n) {
+        delivered += n;
+        answered += server.sendText(id, bigReply).ok();
+        mostPending = std::max(mostPending, server.pendingBytes(id));
+    });
     QTcpSocket clients[4];
+    clients[0].setReadBufferSize(1); // takes nothing off the network while we do not read
     for (QTcpSocket &client : clients)
         QVERIFY(connectTo(client, port));
     QTRY_COMPARE(clients[3].state(), QAbstractSocket::UnconnectedState);
@@ -274,6 +284,18 @@ void TstTcpServices::idsUniqueAndReusedOnlyAfterAClose()
     QVERIFY(connectTo(clients[3], port));
     QTRY_COMPARE(connected.size(), 4);
     QCOMPARE(idOf(connected.last()), qint16(2));
+
+    for (int ping = 0; ping < 200; ++ping, QTest::qWait(1))
+        clients[0].write("ping");
+    QTest::qWait(100);
+    // Without the pause every ping would queue another quarter megabyte in our process.
+    QVERIFY2(mostPending <= TcpConnection::ReplyBacklogBytes + bigReply.size(),
+             QByteArray::number(mostPending));
+    clients[0].setReadBufferSize(0);
+    qint64 received = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((received += clients[0].readAll().size(),
+                              delivered == 800 && received == answered * bigReply.size()),
+                             15000);
 }
 
 void TstTcpServices::everyReplyWholeAndInOrder_data()
