@@ -119,7 +119,7 @@ Result<QList<SnmpVariable>> RowNotifier::bindingsFor(const NotificationChoice &c
             return failure(
                 QStringLiteral("Interface: the row serves no ifIndex %1").arg(choice.ifIndex));
         // What the trap tells is what a poll reads from now on.
-        m_interfaces.set(choice.ifIndex, down, servedUptime(before));
+        m_interfaces.set(choice.ifIndex, down, servedUptime(before), before.counterTicks());
         objects = interfaceObjects(choice.ifIndex);
     }
     return notificationBindings(m_row.served(), choice.oid, objects + choice.objects);

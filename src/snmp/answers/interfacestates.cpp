@@ -1,5 +1,6 @@
 #include "interfacestates.h"
 
+#include "snmp/answers/interfacecounters.h"
 #include "snmp/codec/bercodec.h"
 #include "snmp/codec/snmptypes.h"
 #include "snmp/codec/snmpvariable.h"
@@ -30,9 +31,29 @@ int indexAfter(QByteArrayView arcs)
 
 } // namespace
 
-void InterfaceStates::set(int ifIndex, bool down, quint32 uptime)
+void InterfaceStates::set(int ifIndex, bool down, quint32 uptime, qint64 counterTicks)
 {
-    m_states.insert(ifIndex, State{down, uptime});
+    State &state = m_states[ifIndex];
+    if (state.down && !down)
+        state.downBefore += qMax<qint64>(0, counterTicks - state.changedAt);
+    if (state.down != down)
+        state.changedAt = counterTicks;
+    state.down = down;
+    state.lastChange = uptime;
+}
+
+qint64 InterfaceStates::countingTicks(QByteArrayView oidContent, qint64 ticks) const
+{
+    if (m_states.isEmpty())
+        return ticks;
+    const std::optional<InterfaceCounter> counter = interfaceCounter(oidContent);
+    if (!counter)
+        return ticks;
+    const auto state = m_states.constFind(indexAfter(counter->index));
+    if (state == m_states.cend())
+        return ticks;
+    const qint64 stopped = state->downBefore + (state->down ? ticks - state->changedAt : 0);
+    return qMax<qint64>(0, ticks - stopped);
 }
 
 bool InterfaceStates::isDown(int ifIndex) const

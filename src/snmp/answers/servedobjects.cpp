@@ -129,6 +129,11 @@ ServedObjects::Ref ServedObjects::nextRecordedOrSystem(QByteArrayView oidContent
     return found;
 }
 
+qint64 ServedObjects::counterTicks() const
+{
+    return m_row.AgentStartTime.secsTo(m_now) * 100;
+}
+
 Status ServedObjects::fill(SnmpVariable &variable, Ref ref) const
 {
     if (m_written->isEmpty())
@@ -171,9 +176,11 @@ Status ServedObjects::fillAsServed(SnmpVariable &variable, Ref ref) const
         element = advanced;
     } else if (m_behaviour->countersAdvance) {
         // On the clock sysUpTime.0 reads, so rates from its deltas come out exact.
-        counter =
-            m_counters.advanced(m_tree->oidContentAt(ref.offset), element,
-                                m_row.AgentStartTime.secsTo(m_now) * 100, m_behaviour->speedFactor);
+        const QByteArrayView content = m_tree->oidContentAt(ref.offset);
+        const qint64 ticks = counterTicks();
+        counter = m_counters.advanced(
+            content, element, m_interfaces ? m_interfaces->countingTicks(content, ticks) : ticks,
+            m_behaviour->speedFactor);
         if (counter.size > 0)
             element = counter.view();
     }

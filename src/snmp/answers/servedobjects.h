@@ -46,6 +46,8 @@ public:
                   const QDateTime &now, bool v1, RowKind kind = RowKind::Device);
 
     RowKind kind() const { return m_kind; }
+    // The clock counters advance on: hundredths of a second since the row started.
+    qint64 counterTicks() const;
     // The typed object: on a device it overrides a recorded one with its identifier; a plain
     // row answers it to a Get of exactly its text, after the system objects.
     void setTypedObject(const ControlledObject &object);

@@ -1,6 +1,7 @@
 #include "support/testrows.h"
 
 #include "snmp/answers/countermotion.h"
+#include "snmp/answers/notificationcontent.h"
 #include "snmp/codec/snmptypes.h"
 #include "snmp/recording/recordedtree.h"
 
@@ -26,16 +27,20 @@ const QByteArray Speeds = ".1.3.6.1.2.1.2.2.1.5.1 = Gauge32: 1000000000\n"
                           ".1.3.6.1.2.1.2.2.1.5.6 = Gauge32: 0\n";
 const double Speed[] = {1e9, 1e11, 4294967295.0, 2.5e10, 1e9, 0};
 
-// Interface 1 with every twin pair, each 64-bit low half its own; interface 2's octets on a fast
-// line; an error counter; counters no table describes, one close to 2^64; a gauge.
+// Interfaces 1 and 2 in ifIndex; interface 1 with every twin pair, each 64-bit low half its own;
+// interface 2's octets on a fast line; an error counter; counters no table describes, one close to
+// 2^64; a gauge.
 QByteArray recording()
 {
-    QByteArray walk = Speeds + ".1.3.6.1.2.1.2.2.1.10.2 = Counter32: 5\n"
-                               ".1.3.6.1.2.1.31.1.1.1.6.2 = Counter64: 77777777777777\n"
-                               ".1.3.6.1.2.1.2.2.1.14.1 = Counter32: 3\n"
-                               ".1.3.6.1.4.1.99999.1.1 = Counter32: 7\n"
-                               ".1.3.6.1.4.1.99999.1.2 = Counter64: 18446744073709551000\n"
-                               ".1.3.6.1.4.1.99999.1.3 = Gauge32: 42\n";
+    QByteArray walk = ".1.3.6.1.2.1.2.2.1.1.1 = INTEGER: 1\n"
+                      ".1.3.6.1.2.1.2.2.1.1.2 = INTEGER: 2\n" +
+                      Speeds +
+                      ".1.3.6.1.2.1.2.2.1.10.2 = Counter32: 5\n"
+                      ".1.3.6.1.2.1.31.1.1.1.6.2 = Counter64: 77777777777777\n"
+                      ".1.3.6.1.2.1.2.2.1.14.1 = Counter32: 3\n"
+                      ".1.3.6.1.4.1.99999.1.1 = Counter32: 7\n"
+                      ".1.3.6.1.4.1.99999.1.2 = Counter64: 18446744073709551000\n"
+                      ".1.3.6.1.4.1.99999.1.3 = Gauge32: 42\n";
     for (int p = 0; p < 8; ++p)
         walk += QString::asprintf(".%s.1 = Counter32: %d\n.%s%d.1 = Counter64: %llu\n",
                                   qPrintable(Narrow[p]), p, qPrintable(IfX), 6 + p,
@@ -67,6 +72,7 @@ private slots:
     void risesByTheRateOverSysUpTime();
     void ratesFitWhatTheyCount();
     void v1NeverSeesCounter64();
+    void aDownInterfaceStops();
 
 private:
     QMap<QString, quint64> poll(int row)
@@ -174,6 +180,30 @@ void TstAdvancingCounters::v1NeverSeesCounter64()
     const ToolRun walk = m_rows.run(1, "snmpwalk", {"-v1", "-c", "kettle"}, {"1.3.6.1"});
     QVERIFY2(walk.exitCode == 0 && walk.out.contains(" = Counter32: "), qPrintable(walk.err));
     QVERIFY(!walk.out.contains(" = Counter64: "));
+}
+
+void TstAdvancingCounters::aDownInterfaceStops()
+{
+    SnmpAgents &agents = m_rows.agents;
+    const QString octets1 = IfX + "6.1", octets2 = IfX + "6.2";
+    QVERIFY(agents.sendNotification(1, {StandardTrap::LinkDown, 1, {}}));
+    const QMap<QString, quint64> down = poll(1);
+    QTest::qWait(1100);
+    const QMap<QString, quint64> later = poll(1);
+    for (int p = 0; p < 8; ++p) {
+        const QString wide = IfX + QString::number(6 + p) + ".1";
+        QCOMPARE(later[wide], down[wide]);
+        QCOMPARE(later[Narrow[p] + ".1"], down[Narrow[p] + ".1"]);
+    }
+    QVERIFY(later[octets2] > down[octets2]);
+
+    // Back up, it goes on from where it stopped: a second or more behind its unstopped self.
+    QVERIFY(agents.sendNotification(1, {StandardTrap::LinkUp, 1, {}}));
+    QTest::qWait(1100);
+    const QMap<QString, quint64> up = poll(1);
+    QVERIFY(up[octets1] > later[octets1]);
+    QVERIFY(up[octets1] <= predicted(1, octets1, up[Uptime] - 100));
+    QCOMPARE(up[octets2], predicted(1, octets2, up[Uptime]));
 }
 
 QTEST_GUILESS_MAIN(TstAdvancingCounters)
