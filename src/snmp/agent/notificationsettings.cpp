@@ -23,6 +23,8 @@ const UsmUser *userNamed(const QList<UsmUser> &users, const QByteArray &name)
     return nullptr;
 }
 
+} // namespace
+
 Status checkDestination(const NotificationDestination &destination, const QList<UsmUser> &users)
 {
     if (!isUnicast(QHostAddress(destination.address)))
@@ -47,8 +49,6 @@ Status checkDestination(const NotificationDestination &destination, const QList<
                            .arg(QString::fromUtf8(destination.user)));
     return {};
 }
-
-} // namespace
 
 QString notSentName(NotSent reason)
 {

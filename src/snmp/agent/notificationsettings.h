@@ -91,4 +91,6 @@ struct NotificationCounts
 // A failure naming the first field that does not hold, fit to show as it is. `users` are the
 // row's SNMPv3 users.
 Status checkNotifications(const NotificationSettings &settings, const QList<UsmUser> &users);
+// The same for one destination; the failure names its field, not the destination.
+Status checkDestination(const NotificationDestination &destination, const QList<UsmUser> &users);
 Status checkChoice(const NotificationChoice &choice);

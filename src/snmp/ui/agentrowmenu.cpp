@@ -6,6 +6,7 @@
 #include "common/widgets/controlnames.h"
 #include "snmp/agent/recordingloader.h"
 #include "snmp/ui/behaviourdialog.h"
+#include "snmp/ui/notificationsdialog.h"
 #include "snmp/ui/snmpagentpage.h"
 #include "snmp/ui/v3usersdialog.h"
 
@@ -32,6 +33,10 @@ AgentRowMenu::AgentRowMenu(SnmpAgentPage &page, SnmpAgents &agents, RecordingLoa
     mnuBehaviour = mnuAgentRow->addAction(QStringLiteral("Behaviour…"));
     mnuBehaviour->setObjectName(QStringLiteral("mnuBehaviour"));
     connect(mnuBehaviour, &QAction::triggered, this, [this] { mnuBehaviour_Click(m_menuRow); });
+    mnuNotifications = mnuAgentRow->addAction(QStringLiteral("Notifications…"));
+    mnuNotifications->setObjectName(QStringLiteral("mnuNotifications"));
+    connect(mnuNotifications, &QAction::triggered, this,
+            [this] { mnuNotifications_Click(m_menuRow); });
     connect(mnuServeRecording, &QAction::triggered, this,
             [this] { mnuServeRecording_Click(m_menuRow); });
     connect(mnuServeSystemObjects, &QAction::triggered, this,
@@ -64,18 +69,29 @@ void AgentRowMenu::mnuV3Users_Click(int index)
     dialog->show();
 }
 
-void AgentRowMenu::mnuBehaviour_Click(int index)
+template <typename Dialog> bool AgentRowMenu::raiseOpen(int index)
 {
     // One dialog a row: a second would show settings the first may overwrite.
-    for (BehaviourDialog *open : m_page.findChildren<BehaviourDialog *>()) {
+    for (Dialog *open : m_page.findChildren<Dialog *>()) {
         if (open->row() == index) {
             open->raise();
             open->activateWindow();
-            return;
+            return true;
         }
     }
-    auto *dialog = new BehaviourDialog(m_agents, index, m_services.messages, &m_page);
-    dialog->show();
+    return false;
+}
+
+void AgentRowMenu::mnuBehaviour_Click(int index)
+{
+    if (!raiseOpen<BehaviourDialog>(index))
+        (new BehaviourDialog(m_agents, index, m_services.messages, &m_page))->show();
+}
+
+void AgentRowMenu::mnuNotifications_Click(int index)
+{
+    if (!raiseOpen<NotificationsDialog>(index))
+        (new NotificationsDialog(m_agents, index, m_services.messages, &m_page))->show();
 }
 
 void AgentRowMenu::mnuServeRecording_Click(int index)

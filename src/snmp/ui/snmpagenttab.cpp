@@ -1,5 +1,6 @@
 #include "snmpagenttab.h"
 
+#include "snmp/agent/notificationform.h"
 #include "snmp/agent/snmpagents.h"
 #include "snmp/agent/v3userform.h"
 #include "snmp/recording/recordedtree.h"
@@ -43,6 +44,7 @@ SnmpAgentTab::SnmpAgentTab(SnmpAgentPage &page, SnmpAgents &agents, RecordingLoa
     connect(&agents, &SnmpAgents::runningChanged, this, &SnmpAgentTab::showRunning);
     connect(&agents, &SnmpAgents::servedChanged, this, &SnmpAgentTab::showServed);
     connect(&agents, &SnmpAgents::behaviourChanged, this, &SnmpAgentTab::showServed);
+    connect(&agents, &SnmpAgents::notificationCountsChanged, this, &SnmpAgentTab::showServed);
     connect(&agents, &SnmpAgents::portChosen, this,
             [this](int index, const QString &port) { m_page.txtSnmpPort[index]->setText(port); });
     rowMenu = new AgentRowMenu(page, agents, loader, services, this);
@@ -89,6 +91,9 @@ void SnmpAgentTab::showServed(int index)
     const QString behaviour = behaviourSummary(m_agents.behaviour(index));
     if (!behaviour.isEmpty())
         lines.append(behaviour);
+    const QString notifications = notificationSummary(m_agents.notificationCounts(index));
+    if (!notifications.isEmpty())
+        lines.append(notifications);
     const QString tip = lines.join(QLatin1Char('\n'));
     m_page.cmdSnmpControl[index]->setToolTip(tip);
     m_page.txtSnmpStatus[index]->setToolTip(tip);

@@ -196,6 +196,9 @@ void TstAdvancingCounters::aDownInterfaceStops()
         QCOMPARE(later[Narrow[p] + ".1"], down[Narrow[p] + ".1"]);
     }
     QVERIFY(later[octets2] > down[octets2]);
+    // A second linkDown leaves it where the first stopped it.
+    QVERIFY(agents.sendNotification(1, {StandardTrap::LinkDown, 1, {}}));
+    QCOMPARE(poll(1)[octets1], down[octets1]);
 
     // Back up, it goes on from where it stopped: a second or more behind its unstopped self.
     QVERIFY(agents.sendNotification(1, {StandardTrap::LinkUp, 1, {}}));

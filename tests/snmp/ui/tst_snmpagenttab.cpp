@@ -6,6 +6,7 @@
 #include "snmp/agent/snmpagent.h"
 #include "snmp/ui/agentrowmenu.h"
 #include "snmp/ui/behaviourdialog.h"
+#include "snmp/ui/notificationsdialog.h"
 #include "snmp/ui/snmpagentpage.h"
 #include "snmp/ui/snmpagenttab.h"
 #include "snmp/ui/v3usersdialog.h"
@@ -93,6 +94,7 @@ private slots:
     void usersDialogMarksWriters();
     void passphrasesLeaveNoTrace();
     void behaviourDialogSetsTheRunningRow();
+    void notificationsDialogSendsWhatItSays();
 
 private:
     std::optional<SnmpMessage> get(int row, const QStringList &oids, int ms = 2000)
@@ -413,6 +415,79 @@ void TstSnmpAgentTab::behaviourDialogSetsTheRunningRow()
     dialog->showCounts();
     QVERIFY(dialog->lblCounts->text().startsWith(
         QStringLiteral("Requests received: %1\n").arg(m_agents->snmpAgent(0).statistics().inPkts)));
+    dialog->close();
+}
+
+// The notifications dialog refuses what does not read, naming the line and field and keeping
+// nothing; what it keeps is sent by Send Now, and the counts show in it and in the tooltip.
+void TstSnmpAgentTab::notificationsDialogSendsWhatItSays()
+{
+    m_menu->mnuNotifications_Click(0);
+    m_menu->mnuNotifications_Click(0);
+    QCOMPARE(m_page->findChildren<NotificationsDialog *>().size(), 1);
+    auto *dialog = m_page->findChild<NotificationsDialog *>("dlgNotifications");
+    QVERIFY(dialog->chkColdStart->isChecked());
+    QCOMPARE(dialog->txtDestPort[7]->text() + dialog->txtDestCommunity[7]->text(), "162kettle");
+    dialog->cmdSendNow->click();
+    QVERIFY(m_test.messages.takeFirst().startsWith("Destinations: "));
+
+    Manager receiver;
+    const QString port = QString::number(receiver.socket.localPort());
+    const struct
+    {
+        QLineEdit *box;
+        const char *text;
+        const char *message;
+    } refusals[] = {{dialog->txtDestAddress[0], "224.0.0.9", "Destination 1: address"},
+                    {dialog->txtDestPort[0], "65536", "Destination 1: port"},
+                    {dialog->txtDestPort[2], "x", "Destination 3: port"},
+                    {dialog->txtInterval, "86401", "Schedule: the interval"},
+                    {dialog->txtStormRate, "100001", "Schedule: the rate"},
+                    {dialog->txtScheduledInterface, "0", "Schedule interface"}};
+    for (const auto &refusal : refusals) {
+        for (int i : {0, 2})
+            dialog->txtDestAddress[i]->setText("127.0.0.1");
+        dialog->txtDestPort[0]->setText(port);
+        dialog->txtDestPort[2]->setText(port);
+        dialog->txtInterval->setText("60");
+        dialog->txtStormRate->setText("1000");
+        dialog->cboSchedule->setCurrentIndex(refusal.box == dialog->txtStormRate ? 2 : 1);
+        dialog->cboScheduledNotification->setCurrentText(
+            refusal.box == dialog->txtScheduledInterface ? "linkUp" : "warmStart");
+        refusal.box->setText(QString::fromLatin1(refusal.text));
+        dialog->cmdApply->click();
+        QVERIFY2(m_test.messages.takeFirst().startsWith(refusal.message), refusal.text);
+        QVERIFY(m_agents->notifications(0) == NotificationSettings());
+        refusal.box->setText("");
+    }
+    dialog->txtDestAddress[2]->setText("");
+    dialog->cboDestVersion[0]->setCurrentIndex(int(NotificationVersion::V3));
+    dialog->cboDestUser[0]->setCurrentText("nobody");
+    dialog->cmdApply->click();
+    QVERIFY(m_test.messages.takeFirst().startsWith("Destination 1: user \"nobody\""));
+    dialog->cboDestVersion[0]->setCurrentIndex(int(NotificationVersion::V2c));
+    dialog->cboSchedule->setCurrentIndex(0);
+    dialog->cboNotification->setCurrentText("linkDown");
+    dialog->cmdSendNow->click();
+    QVERIFY(m_test.messages.takeFirst().startsWith("Send Now interface: "));
+    QVERIFY(m_agents->notifications(0) == NotificationSettings());
+
+    // Send Now applies what is typed, then sends; Apply again keeps the counts.
+    dialog->cboNotification->setCurrentText("1.3.6.1.4.1.99999.0.7");
+    dialog->cmdSendNow->click();
+    QCOMPARE(m_test.messages.texts, QStringList());
+    QCOMPARE(m_agents->notifications(0).destinations.size(), 1);
+    QCOMPARE(m_agents->notifications(0).destinations[0].port, port.toInt());
+    QVERIFY(waitFor([&] { return receiver.socket.hasPendingDatagrams(); }, 2000));
+    QVERIFY(receiver.socket.receiveDatagram().data().contains(
+        ber::encodeOid("1.3.6.1.4.1.99999.0.7").value()));
+    QVERIFY(dialog->lblNotificationCounts->text().startsWith("Sent: 1\n"));
+    dialog->cmdApply->click();
+    QCOMPARE(m_agents->notificationCounts(0).sent, 1u);
+    QVERIFY(waitFor(
+        [&] { return m_page->cmdSnmpControl[0]->toolTip().contains("Notifications: 1 sent"); },
+        2000));
+    m_agents->setNotifications(0, {});
     dialog->close();
 }
 
