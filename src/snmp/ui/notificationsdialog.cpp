@@ -117,6 +117,11 @@ NotificationsDialog::NotificationsDialog(SnmpAgents &agents, int index, MessageP
     connect(cmdSendNow, &QPushButton::clicked, this, &NotificationsDialog::cmdSendNow_Click);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(cboSchedule, &QComboBox::currentIndexChanged, this, &NotificationsDialog::enableFields);
+    // Users added or removed while the dialog is open are offered at once.
+    connect(&m_agents, &SnmpAgents::servedChanged, this, [this](int changed) {
+        if (changed == m_index)
+            showUsers();
+    });
     connect(&m_agents, &SnmpAgents::notificationCountsChanged, this, [this](int changed) {
         if (changed == m_index)
             showCounts();
@@ -136,9 +141,6 @@ void NotificationsDialog::addDestinations(QLayout *layout)
                               QStringLiteral("Kind")};
     for (int column = 0; column < headers.size(); ++column)
         grid->addWidget(new QLabel(headers[column], box), 0, column);
-    QStringList users;
-    for (const QByteArray &user : m_agents.v3Users(m_index))
-        users.append(QString::fromUtf8(user));
     for (int i = 0; i < Destinations; ++i) {
         const QString of = QStringLiteral(" of destination %1").arg(i + 1);
         txtDestAddress[i] = textBox(box, arrayElementName(QStringLiteral("txtDestAddress"), i),
@@ -150,7 +152,7 @@ void NotificationsDialog::addDestinations(QLayout *layout)
         txtDestCommunity[i] = textBox(box, arrayElementName(QStringLiteral("txtDestCommunity"), i),
                                       QStringLiteral("Community") + of);
         cboDestUser[i] = choiceBox(box, arrayElementName(QStringLiteral("cboDestUser"), i),
-                                   QStringLiteral("SNMPv3 user") + of, users, true);
+                                   QStringLiteral("SNMPv3 user") + of, {}, true);
         cboDestLevel[i] = choiceBox(box, arrayElementName(QStringLiteral("cboDestLevel"), i),
                                     QStringLiteral("Security level") + of, securityLevelNames());
         cboDestKind[i] = choiceBox(box, arrayElementName(QStringLiteral("cboDestKind"), i),
@@ -165,6 +167,20 @@ void NotificationsDialog::addDestinations(QLayout *layout)
     }
     grid->setColumnStretch(0, 1);
     layout->addWidget(box);
+    showUsers();
+}
+
+void NotificationsDialog::showUsers()
+{
+    QStringList users;
+    for (const QByteArray &user : m_agents.v3Users(m_index))
+        users.append(QString::fromUtf8(user));
+    for (QComboBox *box : cboDestUser) {
+        const QString typed = box->currentText();
+        box->clear();
+        box->addItems(users);
+        box->setCurrentText(typed);
+    }
 }
 
 NotificationForm NotificationsDialog::typed() const

@@ -54,6 +54,7 @@ public:
 
 private:
     void addDestinations(QLayout *layout);
+    void showUsers();
     NotificationForm typed() const;
     // The typed settings made the row's; false, with the reason shown, when they do not read.
     bool applyTyped();

@@ -465,6 +465,9 @@ void TstSnmpAgentTab::notificationsDialogSendsWhatItSays()
     dialog->cboDestUser[0]->setCurrentText("nobody");
     dialog->cmdApply->click();
     QVERIFY(m_test.messages.takeFirst().startsWith("Destination 1: user \"nobody\""));
+    // A user added while the dialog is open is offered at once.
+    QVERIFY(m_agents->addV3User(0, "trapper", usm::Auth::None, {}));
+    QVERIFY(dialog->cboDestUser[0]->findText("trapper") >= 0);
     dialog->cboDestVersion[0]->setCurrentIndex(int(NotificationVersion::V2c));
     dialog->cboSchedule->setCurrentIndex(0);
     dialog->cboNotification->setCurrentText("linkDown");
