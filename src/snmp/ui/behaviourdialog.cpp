@@ -17,20 +17,6 @@
 
 namespace {
 
-QLineEdit *numberBox(QWidget *parent, const QString &name, const QString &label)
-{
-    auto *box = new QLineEdit(parent);
-    nameControl(box, name, label);
-    return box;
-}
-
-QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &text)
-{
-    auto *box = new QCheckBox(text, parent);
-    nameControl(box, name, text);
-    return box;
-}
-
 QString countsText(const RowCounts &c)
 {
     return QStringLiteral("Requests received: %1\nAnswered: %2\n"
@@ -60,28 +46,34 @@ BehaviourDialog::BehaviourDialog(SnmpAgents &agents, int index, MessagePresenter
     auto *form = new QFormLayout;
 
     chkCountersAdvance =
-        checkBox(this, QStringLiteral("chkCountersAdvance"), QStringLiteral("Counters advance"));
+        named(new QCheckBox(QStringLiteral("Counters advance"), this),
+              QStringLiteral("chkCountersAdvance"), QStringLiteral("Counters advance"));
     cboSpeedFactor = new QComboBox(this);
     cboSpeedFactor->addItems(speedFactorNames());
     nameControl(cboSpeedFactor, QStringLiteral("cboSpeedFactor"), QStringLiteral("Speed factor"));
     form->addRow(chkCountersAdvance, cboSpeedFactor);
 
-    chkAcceptSet = checkBox(this, QStringLiteral("chkAcceptSet"), QStringLiteral("Accept Set"));
+    chkAcceptSet = named(new QCheckBox(QStringLiteral("Accept Set"), this),
+                         QStringLiteral("chkAcceptSet"), QStringLiteral("Accept Set"));
     cmdResetValues = new QPushButton(QStringLiteral("Reset values"), this);
     nameControl(cmdResetValues, QStringLiteral("cmdResetValues"), cmdResetValues->text());
     form->addRow(chkAcceptSet, cmdResetValues);
 
-    txtLatency = numberBox(this, QStringLiteral("txtLatency"), QStringLiteral("Latency in ms"));
+    txtLatency =
+        named(new QLineEdit(this), QStringLiteral("txtLatency"), QStringLiteral("Latency in ms"));
     form->addRow(QStringLiteral("Latency (ms):"), txtLatency);
-    txtJitter = numberBox(this, QStringLiteral("txtJitter"), QStringLiteral("Jitter in ms"));
+    txtJitter =
+        named(new QLineEdit(this), QStringLiteral("txtJitter"), QStringLiteral("Jitter in ms"));
     form->addRow(QStringLiteral("Jitter (ms):"), txtJitter);
-    txtLoss = numberBox(this, QStringLiteral("txtLoss"), QStringLiteral("Loss in percent"));
+    txtLoss =
+        named(new QLineEdit(this), QStringLiteral("txtLoss"), QStringLiteral("Loss in percent"));
     form->addRow(QStringLiteral("Loss (%):"), txtLoss);
-    chkMute = checkBox(this, QStringLiteral("chkMute"), QStringLiteral("Mute"));
+    chkMute = named(new QCheckBox(QStringLiteral("Mute"), this), QStringLiteral("chkMute"),
+                    QStringLiteral("Mute"));
     form->addRow(chkMute);
 
-    txtErrorShare =
-        numberBox(this, QStringLiteral("txtErrorShare"), QStringLiteral("Error share in percent"));
+    txtErrorShare = named(new QLineEdit(this), QStringLiteral("txtErrorShare"),
+                          QStringLiteral("Error share in percent"));
     form->addRow(QStringLiteral("Error share (%):"), txtErrorShare);
     cboErrorStatus = new QComboBox(this);
     cboErrorStatus->setEditable(true);
@@ -89,8 +81,8 @@ BehaviourDialog::BehaviourDialog(SnmpAgents &agents, int index, MessagePresenter
     nameControl(cboErrorStatus, QStringLiteral("cboErrorStatus"), QStringLiteral("Error status"));
     form->addRow(QStringLiteral("Error status:"), cboErrorStatus);
 
-    txtMalformedShare = numberBox(this, QStringLiteral("txtMalformedShare"),
-                                  QStringLiteral("Malformed share in percent"));
+    txtMalformedShare = named(new QLineEdit(this), QStringLiteral("txtMalformedShare"),
+                              QStringLiteral("Malformed share in percent"));
     form->addRow(QStringLiteral("Malformed share (%):"), txtMalformedShare);
     cboMalformedKind = new QComboBox(this);
     for (int kind = 0; kind < MalformedKinds; ++kind)
@@ -99,7 +91,8 @@ BehaviourDialog::BehaviourDialog(SnmpAgents &agents, int index, MessagePresenter
                 QStringLiteral("Malformed kind"));
     form->addRow(QStringLiteral("Malformed kind:"), cboMalformedKind);
 
-    chkLegacyV2c = checkBox(this, QStringLiteral("chkLegacyV2c"), QStringLiteral("Legacy v2c"));
+    chkLegacyV2c = named(new QCheckBox(QStringLiteral("Legacy v2c"), this),
+                         QStringLiteral("chkLegacyV2c"), QStringLiteral("Legacy v2c"));
     form->addRow(chkLegacyV2c);
     layout->addLayout(form);
 

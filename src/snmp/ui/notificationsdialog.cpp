@@ -21,13 +21,6 @@
 
 namespace {
 
-QLineEdit *textBox(QWidget *parent, const QString &name, const QString &label)
-{
-    auto *box = new QLineEdit(parent);
-    nameControl(box, name, label);
-    return box;
-}
-
 QComboBox *choiceBox(QWidget *parent, const QString &name, const QString &label,
                      const QStringList &items, bool editable = false)
 {
@@ -35,13 +28,6 @@ QComboBox *choiceBox(QWidget *parent, const QString &name, const QString &label,
     box->addItems(items);
     box->setEditable(editable);
     nameControl(box, name, label);
-    return box;
-}
-
-QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &text)
-{
-    auto *box = new QCheckBox(text, parent);
-    nameControl(box, name, text);
     return box;
 }
 
@@ -60,12 +46,14 @@ NotificationsDialog::NotificationsDialog(SnmpAgents &agents, int index, MessageP
     auto *triggers = new QGroupBox(QStringLiteral("Triggers"), this);
     nameControl(triggers, QStringLiteral("fraTriggers"), triggers->title());
     auto *form = new QFormLayout(triggers);
-    chkColdStart = checkBox(this, QStringLiteral("chkColdStart"),
-                            QStringLiteral("coldStart when the row starts"));
+    chkColdStart =
+        named(new QCheckBox(QStringLiteral("coldStart when the row starts"), this),
+              QStringLiteral("chkColdStart"), QStringLiteral("coldStart when the row starts"));
     form->addRow(chkColdStart);
-    chkAuthenticationFailure =
-        checkBox(this, QStringLiteral("chkAuthenticationFailure"),
-                 QStringLiteral("authenticationFailure when the row refuses a request"));
+    chkAuthenticationFailure = named(
+        new QCheckBox(QStringLiteral("authenticationFailure when the row refuses a request"), this),
+        QStringLiteral("chkAuthenticationFailure"),
+        QStringLiteral("authenticationFailure when the row refuses a request"));
     form->addRow(chkAuthenticationFailure);
     cboSchedule = choiceBox(this, QStringLiteral("cboSchedule"), QStringLiteral("Schedule"),
                             scheduleModeNames());
@@ -73,18 +61,18 @@ NotificationsDialog::NotificationsDialog(SnmpAgents &agents, int index, MessageP
     cboScheduledNotification =
         choiceBox(this, QStringLiteral("cboScheduledNotification"),
                   QStringLiteral("Scheduled notification"), notificationNames(), true);
-    txtScheduledInterface = textBox(this, QStringLiteral("txtScheduledInterface"),
-                                    QStringLiteral("Scheduled notification's interface"));
+    txtScheduledInterface = named(new QLineEdit(this), QStringLiteral("txtScheduledInterface"),
+                                  QStringLiteral("Scheduled notification's interface"));
     txtScheduledInterface->setPlaceholderText(QStringLiteral("ifIndex"));
     auto *scheduled = new QHBoxLayout;
     scheduled->addWidget(cboScheduledNotification, 1);
     scheduled->addWidget(txtScheduledInterface);
     form->addRow(QStringLiteral("Notification:"), scheduled);
-    txtInterval =
-        textBox(this, QStringLiteral("txtInterval"), QStringLiteral("Interval in seconds"));
+    txtInterval = named(new QLineEdit(this), QStringLiteral("txtInterval"),
+                        QStringLiteral("Interval in seconds"));
     form->addRow(QStringLiteral("Every (s, 1 to 86400):"), txtInterval);
-    txtStormRate =
-        textBox(this, QStringLiteral("txtStormRate"), QStringLiteral("Storm rate a second"));
+    txtStormRate = named(new QLineEdit(this), QStringLiteral("txtStormRate"),
+                         QStringLiteral("Storm rate a second"));
     form->addRow(QStringLiteral("Storm rate (a second, up to 100000):"), txtStormRate);
     layout->addWidget(triggers);
 
@@ -92,8 +80,8 @@ NotificationsDialog::NotificationsDialog(SnmpAgents &agents, int index, MessageP
     cboNotification =
         choiceBox(this, QStringLiteral("cboNotification"),
                   QStringLiteral("Notification to send now"), notificationNames(), true);
-    txtInterface =
-        textBox(this, QStringLiteral("txtInterface"), QStringLiteral("Interface to send now"));
+    txtInterface = named(new QLineEdit(this), QStringLiteral("txtInterface"),
+                         QStringLiteral("Interface to send now"));
     txtInterface->setPlaceholderText(QStringLiteral("ifIndex"));
     cmdSendNow = new QPushButton(QStringLiteral("Send Now"), this);
     nameControl(cmdSendNow, QStringLiteral("cmdSendNow"), cmdSendNow->text());
@@ -143,14 +131,17 @@ void NotificationsDialog::addDestinations(QLayout *layout)
         grid->addWidget(new QLabel(headers[column], box), 0, column);
     for (int i = 0; i < Destinations; ++i) {
         const QString of = QStringLiteral(" of destination %1").arg(i + 1);
-        txtDestAddress[i] = textBox(box, arrayElementName(QStringLiteral("txtDestAddress"), i),
-                                    QStringLiteral("Address") + of);
-        txtDestPort[i] = textBox(box, arrayElementName(QStringLiteral("txtDestPort"), i),
-                                 QStringLiteral("Port") + of);
+        txtDestAddress[i] =
+            named(new QLineEdit(box), arrayElementName(QStringLiteral("txtDestAddress"), i),
+                  QStringLiteral("Address") + of);
+        txtDestPort[i] =
+            named(new QLineEdit(box), arrayElementName(QStringLiteral("txtDestPort"), i),
+                  QStringLiteral("Port") + of);
         cboDestVersion[i] = choiceBox(box, arrayElementName(QStringLiteral("cboDestVersion"), i),
                                       QStringLiteral("Version") + of, notificationVersionNames());
-        txtDestCommunity[i] = textBox(box, arrayElementName(QStringLiteral("txtDestCommunity"), i),
-                                      QStringLiteral("Community") + of);
+        txtDestCommunity[i] =
+            named(new QLineEdit(box), arrayElementName(QStringLiteral("txtDestCommunity"), i),
+                  QStringLiteral("Community") + of);
         cboDestUser[i] = choiceBox(box, arrayElementName(QStringLiteral("cboDestUser"), i),
                                    QStringLiteral("SNMPv3 user") + of, {}, true);
         cboDestLevel[i] = choiceBox(box, arrayElementName(QStringLiteral("cboDestLevel"), i),
