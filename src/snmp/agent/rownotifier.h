@@ -30,7 +30,7 @@ public:
     static constexpr int StormBatch = 64;
     // While the row answers requests: a shorter slice, in rounds of this many over all
     // destinations.
-    static constexpr qint64 AnsweringSliceNs = 200'000;
+    static constexpr qint64 AnsweringSliceNs = 500'000;
     static constexpr int AnsweringBatch = 64;
     // A storm owes at most this many notifications; what falls behind beyond is held back.
     static constexpr int MaxStormBacklog = 2000;
