@@ -39,6 +39,10 @@ NotificationLink::NotificationLink(const NotificationDestination &destination,
         ++m_counts.failedAttempts;
         emit countsChanged();
     });
+    connect(m_channel, &NotificationChannel::notSent, this, [this](int count) {
+        m_counts.failedAttempts += quint64(count);
+        emit countsChanged();
+    });
 }
 
 NotificationLink::~NotificationLink() = default;
@@ -222,8 +226,8 @@ bool NotificationLink::transmit(Pending &pending)
         return false;
     if (tracing())
         trace(notificationRecord(QStringLiteral("InformRequest"), m_name, pending.pdu));
-    if (!m_channel->send(pending.datagram))
-        ++m_counts.failedAttempts;
+    // With the others of this turn in one system call; one the system refuses failed.
+    m_channel->queue(pending.datagram);
     return true;
 }
 

@@ -1,7 +1,6 @@
 #include "rownotifier.h"
 
 #include "snmp/answers/servedobjects.h"
-#include "snmp/codec/bercodec.h"
 #include "snmp/codec/snmptypes.h"
 
 RowNotifier::RowNotifier(Row row, QObject *parent) : QObject(parent), m_row(std::move(row))
@@ -117,10 +116,12 @@ Result<QList<SnmpVariable>> RowNotifier::bindingsFor(const NotificationChoice &c
                        choice.oid != StandardTrap::LinkUp;
     if (plain && !m_plainBindings.isEmpty() && choice.oid == m_plainOid) {
         QList<SnmpVariable> bindings = m_plainBindings;
-        const quint32 uptime = servedUptime(m_row.served());
-        bindings.first().setEncodedValue(SnmpType::TimeTicks, QString::number(uptime),
-                                         ber::unsignedElement(SnmpTag::TimeTicks, uptime));
-        return bindings;
+        // Filled as a poll reads it; an uptime served in another type takes the long way.
+        const ServedObjects row = m_row.served();
+        SnmpVariable &uptime = bindings.first();
+        const ServedObjects::Ref ref = row.find(oidContentOf(uptime));
+        if (ref.isValid() && row.fill(uptime, ref) && uptime.Type() == SnmpType::TimeTicks)
+            return bindings;
     }
     const Status checked = checkChoice(choice);
     if (!checked)
