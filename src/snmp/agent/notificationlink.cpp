@@ -312,9 +312,13 @@ void NotificationLink::take(QByteArrayView datagram)
         takeV3(datagram);
         return;
     }
-    const Result<SnmpMessage> message = decodeMessage(datagram);
-    if (message && message.value().pdu() == SnmpPdu::Response)
-        acknowledge(message.value().MessageNumber);
+    // Read over the last answer's buffers: answers come alike, so little is allocated.
+    Result<SnmpMessage> message = decodeMessage(datagram, &m_lastAnswer);
+    if (!message)
+        return;
+    m_lastAnswer = std::move(message.value());
+    if (m_lastAnswer.pdu() == SnmpPdu::Response)
+        acknowledge(m_lastAnswer.MessageNumber);
 }
 
 void NotificationLink::takeV3(QByteArrayView datagram)

@@ -95,6 +95,7 @@ private:
     Row m_row;
     NotificationChannel *m_channel;
     QHash<qint32, Pending> m_pending;
+    SnmpMessage m_lastAnswer;
     qint32 m_nextId;
     QElapsedTimer m_clock;
     QTimer m_retry;
