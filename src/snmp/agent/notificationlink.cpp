@@ -2,6 +2,7 @@
 
 #include "snmp/agent/notificationchannel.h"
 #include "snmp/agent/tracerecords.h"
+#include "snmp/codec/bercodec.h"
 #include "snmp/codec/snmptrap.h"
 #include "snmp/codec/snmpv3message.h"
 #include "snmp/usm/usmengine.h"
@@ -19,6 +20,42 @@ QString hostText(const QString &address, int port)
 {
     return address.contains(QLatin1Char(':')) ? QStringLiteral("[%1]:%2").arg(address).arg(port)
                                               : QStringLiteral("%1:%2").arg(address).arg(port);
+}
+
+struct RequestIdAt
+{
+    qsizetype offset = 0;
+    qsizetype size = 0; // none found
+};
+
+// Where a community message's request-id lies in it.
+RequestIdAt requestIdAt(QByteArrayView datagram)
+{
+    const Result<ber::Element> message = ber::readWhole(datagram, ber::Sequence, "message");
+    if (!message)
+        return {};
+    ber::Reader fields(message.value().content);
+    const Result<ber::Element> version = fields.read(ber::Integer, "version");
+    const Result<ber::Element> community = fields.read(ber::OctetString, "community");
+    const Result<ber::Element> pdu = fields.read();
+    if (!version || !community || !pdu)
+        return {};
+    ber::Reader pduFields(pdu.value().content);
+    const Result<ber::Element> id = pduFields.read(ber::Integer, "request-id");
+    if (!id)
+        return {};
+    return {id.value().content.data() - datagram.data(), id.value().content.size()};
+}
+
+// False, with the datagram as it was, when the id's encoding is of another length.
+bool writeRequestId(QByteArray &datagram, const RequestIdAt &at, qint32 id)
+{
+    if (at.size == 0 || ber::integerSize(id) != at.size)
+        return false;
+    char *bytes = datagram.data() + at.offset;
+    for (qsizetype i = 0; i < at.size; ++i)
+        bytes[i] = char(quint32(id) >> (8 * (at.size - 1 - i)));
+    return true;
 }
 
 } // namespace
@@ -252,10 +289,17 @@ int NotificationLink::sendBurst(const QList<SnmpVariable> &bindings, int count)
         datagrams.fill(datagram, count);
     } else {
         SnmpMessage pdu = pduOf(bindings);
+        QByteArray datagram;
+        RequestIdAt at;
         for (int i = 0; i < count; ++i) {
-            const QByteArray datagram = encode(pdu);
-            if (datagram.isEmpty())
-                break;
+            // A community message differs from the last in its request-id alone: written over
+            // a copy where it takes as many bytes. SNMPv3 secures each afresh.
+            if (isV3() || !writeRequestId(datagram, at, pdu.MessageNumber)) {
+                datagram = encode(pdu);
+                if (datagram.isEmpty())
+                    break;
+                at = requestIdAt(datagram);
+            }
             datagrams.append(datagram);
             pdu.MessageNumber = m_nextId++;
         }

@@ -122,10 +122,12 @@ private slots:
     void informFollowsARebootedReceiversClock();
     void unansweredInformsRunOutOfRetries_data();
     void unansweredInformsRunOutOfRetries();
+    void informsOfOneTurnAreAllAcknowledged();
     void counter64HasNoV1Form();
     void refusedSettingsKeepNothing_data();
     void refusedSettingsKeepNothing();
     void stormStopsWithTheRowAndLeavesItAnswering();
+    void stormBehindGivesWayToRequests();
 
 private:
     // Applies `settings` to the row and starts it.
@@ -413,6 +415,43 @@ void TstNotifications::unansweredInformsRunOutOfRetries()
     QCOMPARE(agents.notificationCounts(Plain).sent, 2u);
 }
 
+// Sent together at the turn's end and answered together: every answer read counts once.
+void TstNotifications::informsOfOneTurnAreAllAcknowledged()
+{
+    constexpr int Informs = 200;
+    QUdpSocket responder;
+    QVERIFY(responder.bind(QHostAddress::LocalHost, 0));
+    QSet<qint32> ids;
+    QObject::connect(&responder, &QUdpSocket::readyRead, [&] {
+        while (responder.hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = responder.receiveDatagram();
+            Result<SnmpMessage> inform = decodeMessage(datagram.data());
+            if (!inform)
+                continue;
+            ids.insert(inform.value().MessageNumber);
+            inform.value().Type = SnmpPdu::V2cBase + SnmpPdu::Response;
+            responder.writeDatagram(encodeMessage(inform.value()).value(), datagram.senderAddress(),
+                                    datagram.senderPort());
+        }
+    });
+    NotificationDestination destination;
+    destination.address = "127.0.0.1";
+    destination.port = responder.localPort();
+    destination.kind = NotificationKind::Inform;
+    startWith(Plain, quiet({destination}));
+    SnmpAgents &agents = m_rows.agents;
+    for (int i = 0; i < Informs; ++i)
+        QVERIFY(agents.sendNotification(Plain, {StandardTrap::WarmStart, 0, {}}));
+    const NotificationCounts &counts = agents.notificationCounts(Plain);
+    QVERIFY2(waitFor([&] { return counts.acknowledged == Informs; }, 5000),
+             qPrintable(QString::number(counts.acknowledged)));
+    // Each went once: none needed a retry.
+    QCOMPARE(ids.size(), Informs);
+    QCOMPARE(counts.sent, quint64(Informs));
+    QCOMPARE(counts.failedAttempts, 0u);
+    QCOMPARE(agents.notifier(Plain).localizations(), 0);
+}
+
 // RFC 3584 §3.2: a notification with a Counter64 is not translated to SNMPv1; one without is
 // an enterprise-specific trap under the identifier's enterprise.
 void TstNotifications::counter64HasNoV1Form()
@@ -522,16 +561,26 @@ void TstNotifications::stormStopsWithTheRowAndLeavesItAnswering()
     settings.schedule.ratePerSecond = 20000;
     startWith(Plain, settings);
     int answered = 0;
+    QSet<qint32> ids;
+    int traps = 0;
     QElapsedTimer storming;
     storming.start();
     while (storming.elapsed() < 1000) {
         answered +=
             m_rows.exchange(Plain, makeRequest(SnmpPdu::V2cBase, {"1.3.6.1.2.1.1.5.0"}), 500)
                 .has_value();
+        for (; receiver.hasPendingDatagrams() && traps < 2000; ++traps) {
+            const Result<SnmpMessage> trap = decodeMessage(receiver.receiveDatagram().data());
+            QVERIFY(trap && trap.value().pdu() == SnmpPdu::V2Trap);
+            ids.insert(trap.value().MessageNumber);
+        }
         while (receiver.hasPendingDatagrams())
             receiver.receiveDatagram();
     }
     QVERIFY2(answered > 50, qPrintable(QString::number(answered)));
+    // Each trap of a burst has a request-id of its own.
+    QVERIFY(traps > 0);
+    QCOMPARE(ids.size(), traps);
     const quint64 sent = m_rows.agents.notificationCounts(Plain).sent;
     QVERIFY2(sent >= 10000 && sent <= 21000, qPrintable(QString::number(sent)));
     // A stalled loop owes 10 000; past the backlog they are held back, not sent in a burst.
@@ -544,6 +593,47 @@ void TstNotifications::stormStopsWithTheRowAndLeavesItAnswering()
     const quint64 stopped = counts.sent;
     QTest::qWait(50);
     QCOMPARE(counts.sent, stopped);
+}
+
+// Every destination at the top rate is more than the row can send; requests in flight still
+// get a fair share of the row rather than what is left between back-to-back slices.
+void TstNotifications::stormBehindGivesWayToRequests()
+{
+    QUdpSocket sink; // never read: the system drops what overflows
+    QVERIFY(sink.bind(QHostAddress::LocalHost, 0));
+    NotificationDestination destination;
+    destination.address = "127.0.0.1";
+    destination.port = sink.localPort();
+    NotificationSettings storm =
+        quiet(QList<NotificationDestination>(NotificationSettings::MaxDestinations, destination));
+    storm.schedule.mode = NotificationSchedule::Storm;
+    storm.schedule.ratePerSecond = NotificationSchedule::MaxRate;
+    startWith(Plain, quiet({}));
+    const QByteArray request =
+        encodeMessage(makeRequest(SnmpPdu::V2cBase, {"1.3.6.1.2.1.1.5.0"})).value();
+    QUdpSocket client;
+    QVERIFY(client.bind(QHostAddress::LocalHost, 0));
+    const auto answeredIn = [&](int ms) {
+        int answered = 0;
+        for (int i = 0; i < 16; ++i)
+            client.writeDatagram(request, QHostAddress::LocalHost, m_rows.port(Plain));
+        waitFor(
+            [&] {
+                for (; client.hasPendingDatagrams(); ++answered) {
+                    client.receiveDatagram();
+                    client.writeDatagram(request, QHostAddress::LocalHost, m_rows.port(Plain));
+                }
+                return false;
+            },
+            ms);
+        return answered;
+    };
+    const int quietly = answeredIn(300);
+    QVERIFY(m_rows.agents.setNotifications(Plain, storm));
+    const int storming = answeredIn(300);
+    QVERIFY2(storming * 4 >= quietly,
+             qPrintable(QStringLiteral("%1 against %2").arg(storming).arg(quietly)));
+    QVERIFY(m_rows.agents.notificationCounts(Plain).sent > 1000);
 }
 
 QTEST_GUILESS_MAIN(TstNotifications)
