@@ -595,8 +595,8 @@ void TstNotifications::stormStopsWithTheRowAndLeavesItAnswering()
     QCOMPARE(counts.sent, stopped);
 }
 
-// Every destination at the top rate is more than the row can send; requests in flight still
-// get a fair share of the row rather than what is left between back-to-back slices.
+// Every destination at the top rate is more than the row can send; requests still get at least
+// half of what they get without, rather than what is left between back-to-back slices.
 void TstNotifications::stormBehindGivesWayToRequests()
 {
     QUdpSocket sink; // never read: the system drops what overflows
@@ -615,8 +615,8 @@ void TstNotifications::stormBehindGivesWayToRequests()
     QVERIFY(client.bind(QHostAddress::LocalHost, 0));
     const auto answeredIn = [&](int ms) {
         int answered = 0;
-        for (int i = 0; i < 16; ++i)
-            client.writeDatagram(request, QHostAddress::LocalHost, m_rows.port(Plain));
+        // One at a time: each waits for whatever the row does before its turn comes.
+        client.writeDatagram(request, QHostAddress::LocalHost, m_rows.port(Plain));
         waitFor(
             [&] {
                 for (; client.hasPendingDatagrams(); ++answered) {
@@ -631,7 +631,7 @@ void TstNotifications::stormBehindGivesWayToRequests()
     const int quietly = answeredIn(300);
     QVERIFY(m_rows.agents.setNotifications(Plain, storm));
     const int storming = answeredIn(300);
-    QVERIFY2(storming * 4 >= quietly,
+    QVERIFY2(storming * 2 >= quietly,
              qPrintable(QStringLiteral("%1 against %2").arg(storming).arg(quietly)));
     QVERIFY(m_rows.agents.notificationCounts(Plain).sent > 1000);
 }
