@@ -22,42 +22,6 @@ QString hostText(const QString &address, int port)
                                               : QStringLiteral("%1:%2").arg(address).arg(port);
 }
 
-struct RequestIdAt
-{
-    qsizetype offset = 0;
-    qsizetype size = 0; // none found
-};
-
-// Where a community message's request-id lies in it.
-RequestIdAt requestIdAt(QByteArrayView datagram)
-{
-    const Result<ber::Element> message = ber::readWhole(datagram, ber::Sequence, "message");
-    if (!message)
-        return {};
-    ber::Reader fields(message.value().content);
-    const Result<ber::Element> version = fields.read(ber::Integer, "version");
-    const Result<ber::Element> community = fields.read(ber::OctetString, "community");
-    const Result<ber::Element> pdu = fields.read();
-    if (!version || !community || !pdu)
-        return {};
-    ber::Reader pduFields(pdu.value().content);
-    const Result<ber::Element> id = pduFields.read(ber::Integer, "request-id");
-    if (!id)
-        return {};
-    return {id.value().content.data() - datagram.data(), id.value().content.size()};
-}
-
-// False, with the datagram as it was, when the id's encoding is of another length.
-bool writeRequestId(QByteArray &datagram, const RequestIdAt &at, qint32 id)
-{
-    if (at.size == 0 || ber::integerSize(id) != at.size)
-        return false;
-    char *bytes = datagram.data() + at.offset;
-    for (qsizetype i = 0; i < at.size; ++i)
-        bytes[i] = char(quint32(id) >> (8 * (at.size - 1 - i)));
-    return true;
-}
-
 } // namespace
 
 NotificationLink::NotificationLink(const NotificationDestination &destination,
@@ -290,16 +254,15 @@ int NotificationLink::sendBurst(const QList<SnmpVariable> &bindings, int count)
     } else {
         SnmpMessage pdu = pduOf(bindings);
         QByteArray datagram;
-        RequestIdAt at;
         for (int i = 0; i < count; ++i) {
-            // A community message differs from the last in its request-id alone: written over
-            // a copy where it takes as many bytes. SNMPv3 secures each afresh.
-            if (isV3() || !writeRequestId(datagram, at, pdu.MessageNumber)) {
-                datagram = encode(pdu);
-                if (datagram.isEmpty())
-                    break;
-                at = requestIdAt(datagram);
-            }
+            // A community message differs from the last in its request-id alone; SNMPv3
+            // secures each afresh.
+            const QByteArray next = isV3() || datagram.isEmpty()
+                                        ? QByteArray()
+                                        : withRequestId(datagram, pdu.MessageNumber);
+            datagram = next.isEmpty() ? encode(pdu) : next;
+            if (datagram.isEmpty())
+                break;
             datagrams.append(datagram);
             pdu.MessageNumber = m_nextId++;
         }
@@ -308,6 +271,28 @@ int NotificationLink::sendBurst(const QList<SnmpVariable> &bindings, int count)
     m_counts.sent += quint64(sent);
     emit countsChanged();
     return sent;
+}
+
+QByteArray NotificationLink::withRequestId(QByteArray datagram, qint32 id)
+{
+    const Result<ber::Element> message = ber::readWhole(datagram, ber::Sequence, "message");
+    if (!message)
+        return {};
+    ber::Reader fields(message.value().content);
+    const Result<ber::Element> version = fields.read(ber::Integer, "version");
+    const Result<ber::Element> community = fields.read(ber::OctetString, "community");
+    const Result<ber::Element> pdu = fields.read();
+    if (!version || !community || !pdu)
+        return {};
+    const Result<ber::Element> old = ber::Reader(pdu.value().content).read(ber::Integer, "id");
+    if (!old || old.value().content.size() != ber::integerSize(id))
+        return {};
+    const qsizetype at = old.value().content.data() - datagram.constData();
+    const qsizetype size = old.value().content.size();
+    char *bytes = datagram.data() + at;
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char(quint32(id) >> (8 * (size - 1 - i)));
+    return datagram;
 }
 
 void NotificationLink::armRetry(qint64 due)

@@ -128,6 +128,8 @@ private slots:
     void refusedSettingsKeepNothing();
     void stormStopsWithTheRowAndLeavesItAnswering();
     void stormBehindGivesWayToRequests();
+    void burstIdsWrittenInPlace_data();
+    void burstIdsWrittenInPlace();
 
 private:
     // Applies `settings` to the row and starts it.
@@ -642,6 +644,30 @@ void TstNotifications::stormBehindGivesWayToRequests()
     QVERIFY2(storming * 2 >= quietly,
              qPrintable(QStringLiteral("%1 against %2").arg(storming).arg(quietly)));
     QVERIFY(m_rows.agents.notificationCounts(Plain).sent > 1000);
+}
+
+void TstNotifications::burstIdsWrittenInPlace_data()
+{
+    QTest::addColumn<qint32>("from");
+    QTest::addColumn<qint32>("to");
+    QTest::addColumn<bool>("written"); // or left for a fresh encoding
+    QTest::newRow("one byte") << 5 << 6 << true;
+    QTest::newRow("three bytes") << 0x123456 << 0x123457 << true;
+    QTest::newRow("to four bytes") << 0x7fffff << 0x800000 << false;
+    QTest::newRow("to one byte") << 0x80 << 0x7f << false;
+}
+
+void TstNotifications::burstIdsWrittenInPlace()
+{
+    QFETCH(qint32, from);
+    QFETCH(qint32, to);
+    QFETCH(bool, written);
+    SnmpMessage trap =
+        makeRequest(SnmpPdu::V2cBase + SnmpPdu::V2Trap, {"1.3.6.1.2.1.1.3.0"}, "kettle", from);
+    const QByteArray before = encodeMessage(trap).value();
+    trap.MessageNumber = to;
+    const QByteArray after = NotificationLink::withRequestId(before, to);
+    QCOMPARE(after, written ? encodeMessage(trap).value() : QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TstNotifications)
