@@ -179,7 +179,8 @@ void RowNotifier::stormSlice()
     const bool answering = std::exchange(m_stormRequests, requests) != requests;
     // While answering, a round sends about AnsweringBatch over all destinations, so the
     // slice's time is checked often.
-    const int perLink = answering ? qMax(1, AnsweringBatch / int(m_links.size())) : StormBatch;
+    const int links = qMax(1, int(m_links.size()));
+    const int perLink = answering ? qMax(1, AnsweringBatch / links) : StormBatch;
     const bool behind = stormSend(answering ? AnsweringSliceNs : StormSliceNs, perLink);
     // Single-shot from here, so the tick is a real pause even after a long slice.
     m_storm.start(behind && !answering ? 0 : StormSliceMs);
