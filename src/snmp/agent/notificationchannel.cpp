@@ -1,6 +1,9 @@
 #include "notificationchannel.h"
 
+#include <QScopedValueRollback>
 #include <QSocketNotifier>
+
+#include <memory>
 
 #include <cerrno>
 #include <netinet/in.h>
@@ -12,6 +15,11 @@ namespace {
 // Datagrams read per wake-up: a flood of answers cannot hold the event loop.
 constexpr int ReadsPerWake = 64;
 constexpr int LargestDatagram = 65535;
+#ifdef __linux__
+// Datagrams read per system call.
+constexpr int ReadBatch = 16;
+constexpr size_t SlotSize = 65536;
+#endif
 
 socklen_t toSockaddr(const QHostAddress &address, quint16 port, sockaddr_storage &out)
 {
@@ -84,6 +92,7 @@ void NotificationChannel::close()
 {
     if (m_descriptor < 0)
         return;
+    flush();           // what was counted as sent goes
     delete m_notifier; // before its descriptor goes
     m_notifier = nullptr;
     ::close(m_descriptor);
@@ -153,20 +162,79 @@ int NotificationChannel::send(std::span<const QByteArray> datagrams)
 #endif
 }
 
+void NotificationChannel::queue(const QByteArray &datagram)
+{
+    if (m_queued.isEmpty())
+        QMetaObject::invokeMethod(this, &NotificationChannel::flush, Qt::QueuedConnection);
+    m_queued.append(datagram);
+}
+
+void NotificationChannel::flush()
+{
+    const QList<QByteArray> queued = std::exchange(m_queued, {});
+    const int sent = send(queued);
+    if (sent < queued.size())
+        emit notSent(int(queued.size()) - sent);
+}
+
 void NotificationChannel::readWaiting()
 {
-    m_buffer.resize(LargestDatagram);
+#ifdef __linux__
+    // The thread's channels share the slots; a handler running events that brings one here
+    // again finds them in use and reads one datagram at a time.
+    thread_local bool spaceInUse = false;
+    if (!spaceInUse) {
+        const QScopedValueRollback inUse(spaceInUse, true);
+        readBatches();
+        return;
+    }
+#endif
+    QByteArray buffer(LargestDatagram, Qt::Uninitialized);
     for (int read = 0; read < ReadsPerWake && m_descriptor >= 0; ++read) {
-        const ssize_t size = ::recv(m_descriptor, m_buffer.data(), size_t(m_buffer.size()),
-                                    MSG_DONTWAIT | MSG_TRUNC);
+        const ssize_t size =
+            ::recv(m_descriptor, buffer.data(), size_t(buffer.size()), MSG_DONTWAIT | MSG_TRUNC);
         if (size < 0) {
-            if (errno == EINTR)
-                continue;
-            if (takeRefusal(errno))
+            if (errno == EINTR || takeRefusal(errno))
                 continue;
             return;
         }
-        if (size <= m_buffer.size())
-            emit received(QByteArrayView(m_buffer.constData(), size));
+        if (size <= buffer.size())
+            emit received(QByteArrayView(buffer.constData(), size));
     }
 }
+
+#ifdef __linux__
+void NotificationChannel::readBatches()
+{
+    // Each slot holds the largest datagram; the pages the system writes nothing into stay
+    // untouched.
+    thread_local const std::unique_ptr<char[]> space(new char[size_t(ReadBatch) * SlotSize]);
+    iovec vectors[ReadBatch];
+    mmsghdr headers[ReadBatch];
+    for (int read = 0; read < ReadsPerWake && m_descriptor >= 0;) {
+        for (int i = 0; i < ReadBatch; ++i) {
+            vectors[i] = {space.get() + size_t(i) * SlotSize, SlotSize};
+            headers[i] = {};
+            headers[i].msg_hdr.msg_iov = &vectors[i];
+            headers[i].msg_hdr.msg_iovlen = 1;
+        }
+        const int count = ::recvmmsg(m_descriptor, headers, ReadBatch, MSG_DONTWAIT, nullptr);
+        if (count < 0) {
+            if (errno == EINTR || takeRefusal(errno)) {
+                ++read;
+                continue;
+            }
+            return;
+        }
+        for (int i = 0; i < count && m_descriptor >= 0; ++i) {
+            if (!(headers[i].msg_hdr.msg_flags & MSG_TRUNC))
+                emit received(QByteArrayView(space.get() + size_t(i) * SlotSize,
+                                             qsizetype(headers[i].msg_len)));
+        }
+        read += count;
+        // Fewer than asked for: nothing is left.
+        if (count < ReadBatch)
+            return;
+    }
+}
+#endif

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
 
 #include <span>
@@ -30,17 +31,24 @@ public:
     bool send(QByteArrayView datagram);
     // As many of the datagrams as the system takes now, in one call where it can.
     int send(std::span<const QByteArray> datagrams);
+    // Sent with the others queued in this turn of the event loop, in one call where it can;
+    // those the system does not take are told by notSent().
+    void queue(const QByteArray &datagram);
 
 signals:
     void received(QByteArrayView datagram);
     void refused();
+    void notSent(int count);
 
 private:
+    void flush();
     void readWaiting();
+    // readWaiting with a system call per batch.
+    void readBatches();
     // Whether the failed call's error was the destination's refusal, raising refused().
     bool takeRefusal(int error);
 
     int m_descriptor = -1;
     QSocketNotifier *m_notifier = nullptr;
-    QByteArray m_buffer;
+    QList<QByteArray> m_queued;
 };

@@ -2,6 +2,7 @@
 
 #include "snmp/agent/notificationchannel.h"
 #include "snmp/agent/tracerecords.h"
+#include "snmp/codec/bercodec.h"
 #include "snmp/codec/snmptrap.h"
 #include "snmp/codec/snmpv3message.h"
 #include "snmp/usm/usmengine.h"
@@ -37,6 +38,10 @@ NotificationLink::NotificationLink(const NotificationDestination &destination,
     connect(m_channel, &NotificationChannel::received, this, &NotificationLink::take);
     connect(m_channel, &NotificationChannel::refused, this, [this] {
         ++m_counts.failedAttempts;
+        emit countsChanged();
+    });
+    connect(m_channel, &NotificationChannel::notSent, this, [this](int count) {
+        m_counts.failedAttempts += quint64(count);
         emit countsChanged();
     });
 }
@@ -222,8 +227,8 @@ bool NotificationLink::transmit(Pending &pending)
         return false;
     if (tracing())
         trace(notificationRecord(QStringLiteral("InformRequest"), m_name, pending.pdu));
-    if (!m_channel->send(pending.datagram))
-        ++m_counts.failedAttempts;
+    // With the others of this turn in one system call; one the system refuses failed.
+    m_channel->queue(pending.datagram);
     return true;
 }
 
@@ -248,8 +253,14 @@ int NotificationLink::sendBurst(const QList<SnmpVariable> &bindings, int count)
         datagrams.fill(datagram, count);
     } else {
         SnmpMessage pdu = pduOf(bindings);
+        QByteArray datagram;
         for (int i = 0; i < count; ++i) {
-            const QByteArray datagram = encode(pdu);
+            // A community message differs from the last in its request-id alone; SNMPv3
+            // secures each afresh.
+            const QByteArray next = isV3() || datagram.isEmpty()
+                                        ? QByteArray()
+                                        : withRequestId(datagram, pdu.MessageNumber);
+            datagram = next.isEmpty() ? encode(pdu) : next;
             if (datagram.isEmpty())
                 break;
             datagrams.append(datagram);
@@ -260,6 +271,28 @@ int NotificationLink::sendBurst(const QList<SnmpVariable> &bindings, int count)
     m_counts.sent += quint64(sent);
     emit countsChanged();
     return sent;
+}
+
+QByteArray NotificationLink::withRequestId(QByteArray datagram, qint32 id)
+{
+    const Result<ber::Element> message = ber::readWhole(datagram, ber::Sequence, "message");
+    if (!message)
+        return {};
+    ber::Reader fields(message.value().content);
+    const Result<ber::Element> version = fields.read(ber::Integer, "version");
+    const Result<ber::Element> community = fields.read(ber::OctetString, "community");
+    const Result<ber::Element> pdu = fields.read();
+    if (!version || !community || !pdu)
+        return {};
+    const Result<ber::Element> old = ber::Reader(pdu.value().content).read(ber::Integer, "id");
+    if (!old || old.value().content.size() != ber::integerSize(id))
+        return {};
+    const qsizetype at = old.value().content.data() - datagram.constData();
+    const qsizetype size = old.value().content.size();
+    char *bytes = datagram.data() + at;
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char(quint32(id) >> (8 * (size - 1 - i)));
+    return datagram;
 }
 
 void NotificationLink::armRetry(qint64 due)
@@ -308,9 +341,13 @@ void NotificationLink::take(QByteArrayView datagram)
         takeV3(datagram);
         return;
     }
-    const Result<SnmpMessage> message = decodeMessage(datagram);
-    if (message && message.value().pdu() == SnmpPdu::Response)
-        acknowledge(message.value().MessageNumber);
+    // Read over the last answer's buffers: answers come alike, so little is allocated.
+    Result<SnmpMessage> message = decodeMessage(datagram, &m_lastAnswer);
+    if (!message)
+        return;
+    m_lastAnswer = std::move(message.value());
+    if (m_lastAnswer.pdu() == SnmpPdu::Response)
+        acknowledge(m_lastAnswer.MessageNumber);
 }
 
 void NotificationLink::takeV3(QByteArrayView datagram)

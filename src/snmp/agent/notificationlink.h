@@ -51,6 +51,10 @@ public:
     // Up to `count` of it as fast as the system takes them, untraced; how many went.
     int sendBurst(const QList<SnmpVariable> &bindings, int count);
 
+    // The community message with another request-id, written over the old one; empty when
+    // the new one's encoding is of another length.
+    static QByteArray withRequestId(QByteArray datagram, qint32 id);
+
     const NotificationDestination &destination() const { return m_destination; }
     qsizetype waiting() const { return m_pending.size() + m_queued.size(); }
     // Keys localized for the receiver's engine so far.
@@ -95,6 +99,7 @@ private:
     Row m_row;
     NotificationChannel *m_channel;
     QHash<qint32, Pending> m_pending;
+    SnmpMessage m_lastAnswer;
     qint32 m_nextId;
     QElapsedTimer m_clock;
     QTimer m_retry;

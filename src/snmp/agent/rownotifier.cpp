@@ -1,12 +1,14 @@
 #include "rownotifier.h"
 
 #include "snmp/answers/servedobjects.h"
+#include "snmp/codec/snmptypes.h"
 
 RowNotifier::RowNotifier(Row row, QObject *parent) : QObject(parent), m_row(std::move(row))
 {
     connect(&m_periodic, &QTimer::timeout, this,
             [this] { send(m_settings.schedule.notification); });
     m_storm.setTimerType(Qt::PreciseTimer);
+    m_storm.setSingleShot(true);
     connect(&m_storm, &QTimer::timeout, this, &RowNotifier::stormSlice);
     m_countsSignal.setSingleShot(true);
     connect(&m_countsSignal, &QTimer::timeout, this, [this] {
@@ -102,12 +104,25 @@ void RowNotifier::startSchedule()
         return;
     }
     m_stormIssued = 0;
+    m_stormRequests = m_row.requests ? m_row.requests() : 0;
     m_stormClock.start();
     m_storm.start(StormSliceMs);
 }
 
 Result<QList<SnmpVariable>> RowNotifier::bindingsFor(const NotificationChoice &choice)
 {
+    // Without objects only sysUpTime changes: made and checked once, stamped on every send.
+    const bool plain = choice.objects.isEmpty() && choice.oid != StandardTrap::LinkDown &&
+                       choice.oid != StandardTrap::LinkUp;
+    if (plain && !m_plainBindings.isEmpty() && choice.oid == m_plainOid) {
+        QList<SnmpVariable> bindings = m_plainBindings;
+        // Filled as a poll reads it; an uptime served in another type takes the long way.
+        const ServedObjects row = m_row.served();
+        SnmpVariable &uptime = bindings.first();
+        const ServedObjects::Ref ref = row.find(oidContentOf(uptime));
+        if (ref.isValid() && row.fill(uptime, ref) && uptime.Type() == SnmpType::TimeTicks)
+            return bindings;
+    }
     const Status checked = checkChoice(choice);
     if (!checked)
         return checked.failure();
@@ -122,7 +137,13 @@ Result<QList<SnmpVariable>> RowNotifier::bindingsFor(const NotificationChoice &c
         m_interfaces.set(choice.ifIndex, down, servedUptime(before), before.counterTicks());
         objects = interfaceObjects(choice.ifIndex);
     }
-    return notificationBindings(m_row.served(), choice.oid, objects + choice.objects);
+    Result<QList<SnmpVariable>> bindings =
+        notificationBindings(m_row.served(), choice.oid, objects + choice.objects);
+    if (plain && bindings) {
+        m_plainOid = choice.oid;
+        m_plainBindings = bindings.value();
+    }
+    return bindings;
 }
 
 Status RowNotifier::send(const NotificationChoice &choice)
@@ -153,10 +174,24 @@ void RowNotifier::requestRefused()
 
 void RowNotifier::stormSlice()
 {
+    // Requests that came since the last slice go first: a short slice, then a tick for them.
+    const quint64 requests = m_row.requests ? m_row.requests() : 0;
+    const bool answering = std::exchange(m_stormRequests, requests) != requests;
+    // While answering, a round sends about AnsweringBatch over all destinations, so the
+    // slice's time is checked often.
+    const int links = qMax(1, int(m_links.size()));
+    const int perLink = answering ? qMax(1, AnsweringBatch / links) : StormBatch;
+    const bool behind = stormSend(answering ? AnsweringSliceNs : StormSliceNs, perLink);
+    // Single-shot from here, so the tick is a real pause even after a long slice.
+    m_storm.start(behind && !answering ? 0 : StormSliceMs);
+}
+
+bool RowNotifier::stormSend(qint64 sliceNs, int perLink)
+{
     const NotificationSchedule &schedule = m_settings.schedule;
     qint64 owed = schedule.ratePerSecond * m_stormClock.elapsed() / 1000 - m_stormIssued;
     if (owed <= 0)
-        return;
+        return false;
     if (owed > MaxStormBacklog) {
         m_counts.heldBack += quint64(owed - MaxStormBacklog);
         m_stormIssued += owed - MaxStormBacklog;
@@ -164,21 +199,18 @@ void RowNotifier::stormSlice()
     }
     const Result<QList<SnmpVariable>> bindings = bindingsFor(schedule.notification);
     if (!bindings)
-        return;
-    // In batches until paid or the slice's time is up; the rest is owed to the next slice.
+        return false;
+    // In rounds until paid or the slice's time is up; the rest is owed to the next slice.
     QElapsedTimer slice;
     slice.start();
-    while (owed > 0 && slice.nsecsElapsed() < StormSliceNs) {
-        const int batch = int(qMin<qint64>(owed, StormBatch));
+    while (owed > 0 && slice.nsecsElapsed() < sliceNs) {
+        const int batch = int(qMin<qint64>(owed, perLink));
         for (NotificationLink *link : m_links)
             link->sendBurst(bindings.value(), batch);
         m_stormIssued += batch;
         owed -= batch;
     }
-    // Behind, the next slice comes as soon as the row's waiting events had their turn.
-    const int interval = owed > 0 ? 0 : StormSliceMs;
-    if (m_storm.interval() != interval)
-        m_storm.setInterval(interval);
+    return owed > 0;
 }
 
 int RowNotifier::localizations() const

@@ -28,6 +28,10 @@ public:
     static constexpr qint64 StormSliceNs = 400'000;
     // Notifications per destination sent in one system call's batch.
     static constexpr int StormBatch = 64;
+    // While the row answers requests: a shorter slice, in rounds of this many over all
+    // destinations.
+    static constexpr qint64 AnsweringSliceNs = 500'000;
+    static constexpr int AnsweringBatch = 64;
     // A storm owes at most this many notifications; what falls behind beyond is held back.
     static constexpr int MaxStormBacklog = 2000;
 
@@ -38,6 +42,8 @@ public:
         std::function<const UsmEngine *()> engine;
         std::function<bool()> tracing;
         std::function<void(const QStringList &lines, const QString &user)> trace;
+        // Requests the row has received so far: while they come, a storm gives way to them.
+        std::function<quint64()> requests;
     };
 
     explicit RowNotifier(Row row, QObject *parent = nullptr);
@@ -71,12 +77,16 @@ private:
     void closeLinks();
     void startSchedule();
     void stormSlice();
+    // Sends what the storm owes for at most `sliceNs`; whether it is still behind.
+    bool stormSend(qint64 sliceNs, int perLink);
     void countsTouched();
 
     Row m_row;
     NotificationSettings m_settings;
     NotificationCounts m_counts;
     InterfaceStates m_interfaces;
+    QString m_plainOid;
+    QList<SnmpVariable> m_plainBindings;
     QList<NotificationLink *> m_links;
     QHostAddress m_local;
     bool m_running = false;
@@ -84,6 +94,7 @@ private:
     QTimer m_storm;
     QElapsedTimer m_stormClock;
     qint64 m_stormIssued = 0;
+    quint64 m_stormRequests = 0;
     QElapsedTimer m_lastAuthenticationFailure;
     QTimer m_countsSignal;
     bool m_countsPending = false;

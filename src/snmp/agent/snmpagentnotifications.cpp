@@ -20,6 +20,7 @@ void SnmpAgents::makeNotifier(int index)
     row.trace = [this, index](const QStringList &lines, const QString &user) {
         traced(index, lines, user, QStringLiteral("Modul: snmpAgent_Notify, Err: "));
     };
+    row.requests = [this, index] { return m_agents[index]->counts().received; };
     m_notifiers[index] = new RowNotifier(std::move(row), this);
     connect(m_notifiers[index], &RowNotifier::countsChanged, this,
             [this, index] { emit notificationCountsChanged(index); });

@@ -122,10 +122,14 @@ private slots:
     void informFollowsARebootedReceiversClock();
     void unansweredInformsRunOutOfRetries_data();
     void unansweredInformsRunOutOfRetries();
+    void informsOfOneTurnAreAllAcknowledged();
     void counter64HasNoV1Form();
     void refusedSettingsKeepNothing_data();
     void refusedSettingsKeepNothing();
     void stormStopsWithTheRowAndLeavesItAnswering();
+    void stormBehindGivesWayToRequests();
+    void burstIdsWrittenInPlace_data();
+    void burstIdsWrittenInPlace();
 
 private:
     // Applies `settings` to the row and starts it.
@@ -203,23 +207,31 @@ void TstNotifications::linkDownAgreesWithAPoll()
     startWith(Device, quiet({receiver.destination(NotificationVersion::V2c)}));
     SnmpAgents &agents = m_rows.agents;
     QVERIFY(!agents.sendNotification(Device, {StandardTrap::LinkDown, 7, {}}));
+    // Without objects before and after: each with the uptime of its own moment.
+    QVERIFY(agents.sendNotification(Device, {StandardTrap::WarmStart, 0, {}}));
     QTest::qWait(1100); // an uptime past zero, so the change's time tells
     QVERIFY(agents.sendNotification(Device, {StandardTrap::LinkDown, 2, {}}));
+    QVERIFY(agents.sendNotification(Device, {StandardTrap::WarmStart, 0, {}}));
     QVERIFY2(receiver.waits("OID: \\.1\\.3\\.6\\.1\\.6\\.3\\.1\\.1\\.5\\.3\\s+"
                             "\\.1\\.3\\.6\\.1\\.2\\.1\\.2\\.2\\.1\\.1\\.2 = INTEGER: 2\\s+"
                             "\\.1\\.3\\.6\\.1\\.2\\.1\\.2\\.2\\.1\\.7\\.2 = INTEGER: 1\\s+"
                             "\\.1\\.3\\.6\\.1\\.2\\.1\\.2\\.2\\.1\\.8\\.2 = INTEGER: 2"),
              qPrintable(receiver.output));
+    QVERIFY(receiver.waits("5\\.3\\b.*5\\.2\\b"));
     QVERIFY(agents.isInterfaceDown(Device, 2));
-    const QRegularExpressionMatch uptime =
-        QRegularExpression("Timeticks: \\((\\d+)\\)").match(receiver.output);
+    QList<int> uptimes; // of the first warmStart, linkDown and the second warmStart
+    for (const QRegularExpressionMatch &match :
+         QRegularExpression("Timeticks: \\((\\d+)\\)").globalMatch(receiver.output))
+        uptimes.append(match.captured(1).toInt());
+    QCOMPARE(uptimes.size(), 3);
+    QVERIFY(uptimes[2] - uptimes[0] >= 100 && uptimes[2] - uptimes[1] <= 100);
     const auto poll =
         m_rows.exchange(Device, makeRequest(SnmpPdu::V2cBase, {IfOperStatus2, IfLastChange2}));
     QVERIFY(poll && poll->Variables.size() == 2);
     QCOMPARE(poll->Variables[0].Value(), "2");
     // Both read the row's uptime in the same instant, to the second.
     QVERIFY(poll->Variables[1].Value().toUInt() >= 100);
-    QVERIFY(qAbs(poll->Variables[1].Value().toInt() - uptime.captured(1).toInt()) <= 100);
+    QVERIFY(qAbs(poll->Variables[1].Value().toInt() - uptimes[1]) <= 100);
 
     QVERIFY(agents.sendNotification(Device, {StandardTrap::LinkUp, 2, {}}));
     QVERIFY(receiver.waits("5\\.4\\s+.*8\\.2 = INTEGER: 1"));
@@ -413,6 +425,41 @@ void TstNotifications::unansweredInformsRunOutOfRetries()
     QCOMPARE(agents.notificationCounts(Plain).sent, 2u);
 }
 
+// Sent together at the turn's end and answered together: every answer read counts once.
+void TstNotifications::informsOfOneTurnAreAllAcknowledged()
+{
+    constexpr int Informs = 200;
+    QUdpSocket responder;
+    QVERIFY(responder.bind(QHostAddress::LocalHost, 0));
+    int received = 0;
+    QObject::connect(&responder, &QUdpSocket::readyRead, [&] {
+        while (responder.hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = responder.receiveDatagram();
+            Result<SnmpMessage> inform = decodeMessage(datagram.data());
+            if (!inform)
+                continue;
+            ++received;
+            inform.value().Type = SnmpPdu::V2cBase + SnmpPdu::Response;
+            responder.writeDatagram(encodeMessage(inform.value()).value(), datagram.senderAddress(),
+                                    datagram.senderPort());
+        }
+    });
+    NotificationDestination destination;
+    destination.address = "127.0.0.1";
+    destination.port = responder.localPort();
+    destination.kind = NotificationKind::Inform;
+    startWith(Plain, quiet({destination}));
+    SnmpAgents &agents = m_rows.agents;
+    for (int i = 0; i < Informs; ++i)
+        QVERIFY(agents.sendNotification(Plain, {StandardTrap::WarmStart, 0, {}}));
+    const NotificationCounts &counts = agents.notificationCounts(Plain);
+    QVERIFY2(waitFor([&] { return counts.acknowledged == Informs; }, 5000),
+             qPrintable(QString::number(counts.acknowledged)));
+    // Each went once: none needed a retry.
+    QCOMPARE(received, Informs);
+    QCOMPARE(counts.failedAttempts, 0u);
+}
+
 // RFC 3584 §3.2: a notification with a Counter64 is not translated to SNMPv1; one without is
 // an enterprise-specific trap under the identifier's enterprise.
 void TstNotifications::counter64HasNoV1Form()
@@ -522,16 +569,26 @@ void TstNotifications::stormStopsWithTheRowAndLeavesItAnswering()
     settings.schedule.ratePerSecond = 20000;
     startWith(Plain, settings);
     int answered = 0;
+    QSet<qint32> ids;
+    int traps = 0;
     QElapsedTimer storming;
     storming.start();
     while (storming.elapsed() < 1000) {
         answered +=
             m_rows.exchange(Plain, makeRequest(SnmpPdu::V2cBase, {"1.3.6.1.2.1.1.5.0"}), 500)
                 .has_value();
+        for (; receiver.hasPendingDatagrams() && traps < 2000; ++traps) {
+            const Result<SnmpMessage> trap = decodeMessage(receiver.receiveDatagram().data());
+            QVERIFY(trap && trap.value().pdu() == SnmpPdu::V2Trap);
+            ids.insert(trap.value().MessageNumber);
+        }
         while (receiver.hasPendingDatagrams())
             receiver.receiveDatagram();
     }
     QVERIFY2(answered > 50, qPrintable(QString::number(answered)));
+    // Each trap of a burst has a request-id of its own.
+    QVERIFY(traps > 0);
+    QCOMPARE(ids.size(), traps);
     const quint64 sent = m_rows.agents.notificationCounts(Plain).sent;
     QVERIFY2(sent >= 10000 && sent <= 21000, qPrintable(QString::number(sent)));
     // A stalled loop owes 10 000; past the backlog they are held back, not sent in a burst.
@@ -544,6 +601,71 @@ void TstNotifications::stormStopsWithTheRowAndLeavesItAnswering()
     const quint64 stopped = counts.sent;
     QTest::qWait(50);
     QCOMPARE(counts.sent, stopped);
+}
+
+// Every destination at the top rate is more than the row can send; requests still get at least
+// half of what they get without, rather than what is left between back-to-back slices.
+void TstNotifications::stormBehindGivesWayToRequests()
+{
+    QUdpSocket sink; // never read: the system drops what overflows
+    QVERIFY(sink.bind(QHostAddress::LocalHost, 0));
+    NotificationDestination destination;
+    destination.address = "127.0.0.1";
+    destination.port = sink.localPort();
+    NotificationSettings storm =
+        quiet(QList<NotificationDestination>(NotificationSettings::MaxDestinations, destination));
+    storm.schedule.mode = NotificationSchedule::Storm;
+    storm.schedule.ratePerSecond = NotificationSchedule::MaxRate;
+    startWith(Plain, quiet({}));
+    const QByteArray request =
+        encodeMessage(makeRequest(SnmpPdu::V2cBase, {"1.3.6.1.2.1.1.5.0"})).value();
+    QUdpSocket client;
+    QVERIFY(client.bind(QHostAddress::LocalHost, 0));
+    const auto answeredIn = [&](int ms) {
+        int answered = 0;
+        // One at a time: each waits for whatever the row does before its turn comes.
+        client.writeDatagram(request, QHostAddress::LocalHost, m_rows.port(Plain));
+        waitFor(
+            [&] {
+                for (; client.hasPendingDatagrams(); ++answered) {
+                    client.receiveDatagram();
+                    client.writeDatagram(request, QHostAddress::LocalHost, m_rows.port(Plain));
+                }
+                return false;
+            },
+            ms);
+        return answered;
+    };
+    const int quietly = answeredIn(300);
+    QVERIFY(m_rows.agents.setNotifications(Plain, storm));
+    const int storming = answeredIn(300);
+    QVERIFY2(storming * 2 >= quietly,
+             qPrintable(QStringLiteral("%1 against %2").arg(storming).arg(quietly)));
+    QVERIFY(m_rows.agents.notificationCounts(Plain).sent > 1000);
+}
+
+void TstNotifications::burstIdsWrittenInPlace_data()
+{
+    QTest::addColumn<qint32>("from");
+    QTest::addColumn<qint32>("to");
+    QTest::addColumn<bool>("written"); // or left for a fresh encoding
+    QTest::newRow("one byte") << 5 << 6 << true;
+    QTest::newRow("three bytes") << 0x123456 << 0x123457 << true;
+    QTest::newRow("to four bytes") << 0x7fffff << 0x800000 << false;
+    QTest::newRow("to one byte") << 0x80 << 0x7f << false;
+}
+
+void TstNotifications::burstIdsWrittenInPlace()
+{
+    QFETCH(qint32, from);
+    QFETCH(qint32, to);
+    QFETCH(bool, written);
+    SnmpMessage trap =
+        makeRequest(SnmpPdu::V2cBase + SnmpPdu::V2Trap, {"1.3.6.1.2.1.1.3.0"}, "kettle", from);
+    const QByteArray before = encodeMessage(trap).value();
+    trap.MessageNumber = to;
+    const QByteArray after = NotificationLink::withRequestId(before, to);
+    QCOMPARE(after, written ? encodeMessage(trap).value() : QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TstNotifications)
