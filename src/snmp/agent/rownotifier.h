@@ -28,8 +28,8 @@ public:
     static constexpr qint64 StormSliceNs = 400'000;
     // Notifications per destination sent in one system call's batch.
     static constexpr int StormBatch = 64;
-    // While the row answers requests: a shorter slice, in rounds of this many over all
-    // destinations.
+    // While the row answers requests: a slice in small rounds of this many over all
+    // destinations, each slice followed by a pause for the requests.
     static constexpr qint64 AnsweringSliceNs = 500'000;
     static constexpr int AnsweringBatch = 64;
     // A storm owes at most this many notifications; what falls behind beyond is held back.
