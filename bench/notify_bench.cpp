@@ -3,6 +3,7 @@
 // storms against its rate without. The row runs on this thread; the manager's sides on others.
 //
 //   notify_bench [seconds-per-run]
+#include "batchedreceive.h"
 #include "benchservices.h"
 #include "snmp/agent/snmpagents.h"
 #include "support/requests.h"
@@ -18,7 +19,6 @@
 #include <chrono>
 #include <cstdio>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
@@ -28,8 +28,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int Batch = 64;
-constexpr int SlotSize = 2048;
+constexpr int Batch = BatchedReceive::Batch;
 constexpr int InformsInFlight = 64;
 constexpr int GetsInFlight = 32;
 // Turns of ours and the reference per figure.
@@ -104,27 +103,13 @@ public:
 private:
     void run()
     {
-        std::vector<char> buffers(std::size_t(Batch) * SlotSize);
-        sockaddr_in from[Batch];
-        iovec vectors[Batch];
-        mmsghdr headers[Batch];
+        BatchedReceive batch;
         while (!m_stop) {
-            pollfd poller{m_fd, POLLIN, 0};
-            if (::poll(&poller, 1, 20) <= 0)
-                continue;
-            for (int i = 0; i < Batch; ++i) {
-                vectors[i] = {buffers.data() + i * SlotSize, SlotSize};
-                headers[i] = {};
-                headers[i].msg_hdr.msg_name = &from[i];
-                headers[i].msg_hdr.msg_namelen = sizeof from[i];
-                headers[i].msg_hdr.msg_iov = &vectors[i];
-                headers[i].msg_hdr.msg_iovlen = 1;
-            }
-            const int received = ::recvmmsg(m_fd, headers, Batch, MSG_DONTWAIT, nullptr);
-            if (received <= 0)
+            const int received = batch.read(m_fd, 20);
+            if (received == 0)
                 continue;
             if (!m_firstKept.load()) {
-                m_first = QByteArray(buffers.data(), int(headers[0].msg_len));
+                m_first = batch.datagram(0).toByteArray();
                 m_firstKept = true;
             }
             m_count.fetch_add(received, std::memory_order_relaxed);
@@ -132,19 +117,18 @@ private:
                 continue;
             int answers = 0;
             for (int i = 0; i < received; ++i) {
-                auto *bytes = reinterpret_cast<unsigned char *>(vectors[i].iov_base);
-                const int at = pduOffset(bytes, int(headers[i].msg_len));
+                auto *bytes = static_cast<unsigned char *>(batch.vectors[i].iov_base);
+                const int at = pduOffset(bytes, int(batch.vectors[i].iov_len));
                 if (at < 0 || bytes[at] != 0xa6)
                     continue;
                 // The Response carries the INFORM's request id and bindings.
                 bytes[at] = 0xa2;
-                vectors[i].iov_len = headers[i].msg_len;
-                headers[answers] = headers[i];
-                headers[answers].msg_hdr.msg_iov = &vectors[i];
+                batch.headers[answers] = batch.headers[i];
+                batch.headers[answers].msg_hdr.msg_iov = &batch.vectors[i];
                 ++answers;
             }
             for (int sent = 0; sent < answers;) {
-                const int now = ::sendmmsg(m_fd, headers + sent, unsigned(answers - sent), 0);
+                const int now = ::sendmmsg(m_fd, batch.headers + sent, unsigned(answers - sent), 0);
                 if (now <= 0)
                     break;
                 sent += now;
@@ -250,24 +234,14 @@ private:
     }
     void run()
     {
-        std::vector<char> buffers(std::size_t(Batch) * SlotSize);
-        iovec vectors[Batch];
-        mmsghdr headers[Batch]{};
-        for (int i = 0; i < Batch; ++i) {
-            vectors[i] = {buffers.data() + i * SlotSize, SlotSize};
-            headers[i].msg_hdr.msg_iov = &vectors[i];
-            headers[i].msg_hdr.msg_iovlen = 1;
-        }
+        BatchedReceive batch;
         send(GetsInFlight);
         while (!m_stop) {
-            pollfd poller{m_fd, POLLIN, 0};
-            if (::poll(&poller, 1, 200) <= 0) {
+            const int received = batch.read(m_fd, 200);
+            if (received == 0) {
                 send(GetsInFlight); // lost ones must not shrink the load
                 continue;
             }
-            const int received = ::recvmmsg(m_fd, headers, Batch, MSG_DONTWAIT, nullptr);
-            if (received <= 0)
-                continue;
             m_answers.fetch_add(received, std::memory_order_relaxed);
             send(received);
         }

@@ -5,6 +5,7 @@
 // Everything on loopback; every load runs for a fixed time.
 //
 //   recording_bench [seconds-per-run]
+#include "batchedreceive.h"
 #include "benchservices.h"
 #include "benchsnmpd.h"
 #include "snmp/agent/recordingloader.h"
@@ -270,27 +271,11 @@ public:
 private:
     void run()
     {
-        std::vector<char> buffers(std::size_t(Batch) * 2048);
-        sockaddr_in from[Batch];
-        iovec iov[Batch];
-        mmsghdr headers[Batch];
+        BatchedReceive batch;
         while (!m_stop) {
-            pollfd poller{m_fd, POLLIN, 0};
-            if (::poll(&poller, 1, 20) <= 0)
-                continue;
-            for (int i = 0; i < Batch; ++i) {
-                iov[i] = {buffers.data() + std::size_t(i) * 2048, 2048};
-                headers[i] = {};
-                headers[i].msg_hdr.msg_name = &from[i];
-                headers[i].msg_hdr.msg_namelen = sizeof from[i];
-                headers[i].msg_hdr.msg_iov = &iov[i];
-                headers[i].msg_hdr.msg_iovlen = 1;
-            }
-            const int received = ::recvmmsg(m_fd, headers, Batch, MSG_DONTWAIT, nullptr);
-            for (int i = 0; i < received; ++i)
-                iov[i].iov_len = headers[i].msg_len;
+            const int received = batch.read(m_fd, 20);
             if (received > 0)
-                ::sendmmsg(m_fd, headers, unsigned(received), 0);
+                ::sendmmsg(m_fd, batch.headers, unsigned(received), 0);
         }
     }
 
