@@ -1,7 +1,6 @@
 #include "rownotifier.h"
 
 #include "snmp/answers/servedobjects.h"
-#include "snmp/codec/snmptypes.h"
 
 RowNotifier::RowNotifier(Row row, QObject *parent) : QObject(parent), m_row(std::move(row))
 {
@@ -111,18 +110,6 @@ void RowNotifier::startSchedule()
 
 Result<QList<SnmpVariable>> RowNotifier::bindingsFor(const NotificationChoice &choice)
 {
-    // Without objects only sysUpTime changes: made and checked once, stamped on every send.
-    const bool plain = choice.objects.isEmpty() && choice.oid != StandardTrap::LinkDown &&
-                       choice.oid != StandardTrap::LinkUp;
-    if (plain && !m_plainBindings.isEmpty() && choice.oid == m_plainOid) {
-        QList<SnmpVariable> bindings = m_plainBindings;
-        // Filled as a poll reads it; an uptime served in another type takes the long way.
-        const ServedObjects row = m_row.served();
-        SnmpVariable &uptime = bindings.first();
-        const ServedObjects::Ref ref = row.find(oidContentOf(uptime));
-        if (ref.isValid() && row.fill(uptime, ref) && uptime.Type() == SnmpType::TimeTicks)
-            return bindings;
-    }
     const Status checked = checkChoice(choice);
     if (!checked)
         return checked.failure();
@@ -137,13 +124,7 @@ Result<QList<SnmpVariable>> RowNotifier::bindingsFor(const NotificationChoice &c
         m_interfaces.set(choice.ifIndex, down, servedUptime(before), before.counterTicks());
         objects = interfaceObjects(choice.ifIndex);
     }
-    Result<QList<SnmpVariable>> bindings =
-        notificationBindings(m_row.served(), choice.oid, objects + choice.objects);
-    if (plain && bindings) {
-        m_plainOid = choice.oid;
-        m_plainBindings = bindings.value();
-    }
-    return bindings;
+    return notificationBindings(m_row.served(), choice.oid, objects + choice.objects);
 }
 
 Status RowNotifier::send(const NotificationChoice &choice)

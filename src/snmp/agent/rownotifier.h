@@ -85,8 +85,6 @@ private:
     NotificationSettings m_settings;
     NotificationCounts m_counts;
     InterfaceStates m_interfaces;
-    QString m_plainOid;
-    QList<SnmpVariable> m_plainBindings;
     QList<NotificationLink *> m_links;
     QHostAddress m_local;
     bool m_running = false;

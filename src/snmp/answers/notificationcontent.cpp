@@ -5,6 +5,8 @@
 #include "snmp/codec/snmptypes.h"
 #include "snmp/codec/systemgroup.h"
 
+#include <optional>
+
 namespace {
 
 const QString SnmpTrapOid = QStringLiteral("1.3.6.1.6.3.1.1.4.1.0");
@@ -12,28 +14,56 @@ const QString SnmpTraps = QStringLiteral("1.3.6.1.6.3.1.1.5");
 const QString IfEntry = QStringLiteral("1.3.6.1.2.1.2.2.1.");
 constexpr int EnterpriseSpecific = 6;
 
-Result<SnmpVariable> served(const ServedObjects &row, const QString &oid)
+// The variable as the row serves it now.
+Result<SnmpVariable> served(const ServedObjects &row, SnmpVariable variable)
 {
-    Result<SnmpVariable> variable = SnmpVariable::make(oid);
-    if (!variable)
-        return variable;
-    const ServedObjects::Ref ref = row.find(oidContentOf(variable.value()));
+    const ServedObjects::Ref ref = row.find(oidContentOf(variable));
     if (!ref.isValid())
-        return failure(QStringLiteral("The row does not serve %1").arg(oid));
-    const Status filled = row.fill(variable.value(), ref);
+        return failure(QStringLiteral("The row does not serve %1").arg(variable.Oid()));
+    const Status filled = row.fill(variable, ref);
     if (!filled)
         return filled.failure();
     return variable;
+}
+
+Result<SnmpVariable> served(const ServedObjects &row, const QString &oid)
+{
+    const Result<SnmpVariable> variable = SnmpVariable::make(oid);
+    if (!variable)
+        return variable;
+    return served(row, variable.value());
+}
+
+// Made once: a storm or a stream of INFORMs makes notifications by the thousand.
+const SnmpVariable &uptimeIdentifier()
+{
+    static const SnmpVariable uptime =
+        SnmpVariable::make(SystemGroup::oid(SystemGroup::Uptime)).value();
+    return uptime;
+}
+
+const SnmpVariable &trapOidIdentifier()
+{
+    static const SnmpVariable trapOid = SnmpVariable::make(SnmpTrapOid).value();
+    return trapOid;
+}
+
+// sysUpTime.0 as the row serves it, if it serves it as TimeTicks.
+std::optional<SnmpVariable> servedUptimeVariable(const ServedObjects &row)
+{
+    const Result<SnmpVariable> uptime = served(row, uptimeIdentifier());
+    if (!uptime || uptime.value().Type() != SnmpType::TimeTicks)
+        return std::nullopt;
+    return uptime.value();
 }
 
 } // namespace
 
 quint32 servedUptime(const ServedObjects &row)
 {
-    const Result<SnmpVariable> uptime = served(row, SystemGroup::oid(SystemGroup::Uptime));
-    if (!uptime || uptime.value().Type() != SnmpType::TimeTicks)
-        return 0;
-    return quint32(ber::decodeUnsigned(ber::contentOf(uptime.value().valueElement())).value());
+    const std::optional<SnmpVariable> uptime = servedUptimeVariable(row);
+    return uptime ? quint32(ber::decodeUnsigned(ber::contentOf(uptime->valueElement())).value())
+                  : 0;
 }
 
 bool servesInterface(const ServedObjects &row, int ifIndex)
@@ -53,14 +83,15 @@ Result<QList<SnmpVariable>> notificationBindings(const ServedObjects &row, const
                                                  const QStringList &objects)
 {
     QList<SnmpVariable> bindings;
-    bindings.append(SnmpVariable::make(SystemGroup::oid(SystemGroup::Uptime), SnmpType::TimeTicks,
-                                       QString::number(servedUptime(row)))
-                        .value());
-    const Result<SnmpVariable> trap =
-        SnmpVariable::make(SnmpTrapOid, SnmpType::ObjectIdentifier, trapOid);
-    if (!trap)
+    const std::optional<SnmpVariable> uptime = servedUptimeVariable(row);
+    bindings.append(uptime ? *uptime
+                           : SnmpVariable::make(SystemGroup::oid(SystemGroup::Uptime),
+                                                SnmpType::TimeTicks, QStringLiteral("0"))
+                                 .value());
+    SnmpVariable trap = trapOidIdentifier();
+    if (!trap.setValueAndType(trapOid, SnmpType::ObjectIdentifier))
         return failure(QStringLiteral("The notification is no identifier: ") + trapOid);
-    bindings.append(trap.value());
+    bindings.append(trap);
     for (const QString &oid : objects) {
         const Result<SnmpVariable> object = served(row, oid);
         if (object)
