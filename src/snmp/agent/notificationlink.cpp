@@ -120,11 +120,17 @@ SnmpMessage NotificationLink::pduOf(const QList<SnmpVariable> &bindings)
     pdu.version = SnmpVersion::V2c;
     pdu.Community = m_destination.community;
     pdu.Type = SnmpPdu::V2cBase + (isInform() ? SnmpPdu::InformRequest : SnmpPdu::V2Trap);
-    pdu.MessageNumber = m_nextId++;
-    if (m_nextId == 0x7fffffff)
-        m_nextId = 1;
+    pdu.MessageNumber = takeId();
     pdu.Variables = bindings;
     return pdu;
+}
+
+qint32 NotificationLink::takeId()
+{
+    // Positive ids only: past the top the count starts again at 1.
+    const qint32 id = m_nextId;
+    m_nextId = id == 0x7ffffffe ? 1 : id + 1;
+    return id;
 }
 
 QByteArray NotificationLink::encode(const SnmpMessage &pdu)
@@ -264,7 +270,7 @@ int NotificationLink::sendBurst(const QList<SnmpVariable> &bindings, int count)
             if (datagram.isEmpty())
                 break;
             datagrams.append(datagram);
-            pdu.MessageNumber = m_nextId++;
+            pdu.MessageNumber = takeId();
         }
     }
     const int sent = m_channel->send(datagrams);
@@ -403,7 +409,7 @@ void NotificationLink::discover()
         return;
     }
     ++m_discoveryAttempts;
-    m_discoveryId = m_nextId++;
+    m_discoveryId = takeId();
     m_discoveryDue = m_clock.elapsed() + RetryMs;
     m_channel->send(UsmPeer::discoveryRequest(m_discoveryId, m_discoveryId));
     armRetry(m_discoveryDue);

@@ -74,6 +74,8 @@ private:
     bool isV3() const { return m_destination.version == NotificationVersion::V3; }
     bool isInform() const { return m_destination.kind == NotificationKind::Inform; }
     SnmpMessage pduOf(const QList<SnmpVariable> &bindings);
+    // The next request-id, for a notification or a discovery alike.
+    qint32 takeId();
     // The datagram carrying `pdu`; empty, counted, when it cannot be made.
     QByteArray encode(const SnmpMessage &pdu);
     QByteArray encodeV1(const QList<SnmpVariable> &bindings);
