@@ -1,5 +1,6 @@
 #include "behaviourform.h"
 
+#include "snmp/agent/formnumbers.h"
 #include "snmp/codec/snmpmessage.h"
 
 #include <QLocale>
@@ -38,13 +39,12 @@ Failure refused(const QString &field, const QString &takes)
 
 Result<int> milliseconds(const QString &text, const QString &field)
 {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    if (!ok || value < 0 || value > RowBehaviour::MaxDelayMs) {
+    const std::optional<int> value = wholeNumber(text, 0, RowBehaviour::MaxDelayMs);
+    if (!value) {
         return refused(field, QStringLiteral("a whole number of milliseconds from 0 to %1")
                                   .arg(RowBehaviour::MaxDelayMs));
     }
-    return value;
+    return *value;
 }
 
 Result<double> share(const QString &text, const QString &field)

@@ -1,5 +1,6 @@
 #include "notificationform.h"
 
+#include "snmp/agent/formnumbers.h"
 #include "snmp/usm/usmengine.h"
 
 namespace {
@@ -10,16 +11,6 @@ const QStringList StandardNames{QStringLiteral("coldStart"), QStringLiteral("war
 const QStringList StandardOids{StandardTrap::ColdStart, StandardTrap::WarmStart,
                                StandardTrap::LinkDown, StandardTrap::LinkUp,
                                StandardTrap::AuthenticationFailure};
-
-// A whole number from `least` to `most`, as typed with spaces around it or not.
-std::optional<int> wholeNumber(const QString &text, int least, int most)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    if (!ok || value < least || value > most)
-        return std::nullopt;
-    return value;
-}
 
 Result<NotificationDestination> destinationOf(const DestinationForm &form)
 {
