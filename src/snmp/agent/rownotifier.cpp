@@ -113,18 +113,20 @@ Result<QList<SnmpVariable>> RowNotifier::bindingsFor(const NotificationChoice &c
     const Status checked = checkChoice(choice);
     if (!checked)
         return checked.failure();
+    // The row's view reads the interface states as they are when it serves, so the change below
+    // is in what the notification carries.
+    const ServedObjects row = m_row.served();
     QStringList objects;
     const bool down = choice.oid == StandardTrap::LinkDown;
     if (down || choice.oid == StandardTrap::LinkUp) {
-        const ServedObjects before = m_row.served();
-        if (!servesInterface(before, choice.ifIndex))
+        if (!servesInterface(row, choice.ifIndex))
             return failure(
                 QStringLiteral("Interface: the row serves no ifIndex %1").arg(choice.ifIndex));
         // What the trap tells is what a poll reads from now on.
-        m_interfaces.set(choice.ifIndex, down, servedUptime(before), before.counterTicks());
+        m_interfaces.set(choice.ifIndex, down, servedUptime(row), row.counterTicks());
         objects = interfaceObjects(choice.ifIndex);
     }
-    return notificationBindings(m_row.served(), choice.oid, objects + choice.objects);
+    return notificationBindings(row, choice.oid, objects + choice.objects);
 }
 
 Status RowNotifier::send(const NotificationChoice &choice)
